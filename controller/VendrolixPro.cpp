@@ -1,24 +1,257 @@
+// Construction, the twelve parameters and their conversions, display texts and GL set-up.
 #include "controller/VendrolixPro.h"
 
+#include "glutil/PassThrough.h"
 #include "host/HostLog.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <new>
+
+namespace
+{
+// Process-wide, one per operation, unguarded: a pointer handed to the host stays valid until
+// the next call of the same operation on any instance.
+char textParameterBuffer[256];
+char displayBuffer[256];
+
+void CopyToBuffer(char (&buffer)[256], const char* text, std::size_t length)
+{
+    const std::size_t copied = std::min(length, sizeof buffer - 1);
+    std::memcpy(buffer, text, copied);
+    buffer[copied] = '\0';
+}
+
+// Integer rounding to the nearest 100 ms, as every delay and the duration are stored.
+std::int32_t ToNearestHundred(std::int32_t ms)
+{
+    return (ms + 50) / 100 * 100;
+}
+
+// Host seconds to stored milliseconds, 0..10000 to the nearest 100.
+std::int32_t DurationMsFromSeconds(float seconds)
+{
+    const double clamped = std::isnan(seconds) ? 0.0 : std::max(0.0, double{seconds});
+    const auto ms = static_cast<std::int32_t>(std::min(clamped, 1e6) * 1000.0 + 0.5);
+    return std::clamp(ToNearestHundred(ms), 0, 10000);
+}
+
+// Host milliseconds to a stored delay, 0..900000 to the nearest 100.
+std::int32_t DelayMsFromHost(float value)
+{
+    const double bounded = std::isnan(value) ? 0.0 : std::clamp(double{value}, -1.0, 1e6);
+    const auto ms = std::clamp(static_cast<std::int32_t>(bounded + 0.5), 0, 900000);
+    return ToNearestHundred(ms);
+}
+
+std::int32_t LayerFromHost(float value)
+{
+    const double bounded = std::isnan(value) ? 0.0 : std::clamp(double{value}, -1.0, 100.0);
+    return std::clamp(static_cast<std::int32_t>(bounded + 0.5), 0, 64);
+}
+
+std::int32_t SwitchFromHost(float value)
+{
+    return value >= 0.5f ? 1 : 0;
+}
+} // namespace
 
 VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
 {
+    std::memcpy(statusText.data(), "idle", 5);
     SetMinInputs(0);
     SetMaxInputs(1);
     SetTimeSupported(true);
+
+    // Each default is what the getter answers for the initial settings.
+    using ffgl::ParameterType::Boolean;
+    using ffgl::ParameterType::Event;
+    using ffgl::ParameterType::Standard;
+    using ffgl::ParameterType::Text;
+    AddParameter(LayerTrans, "LayerTrans", Boolean, GetFloatParameter(LayerTrans));
+    AddParameter(Duration, "Duration", Standard, GetFloatParameter(Duration));
+    SetParameterRange(Duration, 0.0f, 10.0f);
+    AddParameter(Delay, "Delay", Standard, GetFloatParameter(Delay));
+    SetParameterRange(Delay, 0.0f, 900000.0f);
+    AddParameter(NextClip, "NextClip", Boolean, GetFloatParameter(NextClip));
+    AddParameter(DelayNextClip, "DelayNextClip", Standard, GetFloatParameter(DelayNextClip));
+    SetParameterRange(DelayNextClip, 0.0f, 900000.0f);
+    AddTextParameter(OscMsg, "OSC Msg", Text, "");
+    AddParameter(MessageDelay, "DlayOSCmsg (s)", Standard, GetFloatParameter(MessageDelay));
+    SetParameterRange(MessageDelay, 0.0f, 900000.0f);
+    AddParameter(Test, "Test", Event, GetFloatParameter(Test));
+    AddParameter(Status, "Status", Standard, GetFloatParameter(Status));
+    SetParameterRange(Status, 0.0f, 1.0f);
+    AddParameter(Layer, "Layer (0=sel)", Standard, GetFloatParameter(Layer));
+    SetParameterRange(Layer, 0.0f, 64.0f);
+    AddTextParameter(OscHost, "OSC Host", Text, "127.0.0.1");
+    AddTextParameter(OscPort, "OSC Port", Text, "7000");
+    SetParameterDisplayName(Status, "", false);
+
     ffgl::SendHostLog("Created VendrolixPro");
 }
 
-std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord*)
-{
-    return ffgl::kSuccess;
-}
+// Sender threads own copies of what they use, so nothing here waits for them.
+VendrolixPro::~VendrolixPro() = default;
 
 std::uint32_t VendrolixPro::Create(CFFGLPlugin** out)
 {
     *out = new (std::nothrow) VendrolixPro();
     return *out ? ffgl::kSuccess : ffgl::kFailure;
+}
+
+std::uint32_t VendrolixPro::InitGL(const ffgl::ViewportRecord* hostViewport)
+{
+    SetParameterDisplayName(Status, "", false);
+    if (!ffglex::SetUpPassThrough(shader, quad))
+    {
+        DeInitGL();
+        return ffgl::kFailure;
+    }
+    StoreViewport(hostViewport);
+    return ffgl::kSuccess;
+}
+
+std::uint32_t VendrolixPro::DeInitGL()
+{
+    ffglex::ReleasePassThrough(shader, quad);
+    return ffgl::kSuccess;
+}
+
+std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
+{
+    if (index == Duration || index == Delay || index == DelayNextClip || index == MessageDelay ||
+        index == Layer)
+    {
+        float minimum = 0.0f;
+        float maximum = 1.0f;
+        GetParamRange(index, minimum, maximum);
+        value = value < minimum ? minimum : std::min(value, maximum);
+    }
+    switch (index)
+    {
+    case LayerTrans:
+        layerTransitionEnabled.store(SwitchFromHost(value));
+        return ffgl::kSuccess;
+    case NextClip:
+        nextClipEnabled.store(SwitchFromHost(value));
+        return ffgl::kSuccess;
+    case Duration:
+        transitionDurationMs.store(DurationMsFromSeconds(value));
+        return ffgl::kSuccess;
+    case Delay:
+        delayMs.store(DelayMsFromHost(value));
+        return ffgl::kSuccess;
+    case DelayNextClip:
+        nextClipDelayMs.store(DelayMsFromHost(value));
+        return ffgl::kSuccess;
+    case MessageDelay:
+        messageDelayMs.store(DelayMsFromHost(value));
+        return ffgl::kSuccess;
+    case Test:
+        if (value != 0.0f) // a value that is not a number fires too
+            RunTest();
+        return ffgl::kSuccess;
+    case Status:
+        return ffgl::kSuccess;
+    case Layer:
+        layerNumber.store(LayerFromHost(value));
+        return ffgl::kSuccess;
+    default:
+        return ffgl::kFailure;
+    }
+}
+
+float VendrolixPro::GetFloatParameter(std::uint32_t index)
+{
+    switch (index)
+    {
+    case LayerTrans:
+        return layerTransitionEnabled.load() != 0 ? 1.0f : 0.0f;
+    case Duration:
+        return static_cast<float>(transitionDurationMs.load()) / 1000.0f;
+    case Delay:
+        return static_cast<float>(delayMs.load());
+    case NextClip:
+        return nextClipEnabled.load() != 0 ? 1.0f : 0.0f;
+    case DelayNextClip:
+        return static_cast<float>(nextClipDelayMs.load());
+    case MessageDelay:
+        return static_cast<float>(messageDelayMs.load());
+    case Status:
+        // The value only exists to change, so the host reads the display text again.
+        return statusSerial.load() % 2 != 0 ? 0.0001f : 0.0f;
+    case Layer:
+        return static_cast<float>(layerNumber.load());
+    default:
+        return 0.0f;
+    }
+}
+
+std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* text)
+{
+    std::string* target = index == OscHost  ? &oscHost
+                          : index == OscPort ? &oscPort
+                          : index == OscMsg  ? &oscMessageText
+                                             : nullptr;
+    if (!target)
+        return ffgl::kFailure;
+    std::string copy = text ? text : ""; // allocate before taking the lock
+    const std::lock_guard lock(settingsMutex);
+    target->swap(copy);
+    if (index == OscMsg)
+        messageTextPresent.store(!target->empty());
+    return ffgl::kSuccess;
+}
+
+char* VendrolixPro::GetTextParameter(std::uint32_t index)
+{
+    const std::string* source = index == OscHost  ? &oscHost
+                                : index == OscPort ? &oscPort
+                                : index == OscMsg  ? &oscMessageText
+                                                   : nullptr;
+    if (!source)
+    {
+        textParameterBuffer[0] = '\0';
+        return textParameterBuffer;
+    }
+    const std::lock_guard lock(settingsMutex);
+    CopyToBuffer(textParameterBuffer, source->data(), source->size());
+    return textParameterBuffer;
+}
+
+const char* VendrolixPro::GetParameterDisplay(std::uint32_t index)
+{
+    switch (index)
+    {
+    case Status:
+    {
+        const std::lock_guard lock(statusMutex);
+        CopyToBuffer(displayBuffer, statusText.data(), std::strlen(statusText.data()));
+        return displayBuffer;
+    }
+    case Delay:
+    case DelayNextClip:
+    case MessageDelay:
+        std::snprintf(displayBuffer, sizeof displayBuffer, "%.1fs",
+                      static_cast<double>(GetFloatParameter(index)) / 1000.0);
+        return displayBuffer;
+    default:
+        return CFFGLPlugin::GetParameterDisplay(index);
+    }
+}
+
+void VendrolixPro::WriteStatus(std::string_view text)
+{
+    {
+        const std::lock_guard lock(statusMutex);
+        const std::size_t length = std::min(text.size(), statusText.size() - 1);
+        std::memcpy(statusText.data(), text.data(), length);
+        statusText[length] = '\0';
+        countdownShown = false;
+    }
+    statusSerial.fetch_add(1);
+    RaiseParameterEvents(Status, ffgl::EventBit::ValueChanged);
 }

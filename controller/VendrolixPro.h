@@ -1,17 +1,123 @@
-// The plug-in object the host creates for each use of the effect.
+// The plug-in object the host creates for each use of the effect: twelve parameters, clip-start
+// detection, the status countdown, and the timed hand-off of OSC messages to sender threads.
+//
+// Threads: the host's calls may arrive on any thread; sender threads touch nothing of the
+// instance. Numeric settings and timing fields are atomics; the texts are guarded by
+// settingsMutex (OSC host, port, message) and statusMutex (status line), each held only for
+// one copy and never together.
 #pragma once
 
+#include "glutil/ScreenQuad.h"
+#include "glutil/ShaderProgram.h"
 #include "host/FFGLPlugin.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
 
 class VendrolixPro : public CFFGLPlugin
 {
 public:
-    VendrolixPro();
+    enum Parameter : std::uint32_t
+    {
+        LayerTrans = 0,
+        Duration = 1,
+        Delay = 2,
+        NextClip = 3,
+        DelayNextClip = 4,
+        OscMsg = 5,
+        MessageDelay = 6,
+        Test = 7,
+        Status = 8,
+        Layer = 9,
+        OscHost = 10,
+        OscPort = 11,
+    };
 
+    VendrolixPro();
+    ~VendrolixPro() override;
+
+    std::uint32_t InitGL(const ffgl::ViewportRecord* hostViewport) override;
+    std::uint32_t DeInitGL() override;
+    // Points into a buffer shared by all instances, valid until the next display call.
+    const char* GetParameterDisplay(std::uint32_t index) override;
+    std::uint32_t SetFloatParameter(std::uint32_t index, float value) override;
+    std::uint32_t SetTextParameter(std::uint32_t index, const char* text) override;
+    float GetFloatParameter(std::uint32_t index) override;
+    // Points into a buffer shared by all instances, valid until the next text call.
+    char* GetTextParameter(std::uint32_t index) override;
     std::uint32_t ProcessOpenGL(const ffgl::FrameDataRecord* frame) override;
+    std::uint32_t SetTime(double time) override;
+
+    // Sends whatever is due (everything enabled and not yet sent when forced) on a new
+    // sender thread and marks it sent. Never waits for the network.
+    void DispatchCommands(double elapsedSeconds, bool force);
+    // The "Test" event: sends every enabled message at once and leaves the sequence stopped.
+    void RunTest();
 
     // The descriptor's factory.
     static std::uint32_t Create(CFFGLPlugin** out);
+
+private:
+    // What a countdown line shows, field by field: kFieldOff ("no"), kFieldSent ("ok"), or the
+    // remaining tenths of a second. Equal keys give equal lines.
+    struct CountdownKey
+    {
+        std::int32_t transition = 0;
+        std::int32_t nextClip = 0;
+        std::int32_t message = 0;
+        bool operator==(const CountdownKey&) const = default;
+    };
+    static constexpr std::int32_t kFieldOff = -2;
+    static constexpr std::int32_t kFieldSent = -1;
+
+    void OnClipStart(double time);
+    void WriteStatus(std::string_view text);
+    void WriteCountdownStatus(std::int32_t elapsedMs);
+    CountdownKey MakeCountdownKey(std::int32_t elapsedMs) const;
+    static void AppendCountdownField(char* line, std::size_t& length, char letter,
+                                     std::int32_t field);
+
+    ffglex::ShaderProgram shader;
+    ffglex::ScreenQuad quad;
+
+    std::atomic<std::int32_t> delayMs{3000};
+    std::atomic<std::int32_t> nextClipDelayMs{3000};
+    std::atomic<std::int32_t> messageDelayMs{0};
+    std::atomic<std::int32_t> transitionDurationMs{1500};
+    std::atomic<std::int32_t> layerTransitionEnabled{1};
+    std::atomic<std::int32_t> nextClipEnabled{0};
+    std::atomic<std::int32_t> layerNumber{0};
+
+    std::mutex settingsMutex;
+    std::string oscHost{"127.0.0.1"};
+    std::string oscPort{"7000"};
+    std::string oscMessageText;
+    // Mirrors whether oscMessageText is non-empty, so a frame decides without a text copy.
+    std::atomic<bool> messageTextPresent{false};
+
+    std::atomic<std::int32_t> statusSerial{0};
+    std::mutex statusMutex;
+    // Every status line fits: the longest is a "started @ t=" line cut at 127 characters.
+    std::array<char, 128> statusText{};
+    // The countdown that statusText holds, so an unchanged countdown is not formatted again;
+    // cleared by every other status write. Guarded by statusMutex.
+    CountdownKey shownCountdown;
+    bool countdownShown = false;
+
+    std::atomic<double> lastHostTime{-1.0};
+    std::atomic<std::int64_t> clipStartMs{0};
+    std::atomic<std::int64_t> lastFrameMs{-1};
+    std::atomic<std::int64_t> lastGapStartMs{-1};
+    std::atomic<bool> sequenceActive{false};
+    std::atomic<bool> durationSent{false};
+    std::atomic<bool> nextClipSent{false};
+    std::atomic<bool> messageSent{false};
 };
+
+// The countdown of one message: "0.0s" when r <= 0, else r taken up to the next tenth of a
+// second, as "%.1fs".
+std::string FormatRemaining(std::int32_t remainingMs);

@@ -68,13 +68,13 @@ void CFFGLPluginManager::SetParameterDisplayName(std::uint32_t index, std::strin
         return;
     std::string old = std::exchange(definition->displayName, std::move(displayName));
     if (notify && old != definition->displayName)
-        definition->eventFlags |= ffgl::EventBit::DisplayNameChanged;
+        definition->eventFlags.Raise(ffgl::EventBit::DisplayNameChanged);
 }
 
 void CFFGLPluginManager::RaiseParameterEvents(std::uint32_t index, std::uint64_t bits)
 {
     if (auto* definition = Find(index))
-        definition->eventFlags |= bits;
+        definition->eventFlags.Raise(bits);
 }
 
 std::uint32_t CFFGLPluginManager::GetNumParams() const
@@ -202,7 +202,7 @@ std::uint32_t CFFGLPluginManager::GetNumPendingEvents() const
 {
     return static_cast<std::uint32_t>(std::count_if(
         registry.begin(), registry.end(),
-        [](const ParameterDefinition& d) { return d.eventFlags != 0; }));
+        [](const ParameterDefinition& d) { return d.eventFlags.Peek() != 0; }));
 }
 
 std::uint32_t CFFGLPluginManager::TakeEvents(ffgl::ParameterEventEntry* entries,
@@ -213,11 +213,11 @@ std::uint32_t CFFGLPluginManager::TakeEvents(ffgl::ParameterEventEntry* entries,
     {
         if (filled >= capacity)
             break;
-        if (definition.eventFlags == 0)
+        const std::uint64_t bits = definition.eventFlags.Take();
+        if (bits == 0)
             continue;
         entries[filled].index = definition.index;
-        entries[filled].bits = definition.eventFlags;
-        definition.eventFlags = 0;
+        entries[filled].bits = bits;
         ++filled;
     }
     return filled;

@@ -1,6 +1,7 @@
 // One entry of a plug-in's parameter registry.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,28 @@ struct ParameterElement
 {
     std::string name;
     float value = 0.0f;
+};
+
+// Pending event bits. The plug-in may raise them from any thread while the host collects
+// them, so they are atomic; copying takes a snapshot, which the registry needs only while
+// it is being filled.
+class EventBits
+{
+public:
+    EventBits() = default;
+    EventBits(const EventBits& other) : bits(other.bits.load()) {}
+    EventBits& operator=(const EventBits& other)
+    {
+        bits.store(other.bits.load());
+        return *this;
+    }
+
+    void Raise(std::uint64_t raised) { bits.fetch_or(raised); }
+    std::uint64_t Take() { return bits.exchange(0); }
+    std::uint64_t Peek() const { return bits.load(); }
+
+private:
+    std::atomic<std::uint64_t> bits{0};
 };
 
 struct ParameterDefinition
@@ -29,7 +52,7 @@ struct ParameterDefinition
     float defaultValue = 0.0f;
     std::string defaultText;
     std::vector<std::string> textList;
-    std::uint64_t eventFlags = 0;
+    EventBits eventFlags;
     std::string extraText;
 };
 

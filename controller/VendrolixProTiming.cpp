@@ -1,0 +1,155 @@
+// Clip-start detection, the per-frame countdown and the pass-through draw.
+#include "controller/VendrolixPro.h"
+
+#include "controller/Milliseconds.h"
+#include "glutil/PassThrough.h"
+#include "platform/SteadyClock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+constexpr double kRestartToleranceSeconds = 0.05;
+constexpr double kLateStartWindowSeconds = 2.0;
+constexpr std::int64_t kFrameGapMs = 500;
+constexpr std::int64_t kGapSpacingMs = 1500;
+
+std::int32_t TenthsRemaining(std::int32_t remainingMs)
+{
+    return remainingMs <= 0 ? 0 : (remainingMs + 99) / 100;
+}
+
+
+} // namespace
+
+std::string FormatRemaining(std::int32_t remainingMs)
+{
+    if (remainingMs <= 0)
+        return "0.0s";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1fs",
+                  std::max(0.0, TenthsRemaining(remainingMs) / 10.0));
+    return text;
+}
+
+std::uint32_t VendrolixPro::SetTime(double time)
+{
+    const double old = lastHostTime.exchange(time);
+    if (old < 0.0)
+    {
+        sequenceActive.store(false);
+        durationSent.store(false);
+        nextClipSent.store(false);
+        messageSent.store(false);
+        return ffgl::kSuccess;
+    }
+    const bool restarted = time <= kRestartToleranceSeconds;
+    const bool steppedBack = old > time + kRestartToleranceSeconds;
+    const bool lateStart = !sequenceActive.load() && time >= 0.0 &&
+                           time < kLateStartWindowSeconds && time >= old;
+    if (restarted || steppedBack || lateStart)
+        OnClipStart(time);
+    return ffgl::kSuccess;
+}
+
+void VendrolixPro::OnClipStart(double time)
+{
+    clipStartMs.store(platform::SteadyClockMs());
+    sequenceActive.store(true);
+    durationSent.store(false);
+    nextClipSent.store(false);
+    messageSent.store(false);
+
+    char line[128];
+    std::snprintf(line, sizeof line, "started @ t=%.3f", time);
+    WriteStatus(line);
+    RaiseParameterEvents(Duration, ffgl::EventBit::ValueChanged);
+}
+
+std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
+{
+    const std::int64_t now = platform::SteadyClockMs();
+    const std::int64_t previous = lastFrameMs.exchange(now);
+    if (previous >= 0 && now - previous > kFrameGapMs)
+    {
+        const std::int64_t lastGapStart = lastGapStartMs.load();
+        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingMs)
+        {
+            lastGapStartMs.store(now);
+            OnClipStart(std::max(0.0, lastHostTime.load()));
+        }
+    }
+
+    double elapsedSeconds = 0.0;
+    const std::int64_t start = clipStartMs.load();
+    if (sequenceActive.load() && start > 0)
+        elapsedSeconds = static_cast<double>(now - start) / 1000.0;
+    if (sequenceActive.load())
+        DispatchCommands(elapsedSeconds, false);
+    WriteCountdownStatus(SecondsToWholeMs(elapsedSeconds));
+
+    if (frame)
+        ffglex::DrawPassThrough(shader, quad, *frame);
+    return ffgl::kSuccess;
+}
+
+// "T", "N" or "M" followed by "no", "ok" or the countdown. A field holds the tenths it shows,
+// so formatting from them is exact. At most 8 characters.
+void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char letter,
+                                        std::int32_t field)
+{
+    line[length++] = letter;
+    const std::string text = field == kFieldOff    ? std::string("no")
+                             : field == kFieldSent ? std::string("ok")
+                                                   : FormatRemaining(field * 100);
+    std::memcpy(line + length, text.data(), text.size());
+    length += text.size();
+}
+
+VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(std::int32_t elapsedMs) const
+{
+    auto field = [elapsedMs](bool enabled, bool sent, std::int32_t delay) {
+        if (!enabled)
+            return kFieldOff;
+        // Bounded so that a start racing this frame cannot overflow the arithmetic.
+        const std::int64_t remaining = std::min<std::int64_t>(
+            std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
+        return sent ? kFieldSent : TenthsRemaining(static_cast<std::int32_t>(remaining));
+    };
+    return CountdownKey{
+        field(layerTransitionEnabled.load() != 0, durationSent.load(), delayMs.load()),
+        field(nextClipEnabled.load() != 0, nextClipSent.load(), nextClipDelayMs.load()),
+        field(messageTextPresent.load(), messageSent.load(), messageDelayMs.load())};
+}
+
+// Formats the line only when what it shows has changed; the serial and the event follow every
+// frame all the same, so the host sees the same stream of changes.
+void VendrolixPro::WriteCountdownStatus(std::int32_t elapsedMs)
+{
+    const CountdownKey key = MakeCountdownKey(elapsedMs);
+    bool unchanged = false;
+    {
+        const std::lock_guard lock(statusMutex);
+        unchanged = countdownShown && shownCountdown == key;
+    }
+    if (!unchanged)
+    {
+        char line[64];
+        std::size_t length = 0;
+        AppendCountdownField(line, length, 'T', key.transition);
+        line[length++] = '|';
+        AppendCountdownField(line, length, 'N', key.nextClip);
+        line[length++] = '|';
+        AppendCountdownField(line, length, 'M', key.message);
+        line[length] = '\0';
+
+        const std::lock_guard lock(statusMutex);
+        std::memcpy(statusText.data(), line, length + 1);
+        shownCountdown = key;
+        countdownShown = true;
+    }
+    statusSerial.fetch_add(1);
+    RaiseParameterEvents(Status, ffgl::EventBit::ValueChanged);
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the debug build, AddressSanitizer + UBSan, ThreadSanitizer,
+# a short fuzzing run, and the Windows DLL under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+for preset in dev asan tsan; do
+    echo "=== ${preset} ==="
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
+
+if [[ -x fuzz/run-fuzz.sh ]]; then
+    echo "=== fuzz ==="
+    fuzz/run-fuzz.sh "${VDRX_FUZZ_SECONDS:-60}"
+fi
+
+if [[ -x tests/windows/run-wine-tests.sh ]]; then
+    echo "=== windows-release under Wine ==="
+    tests/windows/run-wine-tests.sh
+fi

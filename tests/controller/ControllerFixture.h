@@ -1,0 +1,120 @@
+// A VendrolixPro driven directly, with the clock and the sender-thread start replaced so that
+// timing rules run deterministically and dispatched jobs can be inspected.
+#pragma once
+
+#include "controller/SenderThread.h"
+#include "controller/VendrolixPro.h"
+#include "host/HostLog.h"
+#include "platform/SteadyClock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace vdrxtest
+{
+
+inline std::atomic<std::int64_t> fakeNowMs{1000000};
+inline std::mutex jobsMutex;
+inline std::vector<SendJob> startedJobs;
+inline std::vector<std::string> logLines;
+
+inline std::int64_t FakeClock()
+{
+    return fakeNowMs.load();
+}
+
+inline void RecordJob(SendJob job)
+{
+    const std::lock_guard lock(jobsMutex);
+    startedJobs.push_back(std::move(job));
+}
+
+inline void FailToStart(SendJob)
+{
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+inline void CollectLog(const char* text)
+{
+    logLines.emplace_back(text);
+}
+
+class ControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fakeNowMs = 1000000;
+        startedJobs.clear();
+        logLines.clear();
+        platform::InstallClockSource(&FakeClock);
+        InstallSenderThreadStart(&RecordJob);
+        ffgl::SetHostLogCallback(&CollectLog);
+        plugin.SetOwner(&plugin);
+    }
+
+    void TearDown() override
+    {
+        platform::InstallClockSource(nullptr);
+        InstallSenderThreadStart(nullptr);
+        ffgl::SetHostLogCallback(nullptr);
+    }
+
+    // The settings a GL instance gets from the registered defaults, as the host applies them.
+    void ApplyRegisteredDefaults()
+    {
+        for (std::uint32_t i = 0; i < plugin.GetNumParams(); ++i)
+        {
+            const ffgl::FFMixed value = plugin.GetParamDefault(i);
+            if (ffgl::IsTextType(plugin.GetParamType(i)))
+                plugin.SetTextParameter(i, static_cast<const char*>(value.pointerValue));
+            else
+                plugin.SetFloatParameter(i, value.floatValue);
+        }
+    }
+
+    void Frame()
+    {
+        const ffgl::FrameDataRecord noInputs{0, nullptr};
+        ASSERT_EQ(plugin.ProcessOpenGL(&noInputs), ffgl::kSuccess);
+    }
+
+    void Advance(std::int64_t ms) { fakeNowMs += ms; }
+
+    // Frames every 16 ms (no gap start) until `ms` have passed; the last frame lands on it.
+    void FramesFor(std::int64_t ms)
+    {
+        const std::int64_t end = fakeNowMs.load() + ms;
+        while (fakeNowMs.load() + 16 < end)
+        {
+            Advance(16);
+            Frame();
+        }
+        fakeNowMs = end;
+        Frame();
+    }
+
+    std::string Status() { return plugin.GetParameterDisplay(VendrolixPro::Status); }
+
+    std::size_t JobCount()
+    {
+        const std::lock_guard lock(jobsMutex);
+        return startedJobs.size();
+    }
+
+    SendJob LastJob()
+    {
+        const std::lock_guard lock(jobsMutex);
+        return startedJobs.back();
+    }
+
+    VendrolixPro plugin;
+};
+
+} // namespace vdrxtest

@@ -1,0 +1,158 @@
+#include "tests/controller/ControllerFixture.h"
+
+#include <algorithm>
+#include <string>
+
+namespace
+{
+using vdrxtest::ControllerTest;
+using P = VendrolixPro;
+
+class Timing : public ControllerTest
+{
+protected:
+    // Settings of a GL instance with every message off, so only starts are observed.
+    void SetUp() override
+    {
+        ControllerTest::SetUp();
+        ApplyRegisteredDefaults();
+        plugin.SetFloatParameter(P::LayerTrans, 0.0f);
+    }
+
+    // On a fresh instance: primes with the first time, then tells whether the second starts.
+    static bool StartsAfter(double first, double second)
+    {
+        VendrolixPro fresh;
+        fresh.SetTime(first);
+        fresh.SetTime(second);
+        return std::string(fresh.GetParameterDisplay(P::Status)).rfind("started @ t=", 0) == 0;
+    }
+};
+
+TEST(FormatRemaining, RoundsUpToTheNextTenth)
+{
+    EXPECT_EQ(FormatRemaining(1), "0.1s");
+    EXPECT_EQ(FormatRemaining(100), "0.1s");
+    EXPECT_EQ(FormatRemaining(101), "0.2s");
+    EXPECT_EQ(FormatRemaining(2950), "3.0s");
+    EXPECT_EQ(FormatRemaining(900000), "900.0s");
+    EXPECT_EQ(FormatRemaining(0), "0.0s");
+    EXPECT_EQ(FormatRemaining(-7), "0.0s");
+}
+
+TEST_F(Timing, FirstTimeOnlyPrimesThenSmallForwardStepsStartNothing)
+{
+    EXPECT_EQ(plugin.SetTime(5.0), ffgl::kSuccess);
+    EXPECT_EQ(plugin.SetTime(5.02), ffgl::kSuccess);
+    EXPECT_EQ(Status(), "idle");
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f);
+    Frame();
+    EXPECT_EQ(Status(), "T0.0s|Nno|Mno");
+    EXPECT_EQ(JobCount(), 0u) << "no sequence, so nothing is dispatched";
+}
+
+TEST_F(Timing, StartConditions)
+{
+    EXPECT_TRUE(StartsAfter(0.0, 0.02)) << "at or below the restart tolerance";
+    EXPECT_TRUE(StartsAfter(0.5, 0.52)) << "late start while idle";
+    EXPECT_TRUE(StartsAfter(10.0, 4.9)) << "a step back of more than 0.05 s";
+    EXPECT_FALSE(StartsAfter(10.0, 9.96)) << "a step back within the tolerance";
+    EXPECT_FALSE(StartsAfter(2.5, 2.6)) << "forward beyond the late-start window";
+    EXPECT_FALSE(StartsAfter(0.6, 0.55)) << "late start needs time running forward";
+
+    plugin.SetTime(0.0);
+    plugin.SetTime(0.02);
+    EXPECT_EQ(Status(), "started @ t=0.020") << "until the next frame";
+    Frame();
+    EXPECT_EQ(Status(), "Tno|Nno|Mno") << "the next frame writes the countdown";
+}
+
+TEST_F(Timing, LateStartNeedsAnIdleSequenceAndForwardTime)
+{
+    plugin.SetTime(0.5);
+    plugin.SetTime(0.52); // starts
+    Frame();
+    plugin.SetTime(0.6);
+    EXPECT_NE(Status().rfind("started @", 0), 0u) << "already active";
+    plugin.SetTime(2.5);
+    EXPECT_NE(Status().rfind("started @", 0), 0u);
+}
+
+TEST_F(Timing, NegativeTimeStartsThenTheNextCallOnlyPrimes)
+{
+    plugin.SetTime(0.5);
+    plugin.SetTime(-1.0);
+    EXPECT_EQ(Status(), "started @ t=-1.000");
+    Frame();
+    plugin.SetTime(0.0);
+    EXPECT_EQ(Status(), "Tno|Nno|Mno") << "the call after a negative time only primes";
+}
+
+TEST_F(Timing, FrameGapStartsAtMostOncePer1500Ms)
+{
+    // Starts are seen through the event each one raises on "Duration".
+    auto startsSinceLastLook = [this] {
+        ffgl::ParameterEventEntry entries[12]{};
+        const std::uint32_t count = plugin.TakeEvents(entries, 12);
+        return std::count_if(entries, entries + count,
+                             [](const auto& e) { return e.index == P::Duration; });
+    };
+    auto framesFor = [this](std::int64_t ms) {
+        for (std::int64_t t = 0; t < ms; t += 16)
+        {
+            Frame();
+            Advance(16);
+        }
+    };
+
+    framesFor(160);
+    EXPECT_EQ(startsSinceLastLook(), 0);
+    Advance(600);
+    Frame(); // the gap start, at G
+    EXPECT_EQ(startsSinceLastLook(), 1);
+
+    framesFor(288);
+    Advance(600);
+    Frame(); // G + 888: within 1500 ms of the last gap start
+    EXPECT_EQ(startsSinceLastLook(), 0);
+
+    framesFor(96);
+    Advance(600);
+    Frame(); // G + 1584
+    EXPECT_EQ(startsSinceLastLook(), 1);
+}
+
+TEST_F(Timing, GapStartWithoutHostTimeReportsZero)
+{
+    Frame();
+    Advance(501);
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f);
+    plugin.SetFloatParameter(P::Delay, 0.0f);
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 5000.0f);
+    Frame();
+    ASSERT_EQ(JobCount(), 1u) << "a gap start is a clip start";
+    EXPECT_TRUE(LastJob().sendDuration);
+    EXPECT_EQ(Status(), "Tok|N5.0s|Mno");
+}
+
+TEST_F(Timing, RestartWhileTimeStaysNearZeroResendsZeroDelayMessages)
+{
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f); // delay 0 from the registered defaults
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 100.0f);
+    plugin.SetTime(0.0);
+    for (int i = 0; i < 10; ++i)
+    {
+        plugin.SetTime(0.005 * i);
+        Frame();
+        Advance(16);
+    }
+    EXPECT_EQ(JobCount(), 10u) << "each restart sends the zero-delay message again";
+    EXPECT_EQ(std::count_if(vdrxtest::startedJobs.begin(), vdrxtest::startedJobs.end(),
+                            [](const SendJob& job) { return job.sendNextClip; }),
+              0)
+        << "a 100 ms delay never comes while restarts arrive every 16 ms";
+}
+
+} // namespace
