@@ -1,0 +1,42 @@
+// A GL program linked from a vertex and a fragment stage, with uniforms set by name.
+#pragma once
+
+#include <cstdint>
+
+namespace ffglex
+{
+
+// Render thread, host's context current. Owns its GL objects but deletes them only in
+// Release: the destructor makes no GL call, since the context may be gone by then.
+class ShaderProgram
+{
+public:
+    ShaderProgram() = default;
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    // NUL-terminated sources; either may be null. True when a program was linked. A null or
+    // empty source returns false with no GL call; any later failure writes one debug line and
+    // leaves the wrapper empty. Called on an empty wrapper.
+    bool Compile(const char* vertexSource, const char* fragmentSource);
+    // Deletes whatever objects exist and zeroes their names; repeatable.
+    void Release();
+    // 0 when there is no program.
+    std::uint32_t GetProgramId() const { return programId; }
+
+    // Act on the program in use (see ScopedShaderBinding). The location is looked up on every
+    // call; a name the program lacks gives location -1, which GL ignores.
+    void SetUniform(const char* name, std::int32_t value) const;
+    void SetUniform(const char* name, float x, float y) const;
+
+private:
+    // Creates, fills and compiles one stage into `stageId`, stored before anything can fail.
+    bool CompileStage(std::uint32_t type, const char* source, std::uint32_t& stageId);
+    bool Link();
+
+    std::uint32_t vertexShaderId = 0;
+    std::uint32_t fragmentShaderId = 0;
+    std::uint32_t programId = 0;
+};
+
+} // namespace ffglex
