@@ -14,7 +14,7 @@ public:
     virtual ~GlContext() = default;
     // Makes the context current on the calling thread again (or releases it with false).
     virtual bool MakeCurrent(bool current) = 0;
-    // "EGL" or "GLX".
+    // "EGL", "GLX" or "WGL".
     virtual const char* Kind() const = 0;
 };
 
@@ -23,5 +23,8 @@ public:
 std::unique_ptr<GlContext> CreateEglContext(std::string& error);
 // GLX on an X display (for example Xvfb); null display name means $DISPLAY.
 std::unique_ptr<GlContext> CreateGlxContext(const char* displayName, std::string& error);
+// WGL on Windows, as a Windows video host holds one: a hidden window and a context made with
+// wglCreateContextAttribsARB.
+std::unique_ptr<GlContext> CreateWglContext(std::string& error);
 
 } // namespace testhost

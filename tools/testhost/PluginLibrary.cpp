@@ -1,7 +1,5 @@
 #include "tools/testhost/PluginLibrary.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <stdexcept>
 
@@ -47,9 +45,9 @@ enum Code : std::uint32_t
     kGetParameterEvents = 46,
 };
 
-template <typename Fn> Fn Resolve(void* handle, const char* name)
+template <typename Fn> Fn Resolve(const platform::SharedLibrary& library, const char* name)
 {
-    void* symbol = dlsym(handle, name);
+    void* symbol = library.Resolve(name);
     if (!symbol)
         throw std::runtime_error(std::string("missing export ") + name);
     Fn fn;
@@ -59,26 +57,14 @@ template <typename Fn> Fn Resolve(void* handle, const char* name)
 } // namespace
 
 PluginLibrary::PluginLibrary(const std::string& path)
+    : library(path), plugMain(Resolve<PlugMainFn>(library, "plugMain")),
+      setLogCallback(Resolve<SetLogCallbackFn>(library, "SetLogCallback"))
 {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        throw std::runtime_error(std::string("cannot load ") + path + ": " + dlerror());
-    try
-    {
-        plugMain = Resolve<PlugMainFn>(handle, "plugMain");
-        setLogCallback = Resolve<SetLogCallbackFn>(handle, "SetLogCallback");
-    }
-    catch (...)
-    {
-        dlclose(handle);
-        throw;
-    }
 }
 
 PluginLibrary::~PluginLibrary()
 {
     setLogCallback(nullptr);
-    dlclose(handle);
 }
 
 Mixed PluginLibrary::Call(std::uint32_t code, Mixed input, void* instance) const

@@ -1,6 +1,7 @@
 // A plug-in file loaded the way a video host loads it, with one typed call per function code.
 #pragma once
 
+#include "platform/SharedLibrary.h"
 #include "tools/testhost/HostRecords.h"
 
 #include <cstdint>
@@ -18,7 +19,8 @@ using SetLogCallbackFn = void (*)(LogCallbackFn callback);
 class PluginLibrary
 {
 public:
-    // Throws std::runtime_error when the file cannot be loaded or lacks the two exports.
+    // Throws std::runtime_error when the file cannot be loaded or lacks the two exports. The
+    // host's log callback is cleared before the library is closed.
     explicit PluginLibrary(const std::string& path);
     ~PluginLibrary();
     PluginLibrary(const PluginLibrary&) = delete;
@@ -54,7 +56,7 @@ public:
     std::vector<EventEntry> GetParameterEvents(void* instance, std::uint32_t capacity = 64) const;
 
 private:
-    void* handle = nullptr;
+    platform::SharedLibrary library;
     PlugMainFn plugMain = nullptr;
     SetLogCallbackFn setLogCallback = nullptr;
 };
