@@ -13,8 +13,6 @@
 #include <memory>
 #include <string>
 
-#include <dlfcn.h>
-#include <link.h>
 
 namespace glutiltest
 {
@@ -27,24 +25,10 @@ protected:
         std::string error;
         context = testhost::CreateEglContext(error);
         ASSERT_NE(context, nullptr) << error;
-        PinLoadedLibraries();
         ASSERT_TRUE(platform::LoadGlEntryPoints());
     }
 
 private:
-    // Mesa's driver keeps tables it makes once in its own globals; when eglTerminate unloads
-    // it, LeakSanitizer would count them as our leaks. Loaded libraries stay loaded instead.
-    static void PinLoadedLibraries()
-    {
-        dl_iterate_phdr(
-            [](dl_phdr_info* info, std::size_t, void*) {
-                if (info->dlpi_name[0] != '\0')
-                    dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-                return 0;
-            },
-            nullptr);
-    }
-
     std::unique_ptr<testhost::GlContext> context;
 };
 

@@ -1,5 +1,7 @@
 #include "tools/testhost/GlContext.h"
 
+#include "tools/testhost/DriverLibraries.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
@@ -45,9 +47,7 @@ EGLDisplay OpenSurfacelessDisplay()
     return getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
 }
 
-} // namespace
-
-std::unique_ptr<GlContext> CreateEglContext(std::string& error)
+std::unique_ptr<GlContext> MakeEglContext(std::string& error)
 {
     EGLDisplay display = OpenSurfacelessDisplay();
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr))
@@ -84,6 +84,17 @@ std::unique_ptr<GlContext> CreateEglContext(std::string& error)
         return nullptr;
     }
     return result;
+}
+
+} // namespace
+
+std::unique_ptr<GlContext> CreateEglContext(std::string& error)
+{
+    const std::set<std::string> before = LoadedLibraryNames();
+    auto context = MakeEglContext(error);
+    if (context)
+        KeepLibrariesLoadedSince(before);
+    return context;
 }
 
 } // namespace testhost

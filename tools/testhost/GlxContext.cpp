@@ -1,5 +1,7 @@
 #include "tools/testhost/GlContext.h"
 
+#include "tools/testhost/DriverLibraries.h"
+
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
@@ -40,9 +42,7 @@ private:
 
 using CreateContextAttribsFn = GLXContext (*)(Display*, GLXFBConfig, GLXContext, Bool, const int*);
 
-} // namespace
-
-std::unique_ptr<GlContext> CreateGlxContext(const char* displayName, std::string& error)
+std::unique_ptr<GlContext> MakeGlxContext(const char* displayName, std::string& error)
 {
     Display* display = XOpenDisplay(displayName);
     if (!display)
@@ -89,6 +89,17 @@ std::unique_ptr<GlContext> CreateGlxContext(const char* displayName, std::string
         return nullptr;
     }
     return result;
+}
+
+} // namespace
+
+std::unique_ptr<GlContext> CreateGlxContext(const char* displayName, std::string& error)
+{
+    const std::set<std::string> before = LoadedLibraryNames();
+    auto context = MakeGlxContext(displayName, error);
+    if (context)
+        KeepLibrariesLoadedSince(before);
+    return context;
 }
 
 } // namespace testhost

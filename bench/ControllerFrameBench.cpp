@@ -1,0 +1,89 @@
+// The render thread's cost per frame: a frame with nothing due, and a frame that dispatches
+// while every name lookup takes two seconds.
+#include "bench/AllocationCounter.h"
+#include "controller/VendrolixPro.h"
+#include "platform/UdpSocketApi.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace
+{
+using P = VendrolixPro;
+
+const ffgl::FrameDataRecord noInputs{0, nullptr};
+
+// Every message enabled, none due for 15 minutes: the common frame of a running show.
+void ConfigureNothingDue(VendrolixPro& plugin)
+{
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetFloatParameter(P::Delay, 900000.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 900000.0f);
+    plugin.SetFloatParameter(P::MessageDelay, 900000.0f);
+    plugin.SetTextParameter(P::OscMsg, "/composition/tempocontroller/tempo f 120");
+    plugin.SetTime(5.0);
+    plugin.SetTime(0.0);
+}
+
+void BM_FrameWithNothingDue(benchmark::State& state)
+{
+    VendrolixPro plugin;
+    ConfigureNothingDue(plugin);
+    plugin.ProcessOpenGL(&noInputs);
+
+    const std::uint64_t before = bench::AllocationCount();
+    for (auto _ : state)
+        plugin.ProcessOpenGL(&noInputs);
+    const auto allocations = bench::AllocationCount() - before;
+    state.counters["allocs/frame"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+    if (allocations != 0)
+        state.SkipWithError("a frame with nothing due allocated");
+}
+BENCHMARK(BM_FrameWithNothingDue);
+
+bool SlowLookup(const char* host, const char* service,
+                std::vector<platform::ResolvedAddress>& out)
+{
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    return platform::SystemSocketCalls().resolve(host, service, out);
+}
+
+// Each iteration restarts the clip and renders the frame that hands the due message to a new
+// sender thread, whose lookup then takes two seconds. The frame must not wait for it.
+void BM_DispatchingFrameWithTwoSecondLookup(benchmark::State& state)
+{
+    static platform::SocketCalls slow = platform::SystemSocketCalls();
+    slow.resolve = &SlowLookup;
+    const platform::SocketCalls* previous = platform::InstallSocketCalls(&slow);
+
+    VendrolixPro plugin;
+    plugin.SetFloatParameter(P::Delay, 0.0f);
+    plugin.SetTextParameter(P::OscPort, "9"); // discard; nothing reaches it within the run
+    plugin.SetTime(5.0);
+    for (auto _ : state)
+    {
+        plugin.SetTime(0.0);
+        plugin.ProcessOpenGL(&noInputs);
+        state.PauseTiming();
+        plugin.SetTime(1.0);
+        state.ResumeTiming();
+    }
+    platform::InstallSocketCalls(previous);
+}
+BENCHMARK(BM_DispatchingFrameWithTwoSecondLookup)->Iterations(200)->UseRealTime();
+
+// The floor for the frame above: starting and detaching one thread that does nothing.
+void BM_ThreadStartAlone(benchmark::State& state)
+{
+    for (auto _ : state)
+        std::thread([] {}).detach();
+}
+BENCHMARK(BM_ThreadStartAlone)->Iterations(200)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
