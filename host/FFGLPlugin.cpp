@@ -1,5 +1,6 @@
 #include "host/FFGLPlugin.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -47,7 +48,8 @@ const char* CFFGLPlugin::GetParameterDisplay(std::uint32_t index)
     std::snprintf(formatted, sizeof formatted, "%f",
                   static_cast<double>(source.GetFloatParameter(index)));
     defaultDisplayBuffer.fill('\0');
-    std::strncpy(defaultDisplayBuffer.data(), formatted, defaultDisplayBuffer.size() - 1);
+    std::memcpy(defaultDisplayBuffer.data(), formatted,
+                std::min(std::strlen(formatted), defaultDisplayBuffer.size() - 1));
     return defaultDisplayBuffer.data();
 }
 
