@@ -1,4 +1,4 @@
-// The encoder (Part 3.4) against liblo building and serialising the same three messages:
+// The encoder against liblo building and serialising the same three messages:
 // transition duration, next clip, and a free-text message. Before timing anything, checks that
 // both produce the same bytes. Results: docs/performance.md.
 #include "controller/osc/OscEncoder.h"
@@ -50,7 +50,7 @@ void BM_Encoder_Prebuilt(benchmark::State& state, const char* address,
 }
 
 // The same bytes appended section by section with the public building blocks, as the algorithm
-// of Part 3.4 reads: the layout EncodeOscMessage had before it sized the buffer first.
+// reads: the layout EncodeOscMessage had before it sized the buffer first.
 void BM_Encoder_Appending(benchmark::State& state, const char* address,
                           std::vector<std::string> strings, std::vector<std::int32_t> ints,
                           std::vector<float> floats)

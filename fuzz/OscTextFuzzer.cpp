@@ -1,4 +1,4 @@
-// Arbitrary text through the free-text syntax (Part 3.6) into the encoder (Part 3.4). Checks: no
+// Arbitrary text through the free-text syntax into the encoder. Checks: no
 // crash or sanitizer report, a length that is a multiple of 4, and liblo, an independent
 // decoder, reads back the address, the type tags and every value that went in.
 #include "controller/osc/OscEncoder.h"

@@ -1,4 +1,4 @@
-// The socket calls of the UDP sender (Part 3.5): Windows Sockets 2 on Windows, POSIX sockets
+// The socket calls of the UDP sender: Windows Sockets 2 on Windows, POSIX sockets
 // elsewhere. They are reached through one replaceable table, so that a test can make a lookup
 // fail, hang or return several addresses, or make a send short, without touching the network.
 // Nothing here is exported from the plug-in.

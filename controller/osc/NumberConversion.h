@@ -1,4 +1,4 @@
-// The number conversions of the free-text message (Part 3.6): strtol (base 10) and strtof as
+// The number conversions of the free-text message: strtol (base 10) and strtof as
 // they behave in the "C" locale, whatever locale the host process has set. Pure; any thread.
 #pragma once
 

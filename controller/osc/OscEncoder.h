@@ -1,4 +1,4 @@
-// The bytes of one OSC 1.0 message (Part 3.4): OSC-strings zero-padded to a multiple of four
+// The bytes of one OSC 1.0 message: OSC-strings zero-padded to a multiple of four
 // bytes, 32-bit values most significant byte first. Pure functions; any thread.
 #pragma once
 

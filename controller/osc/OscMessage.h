@@ -1,4 +1,4 @@
-// One OSC message as the system sends it: an address and three argument lists (Part 3.4).
+// One OSC message as the system sends it: an address and three argument lists.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Delivers one OSC message as one UDP datagram (Part 3.5).
+// Delivers one OSC message as one UDP datagram.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The free-text OSC message of the "OSC Msg" parameter (Part 3.6): one line of text, an address,
+// The free-text OSC message of the "OSC Msg" parameter: one line of text, an address,
 // optionally a kind letter, and a value, turned into zero or one OSC message.
 #pragma once
 

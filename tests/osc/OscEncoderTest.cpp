@@ -1,4 +1,4 @@
-// Part 3.4: the bytes of a message, spelled out in full.
+// The bytes of a message, spelled out in full.
 #include "controller/osc/OscEncoder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Part 3.5: the UDP sender against real loopback sockets, and its failure paths through the
+// The UDP sender against real loopback sockets, and its failure paths through the
 // socket-call seam.
 #include "controller/osc/OscSender.h"
 

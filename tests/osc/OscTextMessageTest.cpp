@@ -1,4 +1,4 @@
-// Part 3.6: the free-text message, every row of the worked examples sent through a real UDP
+// The free-text message: every row of the worked examples sent through a real UDP
 // socket and decoded by liblo.
 #include "controller/osc/OscTextMessage.h"
 
@@ -212,7 +212,7 @@ TEST(OscTextMessage, NaNWordSendsAQuietNaN)
 
 TEST(OscTextMessage, TransitionFormIsByteForByteTheControllersMessage)
 {
-    // Part 3.4, worked example 2.
+    // The duration message of 0.5 s for the selected layer, byte for byte.
     const std::vector<std::uint8_t> expected = {
         0x2F, 0x63, 0x6F, 0x6D, 0x70, 0x6F, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E,
         0x2F, 0x73, 0x65, 0x6C, 0x65, 0x63, 0x74, 0x65, 0x64, 0x6C, 0x61, 0x79,
