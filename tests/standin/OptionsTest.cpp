@@ -1,0 +1,57 @@
+// The stand-in's command line.
+#include "tools/standin/Options.h"
+#include "tools/standin/HelpText.h"
+#include "tools/standin/UsageError.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+using standin::Options;
+using standin::UsageError;
+
+Options Parse(const std::vector<const char*>& arguments)
+{
+    return standin::ParseOptions(arguments);
+}
+
+TEST(Options, TakeValuesSeparateOrAfterEqualsSign)
+{
+    const Options options =
+        Parse({"--fps=30", "--clip", "1.5", "--set", "OSC Msg=/a f 1", "--set=Delay=200",
+               "--test-at", "2", "--test-at=0.5", "--size", "64x32", "--no-listen"});
+    EXPECT_EQ(options.fps, 30.0);
+    EXPECT_EQ(options.clipSeconds, 1.5);
+    EXPECT_EQ(options.settings, (std::vector<std::string>{"OSC Msg=/a f 1", "Delay=200"}));
+    EXPECT_EQ(options.testAt, (std::vector<double>{0.5, 2.0}));
+    EXPECT_EQ(options.width, 64u);
+    EXPECT_EQ(options.height, 32u);
+    EXPECT_FALSE(options.listen);
+}
+
+TEST(Options, RefuseWhatCannotBeActedOn)
+{
+    for (const auto& arguments : std::vector<std::vector<const char*>>{{"--fps", "0"},
+                                                                       {"--fps", "ten"},
+                                                                       {"--loops", "1.5"},
+                                                                       {"--port", "65536"},
+                                                                       {"--size", "64"},
+                                                                       {"--clip"},
+                                                                       {"--glx=yes"},
+                                                                       {"--colour"},
+                                                                       {"Delay=5"}})
+        EXPECT_THROW(Parse(arguments), UsageError) << arguments[0];
+}
+
+TEST(Options, HelpDocumentsEveryOption)
+{
+    const std::string help = standin::HelpText("/opt/VendrolixPro.so");
+    for (const std::string_view name : standin::OptionNames())
+        EXPECT_NE(help.find("  " + std::string(name) + " "), std::string::npos) << name;
+    EXPECT_NE(help.find("(default: /opt/VendrolixPro.so)"), std::string::npos);
+    EXPECT_NE(help.find("\"OSC Msg=/composition/tempocontroller/tempo f 120\""), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,81 @@
+// The machine-readable report: what a script reads to learn which messages arrived and when.
+#include "tools/standin/Report.h"
+#include "tools/standin/MessageCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+using standin::Clock;
+using standin::Expectation;
+using standin::RunRecord;
+
+const Clock::time_point t0 = Clock::now();
+
+Clock::time_point At(int milliseconds)
+{
+    return t0 + std::chrono::milliseconds(milliseconds);
+}
+
+std::vector<std::string> Lines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
+{
+    const std::vector<Expectation> expectations = {
+        {"transition duration", "/transition/duration", true, "Delay", 1000},
+        {"next clip", "/connectnextclip", true, "DelayNextClip", 2000},
+    };
+    RunRecord record;
+    record.clipStarts.push_back(At(0));
+    record.marks.push_back(standin::Mark{At(50), false});
+    for (int frame = 0; frame < 100; ++frame)
+    {
+        record.frames.push_back(At(frame * 30));
+        record.callMilliseconds.push_back(frame + 1.0);
+    }
+    standin::Arrival arrival;
+    arrival.clip = 1;
+    arrival.frame = 35;
+    arrival.message.decoded = true;
+    arrival.message.arrival = At(1051);
+    arrival.message.address = "/composition/selectedlayer/transition/duration";
+    arrival.message.types = "sf";
+    arrival.message.values = {std::string("a\"\\\n"), 1.5f};
+    record.arrivals.push_back(arrival);
+    const standin::MessageCheck check = standin::CheckMessages(record, expectations);
+
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vdrx-report-" + std::to_string(getpid()) + ".jsonl"))
+                                 .string();
+    standin::WriteReport(path, record, expectations, &check, 3);
+    const std::vector<std::string> lines = Lines(path);
+    std::filesystem::remove(path);
+
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0],
+              R"({"event":"message","clip":1,"frame":35,"clip_time_s":1.0510,"decoded":true,)"
+              R"("address":"/composition/selectedlayer/transition/duration","types":"sf",)"
+              R"("values":["a\"\\\u000a",1.5],"kind":"transition duration","delay_s":1.000,)"
+              R"("mark":"start","since_mark_s":1.0010,"late_ms":1.0,"repeat":false,"ok":true})");
+    EXPECT_EQ(lines[1], R"({"event":"missing","kind":"next clip","address":"/connectnextclip",)"
+                        R"("delay_s":2.000,"clip":1,"due_clip_time_s":2.0500})");
+    // Call times 1 to 100 ms: the 99th percentile by nearest rank is 99 ms.
+    EXPECT_EQ(lines[2],
+              R"({"event":"summary","clips":1,"frames":100,"messages":1,"listening":true,)"
+              R"("expected":2,"missing":1,"passed":false,)"
+              R"("call_ms":{"min":1.0000,"mean":50.5000,"p99":99.0000,"max":100.0000},"exit":3})");
+}
+
+} // namespace

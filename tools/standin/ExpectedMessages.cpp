@@ -1,0 +1,109 @@
+#include "tools/standin/ExpectedMessages.h"
+
+#include <cmath>
+
+namespace standin
+{
+namespace
+{
+
+// The two messages addressed to the layer, whose address starts with the layer's own.
+struct LayerMessage
+{
+    const char* label;
+    const char* switchName;
+    const char* delayName;
+    const char* ending;
+};
+
+constexpr LayerMessage kLayerMessages[] = {
+    {"transition duration", "LayerTrans", "Delay", "/transition/duration"},
+    {"next clip", "NextClip", "DelayNextClip", "/connectnextclip"},
+};
+constexpr const char* kMessageText = "OSC Msg";
+constexpr const char* kMessageDelay = "DlayOSCmsg (s)";
+
+// The address a free-text message goes to: its first word, after leading blanks.
+std::string FirstWord(std::string_view text)
+{
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return {};
+    const std::size_t end = text.find_first_of(" \t\r\n", start);
+    return std::string(text.substr(start, end - start));
+}
+
+class SettingReader
+{
+public:
+    SettingReader(const testhost::PluginLibrary& plugin, void* pluginInstance,
+                  const ParameterTable& parameters)
+        : library(plugin), instance(pluginInstance), table(parameters)
+    {
+    }
+
+    bool Has(const char* name) const { return FindParameter(table, name) != nullptr; }
+
+    float Value(const char* name) const
+    {
+        return library.GetFloatParameter(instance, FindParameter(table, name)->index);
+    }
+
+    std::string Text(const char* name) const
+    {
+        return library.GetTextParameter(instance, FindParameter(table, name)->index);
+    }
+
+    std::int32_t Milliseconds(const char* name) const
+    {
+        return static_cast<std::int32_t>(std::lround(Value(name)));
+    }
+
+private:
+    const testhost::PluginLibrary& library;
+    void* instance;
+    const ParameterTable& table;
+};
+
+} // namespace
+
+bool Matches(const Expectation& expectation, std::string_view address)
+{
+    return expectation.addressIsEnding ? address.ends_with(expectation.address)
+                                       : address == expectation.address;
+}
+
+std::size_t FindExpectation(const std::vector<Expectation>& expectations, std::string_view address)
+{
+    for (std::size_t i = 0; i < expectations.size(); ++i)
+    {
+        if (Matches(expectations[i], address))
+            return i;
+    }
+    return expectations.size();
+}
+
+std::vector<Expectation> ReadExpectations(const testhost::PluginLibrary& plugin, void* instance,
+                                          const ParameterTable& table)
+{
+    const SettingReader settings(plugin, instance, table);
+    std::vector<Expectation> expectations;
+    for (const LayerMessage& message : kLayerMessages)
+    {
+        if (settings.Has(message.switchName) && settings.Has(message.delayName) &&
+            settings.Value(message.switchName) >= 0.5f)
+            expectations.push_back(Expectation{message.label, message.ending, true,
+                                               message.delayName,
+                                               settings.Milliseconds(message.delayName)});
+    }
+    if (settings.Has(kMessageText) && settings.Has(kMessageDelay))
+    {
+        const std::string address = FirstWord(settings.Text(kMessageText));
+        if (!address.empty())
+            expectations.push_back(Expectation{kMessageText, address, false, kMessageDelay,
+                                               settings.Milliseconds(kMessageDelay)});
+    }
+    return expectations;
+}
+
+} // namespace standin

@@ -1,0 +1,34 @@
+// The messages VendrolixPro's settings ask for: each enabled one once per start of its timed
+// sequence, its delay after that start, and each at once when "Test" is pressed. Read from a
+// GL instance's parameters by their names.
+#pragma once
+
+#include "tools/standin/ParameterTable.h"
+#include "tools/testhost/PluginLibrary.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin
+{
+
+struct Expectation
+{
+    std::string label;   // "transition duration", "next clip", "OSC Msg"
+    std::string address; // the whole address, or with addressIsEnding its ending
+    bool addressIsEnding = false;
+    std::string delayParameter; // the parameter that holds the delay
+    std::int32_t delayMs = 0;
+};
+
+bool Matches(const Expectation& expectation, std::string_view address);
+
+// The first expectation whose address matches; size() when none does.
+std::size_t FindExpectation(const std::vector<Expectation>& expectations, std::string_view address);
+
+std::vector<Expectation> ReadExpectations(const testhost::PluginLibrary& plugin, void* instance,
+                                          const ParameterTable& table);
+
+} // namespace standin

@@ -1,0 +1,75 @@
+#include "tools/standin/HelpText.h"
+
+#include "tools/standin/DemoSettings.h"
+#include "tools/standin/TextFormat.h"
+
+namespace standin
+{
+namespace
+{
+
+constexpr const char* kHelp = R"HELP(Usage: vendrolix-host [OPTION]...
+
+Runs the VendrolixPro FFGL 2.1 plug-in as a video host would, without one: loads it, plays
+a clip that restarts, shows its "Status" line, and prints each OSC message it sends, decoded,
+with the time it arrived. Ends with a summary that holds every message against its delay.
+
+Plug-in and GL:
+  --plugin FILE       the plug-in to load (default: %PLUGIN%)
+  --glx               render through GLX on $DISPLAY, or on a private Xvfb when there is
+                      none (default: EGL without any display)
+  --size WxH          frame size in pixels (default 320x180)
+
+Clip:
+  --fps N             frames per second, 1 to 240 (default 60)
+  --clip SECONDS      clip length; the host time runs from 0 to it (default 3)
+  --loops N           how often the clip plays; each loop sets the host time back to 0,
+                      a clip start for the plug-in (default 2)
+  --pause-at SECONDS  stop the frames once, this long into the play; the clip resumes where
+                      it stopped (the plug-in counts a gap over 0.5 s as a clip start)
+  --pause-for SECONDS length of that pause (default 0.6)
+  --test-at SECONDS   press "Test" this long into the play (repeatable)
+
+Parameters:
+  --set NAME=VALUE    set a parameter before the first frame (repeatable; later wins).
+                      Switches take on or off, text parameters any text, the others a
+                      number within the range --list shows, in the plug-in's own units:
+                      "Delay", "DelayNextClip" and "DlayOSCmsg (s)" take milliseconds
+                      (they display as seconds), "Duration" takes seconds.
+  --plugin-defaults   start from the plug-in's own defaults instead of the demo settings:%DEMO%
+  --list              list the parameters (name, type, default, range, display) after the
+                      settings, and exit
+
+OSC:
+  --port N            UDP port to listen on at 127.0.0.1 (default: any free port); "OSC Host"
+                      and "OSC Port" are set to it
+  --no-listen         leave "OSC Host" and "OSC Port" as set and listen to nothing: the
+                      messages go to a real host (set them with --set)
+
+Output:
+  --png FILE          write the last output frame as PNG and check that it equals the input
+  --report FILE       also write the run as JSON lines: each message, each missing one, and
+                      a summary
+  --help              show this text
+
+Exit status: 0 all went as set; 1 could not run (no plug-in, no GL, port taken, a call
+failed); 2 bad command line; 3 a message was missing, early or sent twice for one start,
+or the output frame differs from the input.
+)HELP";
+
+std::string Replace(std::string text, const std::string& marker, const std::string& value)
+{
+    return text.replace(text.find(marker), marker.size(), value);
+}
+
+} // namespace
+
+std::string HelpText(const std::string& defaultPlugin)
+{
+    std::string demo;
+    for (const std::string_view setting : kDemoSettings)
+        demo += "\n                        " + Quoted(setting);
+    return Replace(Replace(kHelp, "%PLUGIN%", defaultPlugin), "%DEMO%", demo);
+}
+
+} // namespace standin

@@ -1,0 +1,39 @@
+// The input the stand-in hands the plug-in: one texture holding a test pattern that moves
+// every frame, so that a plug-in drawing a stale or misplaced frame shows. Thread with the
+// context current.
+#pragma once
+
+#include "tools/testhost/GlPixels.h"
+#include "tools/testhost/HostRecords.h"
+#include "tools/testhost/RgbaImage.h"
+
+#include <cstdint>
+
+namespace standin
+{
+
+// Opaque; the pattern of frame n is that of frame 0 moved n pixels to the left.
+testhost::RgbaImage MovingPattern(std::uint32_t width, std::uint32_t height, std::uint64_t frame);
+
+class InputFeed
+{
+public:
+    InputFeed(std::uint32_t width, std::uint32_t height);
+    InputFeed(const InputFeed&) = delete;
+    InputFeed& operator=(const InputFeed&) = delete;
+
+    // Puts the pattern of this frame into the texture; answers the frame record naming it,
+    // valid while the feed lives.
+    const testhost::FrameIn& Next(std::uint64_t frame);
+    // The pattern last put into the texture.
+    const testhost::RgbaImage& Current() const { return image; }
+
+private:
+    testhost::RgbaImage image;
+    testhost::RgbaTexture texture;
+    testhost::TextureIn textureRecord;
+    testhost::TextureIn* inputs[1];
+    testhost::FrameIn frameRecord;
+};
+
+} // namespace standin

@@ -1,0 +1,86 @@
+#include "tools/standin/Summary.h"
+
+#include "tools/standin/FrameTimeStats.h"
+#include "tools/standin/TextFormat.h"
+
+namespace standin
+{
+namespace
+{
+
+std::string ClipTime(const RunRecord& record, Clock::time_point when)
+{
+    const std::size_t clip = record.ClipAt(when);
+    return clip == 0 ? std::string("before clip 1")
+                     : FormatText("clip %zu %+.3fs", clip, record.SinceClipStart(when));
+}
+
+std::string Timing(const RunRecord& record, const std::vector<Expectation>& expectations,
+                   const MessageVerdict& verdict)
+{
+    const Arrival& arrival = record.arrivals[verdict.arrival];
+    if (!verdict.expectation)
+        return "not asked for: no enabled message has this address";
+    const Expectation& expectation = expectations[*verdict.expectation];
+    if (!verdict.mark)
+        return FormatText("too early: before its delay (%s %.3f s) after any start",
+                          expectation.delayParameter.c_str(), expectation.delayMs / 1000.0);
+    const Mark& mark = record.marks[*verdict.mark];
+    const double late = Seconds(arrival.message.arrival - verdict.due) * 1000.0;
+    if (mark.test)
+        return FormatText("%.3f s after \"Test\" (%+.0f ms)%s",
+                          Seconds(arrival.message.arrival - mark.at), late,
+                          verdict.repeat ? ", a second time" : "");
+    return FormatText("%.3f s after the plug-in's start, delay %.3f s (%+.0f ms)%s",
+                      Seconds(arrival.message.arrival - mark.at), expectation.delayMs / 1000.0,
+                      late, verdict.repeat ? ", a second time for that start" : "");
+}
+
+void PrintMessages(Console& console, const RunRecord& record,
+                   const std::vector<Expectation>& expectations, const MessageCheck& check)
+{
+    console.Line(FormatText("  messages  %zu received; %zu of %zu expected arrived",
+                            record.arrivals.size(), check.expected - check.missing.size(),
+                            check.expected));
+    for (const MessageVerdict& verdict : check.verdicts)
+    {
+        const Arrival& arrival = record.arrivals[verdict.arrival];
+        const std::string label =
+            verdict.expectation ? expectations[*verdict.expectation].label : "?";
+        console.Line(FormatText("    %-4s %s  %-19s %s  %s", verdict.Ok() ? "ok" : "FAIL",
+                                ClipTime(record, arrival.message.arrival).c_str(), label.c_str(),
+                                Timing(record, expectations, verdict).c_str(),
+                                arrival.message.address.c_str()));
+    }
+    for (const MissingMessage& missing : check.missing)
+    {
+        const Expectation& expectation = expectations[missing.expectation];
+        console.Line(FormatText("    MISSING %s  %s (%s %.3f s), due at %s",
+                                expectation.label.c_str(), expectation.address.c_str(),
+                                expectation.delayParameter.c_str(), expectation.delayMs / 1000.0,
+                                ClipTime(record, missing.due).c_str()));
+    }
+}
+
+} // namespace
+
+void PrintSummary(Console& console, const RunRecord& record,
+                  const std::vector<Expectation>& expectations, const MessageCheck* check,
+                  const std::string& played)
+{
+    const FrameTimeStats stats = ComputeFrameTimeStats(record.callMilliseconds);
+    console.EndStatus();
+    console.Line("Summary");
+    console.Line(FormatText("  frames    %zu rendered: %s", record.frames.size(), played.c_str()));
+    console.Line(
+        FormatText("  calls     SetTime + ProcessOpenGL per frame: min %.3f ms, mean %.3f ms, "
+                   "p99 %.3f ms, max %.3f ms",
+                   stats.min, stats.mean, stats.p99, stats.max));
+    if (check)
+        PrintMessages(console, record, expectations, *check);
+    else
+        console.Line("  messages  not listening: they went where \"OSC Host\" and \"OSC Port\" "
+                     "point");
+}
+
+} // namespace standin

@@ -1,0 +1,239 @@
+// vendrolix-host: runs the plug-in as a video host would, without one, and shows it do its
+// job: the clip restarts, the "Status" countdown runs, and each OSC message arrives decoded.
+#include "tools/standin/ClipPlayer.h"
+#include "tools/standin/Console.h"
+#include "tools/standin/DemoSettings.h"
+#include "tools/standin/ExitStatus.h"
+#include "tools/standin/ExpectedMessages.h"
+#include "tools/standin/HelpText.h"
+#include "tools/standin/HostGl.h"
+#include "tools/standin/HostLogPrinter.h"
+#include "tools/standin/InputFeed.h"
+#include "tools/standin/MessageCheck.h"
+#include "tools/standin/MessageListener.h"
+#include "tools/standin/Options.h"
+#include "tools/standin/OutputFrameCheck.h"
+#include "tools/standin/ParameterAssignment.h"
+#include "tools/standin/ParameterListing.h"
+#include "tools/standin/ParameterTable.h"
+#include "tools/standin/PluginInstance.h"
+#include "tools/standin/PluginLoader.h"
+#include "tools/standin/PluginLocation.h"
+#include "tools/standin/Report.h"
+#include "tools/standin/RunRecord.h"
+#include "tools/standin/StatusWatcher.h"
+#include "tools/standin/Summary.h"
+#include "tools/standin/TextFormat.h"
+#include "tools/standin/UsageError.h"
+#include "tools/testhost/GlPixels.h"
+#include "tools/testhost/OscReceiver.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+namespace standin
+{
+namespace
+{
+
+constexpr const char* kOscHost = "OSC Host";
+constexpr const char* kOscPort = "OSC Port";
+constexpr const char* kTest = "Test";
+// Sender threads finish within milliseconds; a message later than this is lost to the run.
+constexpr auto kLateMessageWait = std::chrono::milliseconds(300);
+
+testhost::OscReceiver OpenReceiver(std::uint16_t port)
+{
+    try
+    {
+        return testhost::OscReceiver(testhost::Loopback::IPv4, port);
+    }
+    catch (const std::runtime_error& error)
+    {
+        throw std::runtime_error("cannot listen for OSC on UDP port " + std::to_string(port) +
+                                 " at 127.0.0.1 (" + error.what() + ")");
+    }
+}
+
+// The demo settings, then the user's, then the listener's address.
+std::vector<ParameterAssignment> ResolveSettings(const ParameterTable& table,
+                                                 const Options& options,
+                                                 const testhost::OscReceiver* receiver)
+{
+    std::vector<std::string> settings;
+    if (!options.pluginDefaults)
+        settings.assign(kDemoSettings.begin(), kDemoSettings.end());
+    settings.insert(settings.end(), options.settings.begin(), options.settings.end());
+    std::vector<ParameterAssignment> assignments;
+    for (const std::string& setting : settings)
+        assignments.push_back(ResolveAssignment(table, setting));
+    if (!receiver)
+        return assignments;
+    for (const ParameterAssignment& assignment : assignments)
+    {
+        const std::string& name = assignment.parameter->name;
+        if (name == kOscHost || name == kOscPort)
+            throw UsageError(Quoted(name) + " points at the stand-in's own port; add --no-listen "
+                                            "to send to another host");
+    }
+    if (!FindParameter(table, kOscHost) || !FindParameter(table, kOscPort))
+        throw UsageError("the plug-in has no \"OSC Host\" and \"OSC Port\" to point at the "
+                         "stand-in; run it with --no-listen");
+    assignments.push_back(ResolveAssignment(table, std::string(kOscHost) + "=" + receiver->Host()));
+    assignments.push_back(
+        ResolveAssignment(table, std::string(kOscPort) + "=" + std::to_string(receiver->Port())));
+    return assignments;
+}
+
+ClipPlan MakePlan(const Options& options, const ParameterTable& table)
+{
+    ClipPlan plan;
+    plan.fps = options.fps;
+    plan.clipSeconds = options.clipSeconds;
+    plan.loops = options.loops;
+    plan.pauseAt = options.pauseAt;
+    plan.pauseSeconds = options.pauseSeconds;
+    plan.testAt = options.testAt;
+    if (!plan.testAt.empty())
+    {
+        const ParameterInfo* test = FindParameter(table, kTest);
+        if (!test)
+            throw UsageError("--test-at: the plug-in has no \"Test\" parameter");
+        plan.testIndex = test->index;
+    }
+    return plan;
+}
+
+std::string Played(const Options& options)
+{
+    std::string text = FormatText("%d clip%s of %.3f s at %g frames/s, %ux%u", options.loops,
+                                  options.loops == 1 ? "" : "s", options.clipSeconds, options.fps,
+                                  options.width, options.height);
+    if (options.pauseAt)
+        text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
+    return text;
+}
+
+void PrintExpectations(Console& console, const std::vector<Expectation>& expectations)
+{
+    if (expectations.empty())
+        console.Line("expect    no message: every one is switched off");
+    for (const Expectation& expectation : expectations)
+        console.Line(FormatText("expect    %-19s %s%s  %.3f s after each start (%s)",
+                                expectation.label.c_str(), expectation.addressIsEnding ? "..." : "",
+                                expectation.address.c_str(), expectation.delayMs / 1000.0,
+                                expectation.delayParameter.c_str()));
+}
+
+struct Prepared
+{
+    const testhost::PluginLibrary& plugin;
+    const ParameterTable& table;
+    const std::vector<ParameterAssignment>& assignments;
+    ClipPlan plan;
+};
+
+// After the play: the pass-through check, the message check, the summary and the report.
+int Conclude(const Options& options, const RunRecord& record,
+             const std::vector<Expectation>& expectations, bool listening,
+             const testhost::RenderTarget& target, const InputFeed& feed, Console& console)
+{
+    bool passed = true;
+    if (!options.pngPath.empty())
+        passed = CheckOutputFrame(options.pngPath, target, feed.Current(), console);
+    const std::optional<MessageCheck> check =
+        listening ? std::optional(CheckMessages(record, expectations)) : std::nullopt;
+    passed = passed && (!check || check->Passed());
+    const int status = passed ? kExitOk : kExitCheckFailed;
+    PrintSummary(console, record, expectations, check ? &*check : nullptr, Played(options));
+    if (!options.reportPath.empty())
+        WriteReport(options.reportPath, record, expectations, check ? &*check : nullptr, status);
+    return status;
+}
+
+// Everything that needs the GL context, from instantiation to the summary.
+int PlayInstance(const Options& options, const Prepared& prepared,
+                 std::optional<testhost::OscReceiver> receiver, Console& console)
+{
+    const HostGl gl(options.glx);
+    console.Line("GL        " + gl.Describe());
+    const testhost::RenderTarget target(options.width, options.height);
+    if (!target.IsComplete())
+        throw std::runtime_error("the GL framebuffer to render into is incomplete");
+    InputFeed feed(options.width, options.height);
+    const PluginInstance instance(prepared.plugin, {0, 0, options.width, options.height});
+    for (const ParameterAssignment& assignment : prepared.assignments)
+        ApplyAssignment(prepared.plugin, instance.Id(), assignment);
+    PrintParameters(console, prepared.plugin, instance.Id(), prepared.table);
+    if (options.list)
+        return kExitOk;
+
+    const bool listening = receiver.has_value();
+    const std::vector<Expectation> expectations =
+        ReadExpectations(prepared.plugin, instance.Id(), prepared.table);
+    PrintExpectations(console, expectations);
+    RunRecord record;
+    StatusWatcher watcher(prepared.plugin, instance.Id(), prepared.table);
+    MessageListener listener(std::move(receiver), console, record);
+    console.Status("[setup] Status: " + watcher.Current());
+    ClipPlayer(ClipStage{prepared.plugin, instance.Id(), feed, watcher, listener, console, record},
+               prepared.plan)
+        .Play();
+    listener.WaitUntil(Clock::now() + kLateMessageWait);
+    return Conclude(options, record, expectations, listening, target, feed, console);
+}
+
+int Run(const Options& options, Console& console)
+{
+    const std::string path = options.pluginPath.empty() ? DefaultPluginPath() : options.pluginPath;
+    const auto plugin = LoadPlugin(path);
+    const HostLogPrinter logPrinter(*plugin, console);
+    console.Line("plug-in   " + DescribePlugin(*plugin) + ": " + path);
+    const ParameterTable table = ReadParameterTable(*plugin);
+    std::optional<testhost::OscReceiver> receiver;
+    if (options.listen)
+        receiver = OpenReceiver(options.port);
+    const std::vector<ParameterAssignment> assignments =
+        ResolveSettings(table, options, receiver ? &*receiver : nullptr);
+    const Prepared prepared{*plugin, table, assignments, MakePlan(options, table)};
+    if (receiver)
+        console.Line(FormatText("OSC       listening at %s:%u; \"OSC Host\" and \"OSC Port\" "
+                                "point here",
+                                receiver->Host(), unsigned{receiver->Port()}));
+    const int status = PlayInstance(options, prepared, std::move(receiver), console);
+    plugin->Deinitialise();
+    return status;
+}
+
+} // namespace
+} // namespace standin
+
+int main(int argc, char** argv)
+{
+    using namespace standin;
+    try
+    {
+        const std::vector<const char*> arguments(argv + 1, argv + argc);
+        const Options options = ParseOptions(arguments);
+        if (options.help)
+        {
+            std::fputs(HelpText(DefaultPluginPath()).c_str(), stdout);
+            return kExitOk;
+        }
+        Console console(stdout, isatty(STDOUT_FILENO) != 0);
+        return Run(options, console);
+    }
+    catch (const UsageError& error)
+    {
+        std::fprintf(stderr, "vendrolix-host: %s\nTry 'vendrolix-host --help'.\n", error.what());
+        return kExitUsage;
+    }
+    catch (const std::exception& error)
+    {
+        std::fprintf(stderr, "vendrolix-host: %s\n", error.what());
+        return kExitCannotRun;
+    }
+}
