@@ -4,6 +4,7 @@
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/GlPixels.h"
 #include "tools/testhost/OscReceiver.h"
+#include "tools/testhost/ParameterIndex.h"
 
 #include <gtest/gtest.h>
 
@@ -20,23 +21,9 @@ using testhost::ReceivedOsc;
 using vdrxtest::HostLogLines;
 using vdrxtest::LoadedPlugin;
 
-enum Index : std::uint32_t
-{
-    LayerTrans = 0,
-    Duration = 1,
-    Delay = 2,
-    NextClip = 3,
-    OscMsg = 5,
-    Test = 7,
-    Status = 8,
-    Layer = 9,
-    OscHost = 10,
-    OscPort = 11,
-};
-
 class ControllerEndToEnd : public ::testing::Test
 {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         std::string error;
@@ -51,7 +38,8 @@ protected:
         instance = LoadedPlugin().InstantiateGL(testhost::ViewportIn{0, 0, 64, 32});
         ASSERT_NE(instance, nullptr);
         const std::string port = std::to_string(receiver.Port());
-        ASSERT_EQ(LoadedPlugin().SetParameter(instance, OscPort, port.c_str()), testhost::kOk);
+        ASSERT_EQ(LoadedPlugin().SetParameter(instance, testhost::OscPortIndex, port.c_str()),
+                  testhost::kOk);
     }
 
     void TearDown() override
@@ -67,7 +55,10 @@ protected:
         ASSERT_EQ(LoadedPlugin().ProcessOpenGL(instance, noInputs), testhost::kOk);
     }
 
-    std::string Status() const { return LoadedPlugin().GetParameterDisplay(instance, Index::Status); }
+    std::string Status() const
+    {
+        return LoadedPlugin().GetParameterDisplay(instance, testhost::StatusIndex);
+    }
 
     ReceivedOsc Receive()
     {
@@ -87,16 +78,17 @@ TEST_F(ControllerEndToEnd, GlInstanceStartsFromTheRegisteredDefaults)
     const float expected[] = {1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     for (std::uint32_t i = 0; i < 10; ++i)
     {
-        if (i != OscMsg)
+        if (i != testhost::OscMsgIndex)
         {
             EXPECT_EQ(LoadedPlugin().GetFloatParameter(instance, i), expected[i]) << i;
         }
     }
-    EXPECT_EQ(LoadedPlugin().GetTextParameter(instance, OscHost), "127.0.0.1");
-    EXPECT_EQ(LoadedPlugin().GetTextParameter(instance, OscMsg), "");
-    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, Delay), "0.0s");
-    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, LayerTrans), "1.000000");
-    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, Duration), "1.000000");
+    EXPECT_EQ(LoadedPlugin().GetTextParameter(instance, testhost::OscHostIndex), "127.0.0.1");
+    EXPECT_EQ(LoadedPlugin().GetTextParameter(instance, testhost::OscMsgIndex), "");
+    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, testhost::DelayIndex), "0.0s");
+    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, testhost::LayerTransIndex),
+                 "1.000000");
+    EXPECT_STREQ(LoadedPlugin().GetParameterDisplay(instance, testhost::DurationIndex), "1.000000");
     EXPECT_EQ(Status(), "idle");
     Frame();
     EXPECT_EQ(Status(), "T0.0s|Nno|Mno");
@@ -109,8 +101,8 @@ TEST_F(ControllerEndToEnd, UntouchedInstanceSendsTheDurationOnTheFirstFrameAfter
     EXPECT_EQ(Status(), "started @ t=0.000");
     const auto events = LoadedPlugin().GetParameterEvents(instance);
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].parameter, Duration);
-    EXPECT_EQ(events[1].parameter, Index::Status);
+    EXPECT_EQ(events[0].parameter, testhost::DurationIndex);
+    EXPECT_EQ(events[1].parameter, testhost::StatusIndex);
     EXPECT_EQ(events[1].bits, 0x4u);
 
     Frame();
@@ -125,8 +117,8 @@ TEST_F(ControllerEndToEnd, UntouchedInstanceSendsTheDurationOnTheFirstFrameAfter
 
 TEST_F(ControllerEndToEnd, DurationMessageBytesAreExact)
 {
-    LoadedPlugin().SetParameter(instance, Duration, 0.5f);
-    LoadedPlugin().SetParameter(instance, Index::Test, 1.0f);
+    LoadedPlugin().SetParameter(instance, testhost::DurationIndex, 0.5f);
+    LoadedPlugin().SetParameter(instance, testhost::TestIndex, 1.0f);
     const ReceivedOsc message = Receive();
     const std::vector<std::uint8_t> expected = {
         0x2F, 0x63, 0x6F, 0x6D, 0x70, 0x6F, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E, 0x2F, 0x73, 0x65,
@@ -138,13 +130,13 @@ TEST_F(ControllerEndToEnd, DurationMessageBytesAreExact)
 
 TEST_F(ControllerEndToEnd, TestSendsEveryEnabledMessageAtOnceInOrder)
 {
-    LoadedPlugin().SetParameter(instance, NextClip, 1.0f);
-    LoadedPlugin().SetParameter(instance, Layer, 2.0f);
-    LoadedPlugin().SetParameter(instance, Delay, 60000.0f);
-    LoadedPlugin().SetParameter(instance, OscMsg, "/x/y i 3\r\n");
+    LoadedPlugin().SetParameter(instance, testhost::NextClipIndex, 1.0f);
+    LoadedPlugin().SetParameter(instance, testhost::LayerIndex, 2.0f);
+    LoadedPlugin().SetParameter(instance, testhost::DelayIndex, 60000.0f);
+    LoadedPlugin().SetParameter(instance, testhost::OscMsgIndex, "/x/y i 3\r\n");
     HostLogLines().clear();
 
-    LoadedPlugin().SetParameter(instance, Index::Test, 1.0f);
+    LoadedPlugin().SetParameter(instance, testhost::TestIndex, 1.0f);
     EXPECT_EQ(HostLogLines(), std::vector<std::string>{"VendrolixOSC: Test pressed"});
     EXPECT_EQ(Status(), "SEND TNM");
 

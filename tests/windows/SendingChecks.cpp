@@ -5,7 +5,8 @@
 #include "tests/windows/CatcherProtocol.h"
 #include "tests/windows/Check.h"
 #include "tests/windows/HostPlayback.h"
-#include "tests/windows/PluginInstance.h"
+#include "tools/testhost/ParameterIndex.h"
+#include "tools/testhost/PluginInstance.h"
 
 #include <string>
 #include <string_view>
@@ -19,30 +20,19 @@ namespace
 using namespace std::chrono_literals;
 using testhost::PluginLibrary;
 
-enum Index : std::uint32_t
-{
-    Delay = 2,
-    NextClip = 3,
-    DelayNextClip = 4,
-    Test = 7,
-    Status = 8,
-    Layer = 9,
-    OscHost = 10,
-    OscPort = 11,
-};
 
 constexpr testhost::ViewportIn kViewport{0, 0, 32, 32};
 // A sender thread is detached and never joined: the host keeps going while it sends.
 constexpr std::chrono::milliseconds kSendAllowance = 500ms;
 
-void Set(const PluginLibrary& plugin, void* instance, Index index, float value)
+void Set(const PluginLibrary& plugin, void* instance, testhost::ParameterIndex index, float value)
 {
     Check(plugin.SetParameter(instance, index, value) == testhost::kOk,
           "setting parameter " + std::to_string(index) + " to " + std::to_string(value) +
               " answered failure");
 }
 
-void CheckDisplay(const PluginLibrary& plugin, void* instance, Index index,
+void CheckDisplay(const PluginLibrary& plugin, void* instance, testhost::ParameterIndex index,
                   std::string_view expected)
 {
     const char* display = plugin.GetParameterDisplay(instance, index);
@@ -55,15 +45,15 @@ void CheckDisplay(const PluginLibrary& plugin, void* instance, Index index,
 void AimAtReceiver(const PluginLibrary& plugin, void* instance, const CatcherLink& catcher)
 {
     const std::string port = std::to_string(catcher.Port());
-    Check(plugin.SetParameter(instance, OscHost, "127.0.0.1") == testhost::kOk,
+    Check(plugin.SetParameter(instance, testhost::OscHostIndex, "127.0.0.1") == testhost::kOk,
           "setting \"OSC Host\" answered failure");
-    Check(plugin.SetParameter(instance, OscPort, port.c_str()) == testhost::kOk,
+    Check(plugin.SetParameter(instance, testhost::OscPortIndex, port.c_str()) == testhost::kOk,
           "setting \"OSC Port\" answered failure");
 }
 
 void PressTest(const PluginLibrary& plugin, void* instance)
 {
-    Set(plugin, instance, Test, 1.0f);
+    Set(plugin, instance, testhost::TestIndex, 1.0f);
 }
 } // namespace
 
@@ -81,9 +71,9 @@ void CheckUnloadAfterSend(const HostSession& session)
           "FreeLibrary left the plug-in mapped although it had sent nothing");
     {
         const PluginLibrary plugin(kPluginFile);
-        PluginInstance instance(plugin, kViewport);
+        testhost::PluginInstance instance(plugin, kViewport);
         AimAtReceiver(plugin, instance.Id(), session.Catcher());
-        Set(plugin, instance.Id(), Layer, 3.0f);
+        Set(plugin, instance.Id(), testhost::LayerIndex, 3.0f);
         session.Catcher().Announce(wine_catcher::kUnloadAfterSend);
         PressTest(plugin, instance.Id());
         Check(instance.Deinstantiate() == testhost::kOk,
@@ -99,7 +89,7 @@ void CheckUnloadAfterSend(const HostSession& session)
 void CheckTestButton(const HostSession& session)
 {
     const PluginLibrary& plugin = session.Plugin();
-    PluginInstance instance(plugin, kViewport);
+    testhost::PluginInstance instance(plugin, kViewport);
     HostPlayback playback(plugin, instance.Id());
     AimAtReceiver(plugin, instance.Id(), session.Catcher());
     session.Catcher().Announce(wine_catcher::kTestButton);
@@ -109,7 +99,7 @@ void CheckTestButton(const HostSession& session)
     Check(vdrxtest::HostLogLines() == pressed,
           "pressing Test logged " + std::to_string(vdrxtest::HostLogLines().size()) +
               " lines instead of \"VendrolixOSC: Test pressed\"");
-    CheckDisplay(plugin, instance.Id(), Status, "SEND T--");
+    CheckDisplay(plugin, instance.Id(), testhost::StatusIndex, "SEND T--");
     // Frames without a clip time start no sequence, so nothing else is sent.
     playback.DrawFor(kSendAllowance);
 }
@@ -118,17 +108,17 @@ void CheckTestButton(const HostSession& session)
 void CheckTimedSequence(const HostSession& session)
 {
     const PluginLibrary& plugin = session.Plugin();
-    PluginInstance instance(plugin, kViewport);
+    testhost::PluginInstance instance(plugin, kViewport);
     HostPlayback playback(plugin, instance.Id());
     AimAtReceiver(plugin, instance.Id(), session.Catcher());
-    Set(plugin, instance.Id(), Layer, 2.0f);
-    Set(plugin, instance.Id(), Delay, 300.0f); // milliseconds
-    Set(plugin, instance.Id(), NextClip, 1.0f);
-    Set(plugin, instance.Id(), DelayNextClip, 600.0f);
-    CheckDisplay(plugin, instance.Id(), Delay, "0.3s");
-    CheckDisplay(plugin, instance.Id(), DelayNextClip, "0.6s");
+    Set(plugin, instance.Id(), testhost::LayerIndex, 2.0f);
+    Set(plugin, instance.Id(), testhost::DelayIndex, 300.0f); // milliseconds
+    Set(plugin, instance.Id(), testhost::NextClipIndex, 1.0f);
+    Set(plugin, instance.Id(), testhost::DelayNextClipIndex, 600.0f);
+    CheckDisplay(plugin, instance.Id(), testhost::DelayIndex, "0.3s");
+    CheckDisplay(plugin, instance.Id(), testhost::DelayNextClipIndex, "0.6s");
     session.Catcher().Announce(wine_catcher::kTimedSequence);
     playback.PlayClipFor(600ms + 2 * kSendAllowance);
-    CheckDisplay(plugin, instance.Id(), Status, "Tok|Nok|Mno");
+    CheckDisplay(plugin, instance.Id(), testhost::StatusIndex, "Tok|Nok|Mno");
 }
 } // namespace wine_host

@@ -6,7 +6,7 @@
 #include "tests/windows/CatcherProtocol.h"
 #include "tests/windows/Check.h"
 #include "tests/windows/HostSession.h"
-#include "tests/windows/PluginInstance.h"
+#include "tools/testhost/PluginInstance.h"
 #include "tests/windows/SendingChecks.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/GlPixels.h"
@@ -119,7 +119,7 @@ void CheckInstanceLifecycle(const HostSession& session)
     const PluginLibrary& plugin = session.Plugin();
     Check(plugin.Deinitialise() == testhost::kOk, "Deinitialise (code 2) answered failure");
     vdrxtest::HostLogLines().clear();
-    PluginInstance instance(plugin, kViewport);
+    testhost::PluginInstance instance(plugin, kViewport);
     const std::vector<std::string> created(2, "Created VendrolixPro");
     Check(vdrxtest::HostLogLines() == created,
           "the host log holds " + Joined(vdrxtest::HostLogLines()) +
@@ -152,7 +152,7 @@ void CheckFramePassesInputThrough(const HostSession& session)
     const PluginLibrary& plugin = session.Plugin();
     const testhost::RgbaImage image = testhost::GradientImage(kWidth, kHeight);
     const testhost::RgbaTexture texture(image);
-    PluginInstance instance(plugin, kViewport);
+    testhost::PluginInstance instance(plugin, kViewport);
     testhost::TextureIn input{kWidth, kHeight, kWidth, kHeight, texture.Name()};
     std::array<testhost::TextureIn*, 1> inputs{&input};
     const testhost::FrameIn frame{1, 0, inputs.data()};

@@ -16,7 +16,7 @@
 #include "tools/standin/ParameterAssignment.h"
 #include "tools/standin/ParameterListing.h"
 #include "tools/standin/ParameterTable.h"
-#include "tools/standin/PluginInstance.h"
+#include "tools/testhost/PluginInstance.h"
 #include "tools/standin/PluginLoader.h"
 #include "tools/standin/PluginLocation.h"
 #include "tools/standin/Report.h"
@@ -164,7 +164,7 @@ int PlayInstance(const Options& options, const Prepared& prepared,
     if (!target.IsComplete())
         throw std::runtime_error("the GL framebuffer to render into is incomplete");
     InputFeed feed(options.width, options.height);
-    const PluginInstance instance(prepared.plugin, {0, 0, options.width, options.height});
+    const testhost::PluginInstance instance(prepared.plugin, {0, 0, options.width, options.height});
     for (const ParameterAssignment& assignment : prepared.assignments)
         ApplyAssignment(prepared.plugin, instance.Id(), assignment);
     PrintParameters(console, prepared.plugin, instance.Id(), prepared.table);

@@ -1,18 +1,19 @@
-// One GL instance of the plug-in, created with InstantiateGL and deleted with DeinstantiateGL,
-// so that a failed check never leaves an instance behind. Needs the GL context current.
+// One GL instance of the plug-in, created with InstantiateGL and deleted with DeinstantiateGL at
+// the end of its scope, so that a failed check never leaves an instance behind. Lives inside the
+// scope of the GL context it was made with, which must be current.
 #pragma once
 
 #include "tools/testhost/PluginLibrary.h"
 
 #include <cstdint>
 
-namespace wine_host
+namespace testhost
 {
 class PluginInstance
 {
-public:
+  public:
     // Throws std::runtime_error when the plug-in refuses the instance.
-    PluginInstance(const testhost::PluginLibrary& plugin, const testhost::ViewportIn& viewport);
+    PluginInstance(const PluginLibrary& plugin, const ViewportIn& viewport);
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
@@ -21,8 +22,8 @@ public:
     // Deletes the instance now and answers DeinstantiateGL's result.
     std::uint32_t Deinstantiate();
 
-private:
-    const testhost::PluginLibrary& plugin;
+  private:
+    const PluginLibrary& library;
     void* id;
 };
-} // namespace wine_host
+} // namespace testhost
