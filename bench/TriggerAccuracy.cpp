@@ -44,29 +44,31 @@ int main(int argc, char** argv)
     std::atomic<bool> stop{false};
     std::atomic<Clock::rep> clipStart{0};
     // The host: a clip of delay + 300 ms that restarts, one SetTime and one frame per period.
-    std::thread host([&] {
-        const ffgl::FrameDataRecord noInputs{0, nullptr};
-        auto next = Clock::now();
-        auto begin = next;
-        plugin.SetTime(5.0);
-        while (!stop)
+    std::thread host(
+        [&]
         {
-            const auto now = Clock::now();
-            double clipSeconds = std::chrono::duration<double>(now - begin).count();
-            if (clipSeconds * 1000.0 > delayMs + 300.0)
+            const ffgl::FrameDataRecord noInputs{0, nullptr};
+            auto next = Clock::now();
+            auto begin = next;
+            plugin.SetTime(5.0);
+            while (!stop)
             {
-                begin = now;
-                clipSeconds = 0.0;
+                const auto now = Clock::now();
+                double clipSeconds = std::chrono::duration<double>(now - begin).count();
+                if (clipSeconds * 1000.0 > delayMs + 300.0)
+                {
+                    begin = now;
+                    clipSeconds = 0.0;
+                }
+                plugin.SetTime(clipSeconds);
+                // Every time at or below 0.05 s restarts the sequence: the last one counts.
+                if (std::string_view(plugin.GetParameterDisplay(P::Status)).starts_with("started"))
+                    clipStart = now.time_since_epoch().count();
+                plugin.ProcessOpenGL(&noInputs);
+                next += kFramePeriod;
+                std::this_thread::sleep_until(next);
             }
-            plugin.SetTime(clipSeconds);
-            // Every time at or below 0.05 s restarts the sequence: the last one counts.
-            if (std::string_view(plugin.GetParameterDisplay(P::Status)).starts_with("started"))
-                clipStart = now.time_since_epoch().count();
-            plugin.ProcessOpenGL(&noInputs);
-            next += kFramePeriod;
-            std::this_thread::sleep_until(next);
-        }
-    });
+        });
 
     std::vector<double> lateness;
     while (static_cast<int>(lateness.size()) < runs)

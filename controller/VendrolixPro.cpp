@@ -192,7 +192,7 @@ float VendrolixPro::GetFloatParameter(std::uint32_t index)
 
 std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* text)
 {
-    std::string* target = index == OscHost  ? &oscHost
+    std::string* target = index == OscHost   ? &oscHost
                           : index == OscPort ? &oscPort
                           : index == OscMsg  ? &oscMessageText
                                              : nullptr;
@@ -208,7 +208,7 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
 
 char* VendrolixPro::GetTextParameter(std::uint32_t index)
 {
-    const std::string* source = index == OscHost  ? &oscHost
+    const std::string* source = index == OscHost   ? &oscHost
                                 : index == OscPort ? &oscPort
                                 : index == OscMsg  ? &oscMessageText
                                                    : nullptr;

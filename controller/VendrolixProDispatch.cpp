@@ -55,8 +55,14 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
         nextClipSent.store(true);
     if (sendMessage)
         messageSent.store(true);
-    const char status[] = {'S', 'E', 'N', 'D', ' ', sendDuration ? 'T' : '-',
-                           sendNextClip ? 'N' : '-', sendMessage ? 'M' : '-'};
+    const char status[] = {'S',
+                           'E',
+                           'N',
+                           'D',
+                           ' ',
+                           sendDuration ? 'T' : '-',
+                           sendNextClip ? 'N' : '-',
+                           sendMessage ? 'M' : '-'};
     WriteStatus(std::string_view(status, sizeof status));
 
     try

@@ -16,12 +16,11 @@ constexpr double kLateStartWindowSeconds = 2.0;
 constexpr std::int64_t kFrameGapMs = 500;
 constexpr std::int64_t kGapSpacingMs = 1500;
 
+// Taken up to the next whole tenth of a second.
 std::int32_t TenthsRemaining(std::int32_t remainingMs)
 {
-    return remainingMs <= 0 ? 0 : (remainingMs + 99) / 100;
+    return remainingMs <= 0 ? 0 : static_cast<std::int32_t>((std::int64_t{remainingMs} + 99) / 100);
 }
-
-
 } // namespace
 
 std::string FormatRemaining(std::int32_t remainingMs)
@@ -29,8 +28,7 @@ std::string FormatRemaining(std::int32_t remainingMs)
     if (remainingMs <= 0)
         return "0.0s";
     char text[64];
-    std::snprintf(text, sizeof text, "%.1fs",
-                  std::max(0.0, TenthsRemaining(remainingMs) / 10.0));
+    std::snprintf(text, sizeof text, "%.1fs", std::max(0.0, TenthsRemaining(remainingMs) / 10.0));
     return text;
 }
 
@@ -47,8 +45,8 @@ std::uint32_t VendrolixPro::SetTime(double time)
     }
     const bool restarted = time <= kRestartToleranceSeconds;
     const bool steppedBack = old > time + kRestartToleranceSeconds;
-    const bool lateStart = !sequenceActive.load() && time >= 0.0 &&
-                           time < kLateStartWindowSeconds && time >= old;
+    const bool lateStart =
+        !sequenceActive.load() && time >= 0.0 && time < kLateStartWindowSeconds && time >= old;
     if (restarted || steppedBack || lateStart)
         OnClipStart(time);
     return ffgl::kSuccess;
@@ -110,12 +108,13 @@ void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char le
 
 VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(std::int32_t elapsedMs) const
 {
-    auto field = [elapsedMs](bool enabled, bool sent, std::int32_t delay) {
+    auto field = [elapsedMs](bool enabled, bool sent, std::int32_t delay)
+    {
         if (!enabled)
             return kFieldOff;
         // Bounded so that a start racing this frame cannot overflow the arithmetic.
-        const std::int64_t remaining = std::min<std::int64_t>(
-            std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
+        const std::int64_t remaining =
+            std::min<std::int64_t>(std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
         return sent ? kFieldSent : TenthsRemaining(static_cast<std::int32_t>(remaining));
     };
     return CountdownKey{

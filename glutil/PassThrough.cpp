@@ -29,8 +29,7 @@ float UsedFraction(std::uint32_t used, std::uint32_t allocated)
 
 bool SetUpPassThrough(ShaderProgram& shader, ScreenQuad& quad)
 {
-    return shader.Compile(passThroughVertexSource, passThroughFragmentSource) &&
-           quad.Create(false);
+    return shader.Compile(passThroughVertexSource, passThroughFragmentSource) && quad.Create(false);
 }
 
 void ReleasePassThrough(ShaderProgram& shader, ScreenQuad& quad)

@@ -270,8 +270,8 @@ FFMixed SetParameterElementValue(FFMixed input, CFFGLPlugin* instance)
     const auto* record = RecordOf<const ElementValueRecord>(input);
     if (!record)
         return Fail();
-    return MixedFromUint(
-        instance->SetParamElementValue(record->parameterIndex, record->elementIndex, record->value));
+    return MixedFromUint(instance->SetParamElementValue(record->parameterIndex,
+                                                        record->elementIndex, record->value));
 }
 
 FFMixed SetBeatInfo(FFMixed input, CFFGLPlugin* instance)
@@ -383,7 +383,8 @@ FFMixed CopyTextToRequest(TextRequestRecord* record, const std::string& text)
 {
     if (!record || record->bufferSize == 0)
         return Fail();
-    std::memcpy(record->buffer, text.data(), std::min<std::size_t>(text.size(), record->bufferSize));
+    std::memcpy(record->buffer, text.data(),
+                std::min<std::size_t>(text.size(), record->bufferSize));
     return Ok();
 }
 

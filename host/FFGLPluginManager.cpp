@@ -34,14 +34,14 @@ void CFFGLPluginManager::AddParameter(std::uint32_t index, const char* name, std
     definition.index = index;
     definition.name = name ? name : "";
     definition.type = type;
-    definition.defaultValue =
-        type == ffgl::ParameterType::Standard ? std::max(0.0f, std::min(1.0f, defaultValue))
-                                              : defaultValue;
+    definition.defaultValue = type == ffgl::ParameterType::Standard
+                                  ? std::max(0.0f, std::min(1.0f, defaultValue))
+                                  : defaultValue;
     registry.push_back(std::move(definition));
 }
 
-void CFFGLPluginManager::AddTextParameter(std::uint32_t index, const char* name,
-                                          std::uint32_t type, const char* defaultText)
+void CFFGLPluginManager::AddTextParameter(std::uint32_t index, const char* name, std::uint32_t type,
+                                          const char* defaultText)
 {
     ParameterDefinition definition;
     definition.index = index;
@@ -200,9 +200,9 @@ std::string CFFGLPluginManager::GetParamExtraText(std::uint32_t index) const
 
 std::uint32_t CFFGLPluginManager::GetNumPendingEvents() const
 {
-    return static_cast<std::uint32_t>(std::count_if(
-        registry.begin(), registry.end(),
-        [](const ParameterDefinition& d) { return d.eventFlags.Peek() != 0; }));
+    return static_cast<std::uint32_t>(std::count_if(registry.begin(), registry.end(),
+                                                    [](const ParameterDefinition& d)
+                                                    { return d.eventFlags.Peek() != 0; }));
 }
 
 std::uint32_t CFFGLPluginManager::TakeEvents(ffgl::ParameterEventEntry* entries,

@@ -19,7 +19,8 @@ public:
     CFFGLPluginManager& operator=(const CFFGLPluginManager&) = delete;
 
     // Filling, by the plug-in constructor.
-    void AddParameter(std::uint32_t index, const char* name, std::uint32_t type, float defaultValue);
+    void AddParameter(std::uint32_t index, const char* name, std::uint32_t type,
+                      float defaultValue);
     void AddTextParameter(std::uint32_t index, const char* name, std::uint32_t type,
                           const char* defaultText);
     void SetParameterRange(std::uint32_t index, float minimum, float maximum);

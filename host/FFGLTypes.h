@@ -134,7 +134,8 @@ static_assert(offsetof(PluginInfo, uniqueId) == 8);
 static_assert(offsetof(PluginInfo, pluginName) == 12);
 static_assert(offsetof(PluginInfo, pluginType) == 28);
 
-// Read by the host through GetExtendedInfo. The texts live in the descriptor for the library's life.
+// Read by the host through GetExtendedInfo. The texts live in the descriptor for the library's
+// life.
 struct PluginExtendedInfo
 {
     std::uint32_t pluginMajorVersion;

@@ -4,7 +4,7 @@
 #include "platform/Export.h"
 
 extern "C" VDRX_EXPORT ffgl::FFMixed plugMain(std::uint32_t code, ffgl::FFMixed input,
-                                               ffgl::FFInstanceID instance)
+                                              ffgl::FFInstanceID instance)
 {
     return ffgl::PlugMain(code, input, instance);
 }

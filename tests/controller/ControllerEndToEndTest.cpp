@@ -23,7 +23,7 @@ using vdrxtest::LoadedPlugin;
 
 class ControllerEndToEnd : public ::testing::Test
 {
-  protected:
+protected:
     static void SetUpTestSuite()
     {
         std::string error;

@@ -72,9 +72,9 @@ TEST_F(Parameters, ConstructedInstanceHoldsInitialSettingsRegistryHoldsLimitedDe
                                     0.0f, 0.0f, 0.0f,    0.0f, 0.0f};
     const float expectedDefaults[] = {1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     const std::uint32_t expectedTypes[] = {0, 10, 10, 0, 10, 100, 10, 1, 10, 10, 100, 100};
-    const char* names[] = {"LayerTrans", "Duration",       "Delay", "NextClip",
-                           "DelayNextClip", "OSC Msg",     "DlayOSCmsg (s)", "Test",
-                           "Status",     "Layer (0=sel)", "OSC Host", "OSC Port"};
+    const char* names[] = {"LayerTrans",    "Duration",      "Delay",          "NextClip",
+                           "DelayNextClip", "OSC Msg",       "DlayOSCmsg (s)", "Test",
+                           "Status",        "Layer (0=sel)", "OSC Host",       "OSC Port"};
     ASSERT_EQ(plugin.GetNumParams(), 12u);
     for (std::uint32_t i = 0; i < 12; ++i)
     {
@@ -92,8 +92,7 @@ TEST_F(Parameters, ConstructedInstanceHoldsInitialSettingsRegistryHoldsLimitedDe
     EXPECT_STREQ(static_cast<const char*>(plugin.GetParamDefault(P::OscMsg).pointerValue), "");
     EXPECT_STREQ(static_cast<const char*>(plugin.GetParamDefault(P::OscHost).pointerValue),
                  "127.0.0.1");
-    EXPECT_STREQ(static_cast<const char*>(plugin.GetParamDefault(P::OscPort).pointerValue),
-                 "7000");
+    EXPECT_STREQ(static_cast<const char*>(plugin.GetParamDefault(P::OscPort).pointerValue), "7000");
 
     float minimum = 0.0f;
     float maximum = 0.0f;

@@ -91,13 +91,15 @@ TEST_F(Timing, NegativeTimeStartsThenTheNextCallOnlyPrimes)
 TEST_F(Timing, FrameGapStartsAtMostOncePer1500Ms)
 {
     // Starts are seen through the event each one raises on "Duration".
-    auto startsSinceLastLook = [this] {
+    auto startsSinceLastLook = [this]
+    {
         ffgl::ParameterEventEntry entries[12]{};
         const std::uint32_t count = plugin.TakeEvents(entries, 12);
         return std::count_if(entries, entries + count,
                              [](const auto& e) { return e.index == P::Duration; });
     };
-    auto framesFor = [this](std::int64_t ms) {
+    auto framesFor = [this](std::int64_t ms)
+    {
         for (std::int64_t t = 0; t < ms; t += 16)
         {
             Frame();

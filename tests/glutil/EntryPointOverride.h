@@ -5,8 +5,7 @@
 namespace glutiltest
 {
 
-template <typename Function>
-class EntryPointOverride
+template <typename Function> class EntryPointOverride
 {
 public:
     EntryPointOverride(Function& entryPoint, Function standIn)

@@ -43,8 +43,7 @@ struct Hook
     void (*restore)();
 };
 
-template <auto& entryPoint>
-constexpr Hook HookOf(const char* name)
+template <auto& entryPoint> constexpr Hook HookOf(const char* name)
 {
     return {name, &Recorded<entryPoint>::Install, &Recorded<entryPoint>::Restore};
 }

@@ -13,14 +13,14 @@ namespace glutiltest
 
 // Integers as numbers, floats to 9 significant digits (exact for the values tests use),
 // pointers as "*".
-template <typename... Args>
-std::string GlCall(const char* name, Args... args)
+template <typename... Args> std::string GlCall(const char* name, Args... args)
 {
     std::ostringstream text;
     text.precision(9);
     text << name << '(';
     const char* separator = "";
-    [[maybe_unused]] auto append = [&](auto arg) {
+    [[maybe_unused]] auto append = [&](auto arg)
+    {
         text << separator;
         separator = ", ";
         if constexpr (std::is_pointer_v<decltype(arg)>)

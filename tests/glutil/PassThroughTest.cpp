@@ -12,12 +12,12 @@ namespace glutiltest
 {
 namespace
 {
-using ::testing::Contains;
-using ::testing::IsEmpty;
 using testhost::GradientImage;
 using testhost::RenderTarget;
 using testhost::RgbaImage;
 using testhost::RgbaTexture;
+using ::testing::Contains;
+using ::testing::IsEmpty;
 
 class PassThrough : public GlTest
 {
@@ -89,8 +89,8 @@ TEST_F(PassThrough, LeavesTheDefaultBindingsWhateverTheHostHadBound)
     const RgbaTexture hostTexture(GradientImage(2, 2));
     const RenderTarget target(8, 8);
     ffglex::ShaderProgram hostProgram;
-    ASSERT_TRUE(hostProgram.Compile(ffglex::passThroughVertexSource,
-                                    ffglex::passThroughFragmentSource));
+    ASSERT_TRUE(
+        hostProgram.Compile(ffglex::passThroughVertexSource, ffglex::passThroughFragmentSource));
     GLuint hostVertexArray = 0;
     glGenVertexArrays(1, &hostVertexArray);
     glUseProgram(hostProgram.GetProgramId());
@@ -116,9 +116,9 @@ TEST_F(PassThrough, FrameWithoutAFirstInputMakesNoGlCall)
     ffgl::TextureRecord* nullFirst[] = {nullptr};
     GlCallRecorder recorder;
 
-    for (const ffgl::FrameDataRecord& frame : {ffgl::FrameDataRecord{0, inputs},
-                                               ffgl::FrameDataRecord{1, nullptr},
-                                               ffgl::FrameDataRecord{1, nullFirst}})
+    for (const ffgl::FrameDataRecord& frame :
+         {ffgl::FrameDataRecord{0, inputs}, ffgl::FrameDataRecord{1, nullptr},
+          ffgl::FrameDataRecord{1, nullFirst}})
         ffglex::DrawPassThrough(shader, quad, frame);
 
     EXPECT_THAT(recorder.Calls(), IsEmpty());

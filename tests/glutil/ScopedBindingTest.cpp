@@ -25,8 +25,7 @@ class ScopedBindings : public GlTest
 // Ends the scope once by its destructor and once by an early Unbind, after which the
 // destructor must stay silent.
 template <typename Scope, typename... Args>
-void ExpectOneCallToBeginAndOneToEnd(const std::string& begin, const std::string& end,
-                                     Args... args)
+void ExpectOneCallToBeginAndOneToEnd(const std::string& begin, const std::string& end, Args... args)
 {
     GlCallRecorder recorder;
     {

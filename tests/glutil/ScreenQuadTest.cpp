@@ -1,7 +1,7 @@
 // The quad draws only once it exists, survives repeated release, and its flipped variant
 // mirrors the image.
-#include "glutil/PassThrough.h"
 #include "glutil/ScreenQuad.h"
+#include "glutil/PassThrough.h"
 #include "tests/glutil/EntryPointOverride.h"
 #include "tests/glutil/GlCallRecorder.h"
 #include "tests/glutil/GlTest.h"
@@ -39,7 +39,8 @@ TEST_F(ScreenQuad, DrawsNothingBeforeCreateAfterReleaseOrAfterAFailedCreate)
     quad.Release();
     ExpectDrawMakesNoGlCall();
 
-    EntryPointOverride noVertexArray(__glewGenVertexArrays, +[](GLsizei, GLuint*) {});
+    EntryPointOverride noVertexArray(
+        __glewGenVertexArrays, +[](GLsizei, GLuint*) {});
     EXPECT_FALSE(quad.Create(false));
     ExpectDrawMakesNoGlCall();
 }

@@ -1,7 +1,7 @@
 // Compile and link failures: one debug line with the right prefix and the driver's log, and
 // nothing left behind.
-#include "glutil/PassThroughShader.h"
 #include "glutil/ShaderProgram.h"
+#include "glutil/PassThroughShader.h"
 #include "tests/glutil/EntryPointOverride.h"
 #include "tests/glutil/GlCallRecorder.h"
 #include "tests/glutil/GlTest.h"
@@ -89,8 +89,7 @@ TEST_F(ShaderProgramCompile, BadVertexSourceGivesOneVertexLineAndNoFragmentStage
     {
         GlCallRecorder recorder;
         EXPECT_FALSE(CompileCapturing(kBrokenSource, ffglex::passThroughFragmentSource));
-        EXPECT_THAT(recorder.Calls(),
-                    Not(Contains(GlCall("glCreateShader", GL_FRAGMENT_SHADER))));
+        EXPECT_THAT(recorder.Calls(), Not(Contains(GlCall("glCreateShader", GL_FRAGMENT_SHADER))));
     }
     ExpectOneLineWithLog(output, kVertexPrefix);
     ExpectNothingLeft();
@@ -115,13 +114,15 @@ TEST_F(ShaderProgramCompile, StagesThatDoNotLinkGiveOneFragmentLineWithTheLinkLo
 TEST_F(ShaderProgramCompile, ObjectsGlDoesNotHandOutFailWithThePrefixAlone)
 {
     {
-        EntryPointOverride noShader(__glewCreateShader, +[](GLenum) -> GLuint { return 0; });
-        EXPECT_FALSE(CompileCapturing(ffglex::passThroughVertexSource,
-                                      ffglex::passThroughFragmentSource));
+        EntryPointOverride noShader(
+            __glewCreateShader, +[](GLenum) -> GLuint { return 0; });
+        EXPECT_FALSE(
+            CompileCapturing(ffglex::passThroughVertexSource, ffglex::passThroughFragmentSource));
         EXPECT_EQ(output, std::string(kVertexPrefix) + "\n");
         ExpectNothingLeft();
     }
-    EntryPointOverride noProgram(__glewCreateProgram, +[]() -> GLuint { return 0; });
+    EntryPointOverride noProgram(
+        __glewCreateProgram, +[]() -> GLuint { return 0; });
     EXPECT_FALSE(
         CompileCapturing(ffglex::passThroughVertexSource, ffglex::passThroughFragmentSource));
     EXPECT_EQ(output, std::string(kFragmentPrefix) + "\n");

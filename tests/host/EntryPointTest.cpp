@@ -124,7 +124,8 @@ protected:
 
 TEST_F(EntryPoint, FullLengthNameFillsTheFieldWithoutTerminator)
 {
-    const auto* info = static_cast<const ffgl::PluginInfo*>(Call(ffgl::FunctionCode::GetInfo).pointerValue);
+    const auto* info =
+        static_cast<const ffgl::PluginInfo*>(Call(ffgl::FunctionCode::GetInfo).pointerValue);
     EXPECT_EQ(std::string(info->pluginName, 16), "A name of exactl");
     EXPECT_EQ(std::string(info->uniqueId, 4), "PRB1");
     EXPECT_EQ(probe.constructed, 0) << "GetInfo must not create the prototype";
@@ -175,8 +176,7 @@ TEST_F(EntryPoint, FirstFrameConnectsOnceBeforeProcessingEvenWhenConnectFails)
               kSuccess);
     EXPECT_EQ(Call(ffgl::FunctionCode::ProcessOpenGL, MixedFromPointer(&frame), plugin).uintValue,
               kSuccess);
-    EXPECT_THAT(probe.calls,
-                ::testing::ElementsAre("Connect", "ProcessOpenGL", "ProcessOpenGL"));
+    EXPECT_THAT(probe.calls, ::testing::ElementsAre("Connect", "ProcessOpenGL", "ProcessOpenGL"));
     EXPECT_EQ(Call(ffgl::FunctionCode::ProcessOpenGL, MixedFromPointer(nullptr), plugin).uintValue,
               kFailure);
 
@@ -209,8 +209,8 @@ TEST_F(EntryPoint, SetParameterRoutesByThePrototypeType)
     Call(ffgl::FunctionCode::SetParameter, MixedFromPointer(&text), plugin);
     Call(ffgl::FunctionCode::SetParameter, MixedFromPointer(&number), plugin);
     Call(ffgl::FunctionCode::SetParameter, MixedFromPointer(&unknown), plugin);
-    EXPECT_THAT(probe.calls, ::testing::ElementsAre("text 1=abc", "float 0=0.750000",
-                                                    "float 9=0.000000"));
+    EXPECT_THAT(probe.calls,
+                ::testing::ElementsAre("text 1=abc", "float 0=0.750000", "float 9=0.000000"));
     EXPECT_EQ(Call(ffgl::FunctionCode::SetParameter, MixedFromPointer(nullptr), plugin).uintValue,
               kFailure);
     delete plugin;
@@ -228,8 +228,9 @@ TEST_F(EntryPoint, EventsAreHandedOutUpToCapacityInRegistryOrder)
 
     ffgl::ParameterEventEntry entries[2]{};
     ffgl::ParameterEventsRecord one{1, entries};
-    EXPECT_EQ(Call(ffgl::FunctionCode::GetParameterEvents, MixedFromPointer(&one), plugin).uintValue,
-              kSuccess);
+    EXPECT_EQ(
+        Call(ffgl::FunctionCode::GetParameterEvents, MixedFromPointer(&one), plugin).uintValue,
+        kSuccess);
     ASSERT_EQ(one.count, 1u);
     EXPECT_EQ(entries[0].index, 0u);
     EXPECT_EQ(entries[0].bits, 0x4u);
@@ -268,9 +269,9 @@ TEST_F(EntryPoint, ElementQueriesPreferTheGivenInstance)
     EXPECT_EQ(Call(ffgl::FunctionCode::GetParameterElementValue, MixedFromPointer(&element), plugin)
                   .floatValue,
               4.5f);
-    EXPECT_EQ(Call(ffgl::FunctionCode::GetParameterElementValue, MixedFromPointer(&element))
-                  .floatValue,
-              0.0f)
+    EXPECT_EQ(
+        Call(ffgl::FunctionCode::GetParameterElementValue, MixedFromPointer(&element)).floatValue,
+        0.0f)
         << "the prototype keeps its own registry";
     ffgl::ElementValueRecord missing{0, 1, 1.0f};
     EXPECT_EQ(Call(ffgl::FunctionCode::SetParameterElementValue, MixedFromPointer(&missing), plugin)

@@ -61,8 +61,8 @@ TEST_F(LoadedLibrary, InfoRecordsHoldIdentityAtTheirOffsetsWithoutCreatingThePro
 
 TEST_F(LoadedLibrary, UnansweredCodesFailWithTheUpperHalfZero)
 {
-    for (std::uint32_t code : {1u, 3u, 11u, 12u, 14u, 24u, 25u, 26u, 27u, 28u, 29u, 30u, 52u,
-                               53u, 1000u, 0xFFFFFFFFu})
+    for (std::uint32_t code :
+         {1u, 3u, 11u, 12u, 14u, 24u, 25u, 26u, 27u, 28u, 29u, 30u, 52u, 53u, 1000u, 0xFFFFFFFFu})
     {
         Mixed input = MixedU32(0);
         const Mixed result = LoadedPlugin().Call(code, input);
@@ -72,8 +72,8 @@ TEST_F(LoadedLibrary, UnansweredCodesFailWithTheUpperHalfZero)
 
 TEST_F(LoadedLibrary, PerInstanceCodesFailForAZeroInstance)
 {
-    for (std::uint32_t code : {7u, 8u, 9u, 16u, 17u, 19u, 20u, 21u, 22u, 23u, 37u, 38u, 39u, 40u,
-                               46u, 49u, 51u})
+    for (std::uint32_t code :
+         {7u, 8u, 9u, 16u, 17u, 19u, 20u, 21u, 22u, 23u, 37u, 38u, 39u, 40u, 46u, 49u, 51u})
     {
         const Mixed result = LoadedPlugin().Call(code, MixedU32(0), nullptr);
         EXPECT_EQ(result.u32, kFail) << "code " << code;

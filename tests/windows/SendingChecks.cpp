@@ -20,7 +20,6 @@ namespace
 using namespace std::chrono_literals;
 using testhost::PluginLibrary;
 
-
 constexpr testhost::ViewportIn kViewport{0, 0, 32, 32};
 // A sender thread is detached and never joined: the host keeps going while it sends.
 constexpr std::chrono::milliseconds kSendAllowance = 500ms;

@@ -6,10 +6,10 @@
 #include "tests/windows/CatcherProtocol.h"
 #include "tests/windows/Check.h"
 #include "tests/windows/HostSession.h"
-#include "tools/testhost/PluginInstance.h"
 #include "tests/windows/SendingChecks.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/GlPixels.h"
+#include "tools/testhost/PluginInstance.h"
 #include "tools/testhost/RgbaImage.h"
 
 #include <GL/glew.h>

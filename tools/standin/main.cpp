@@ -16,7 +16,6 @@
 #include "tools/standin/ParameterAssignment.h"
 #include "tools/standin/ParameterListing.h"
 #include "tools/standin/ParameterTable.h"
-#include "tools/testhost/PluginInstance.h"
 #include "tools/standin/PluginLoader.h"
 #include "tools/standin/PluginLocation.h"
 #include "tools/standin/Report.h"
@@ -27,6 +26,7 @@
 #include "tools/standin/UsageError.h"
 #include "tools/testhost/GlPixels.h"
 #include "tools/testhost/OscReceiver.h"
+#include "tools/testhost/PluginInstance.h"
 
 #include <unistd.h>
 

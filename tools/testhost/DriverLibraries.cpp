@@ -12,7 +12,8 @@ std::set<std::string> LoadedLibraryNames()
 {
     std::set<std::string> names;
     dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t, void* out) {
+        [](dl_phdr_info* info, std::size_t, void* out)
+        {
             if (info->dlpi_name[0] != '\0')
                 static_cast<std::set<std::string>*>(out)->insert(info->dlpi_name);
             return 0;

@@ -66,10 +66,13 @@ std::unique_ptr<GlContext> MakeEglContext(std::string& error)
         error = "no EGL config for desktop OpenGL";
         return nullptr;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4,
-                                        EGL_CONTEXT_MINOR_VERSION, 1,
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        4,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        1,
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_NONE};
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT)
     {

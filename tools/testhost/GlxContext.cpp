@@ -55,8 +55,8 @@ std::unique_ptr<GlContext> MakeGlxContext(const char* displayName, std::string& 
     int count = 0;
     GLXFBConfig* configs =
         glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
-    auto createContext = reinterpret_cast<CreateContextAttribsFn>(glXGetProcAddressARB(
-        reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
+    auto createContext = reinterpret_cast<CreateContextAttribsFn>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
     if (!configs || count < 1 || !createContext)
     {
         if (configs)
@@ -67,10 +67,13 @@ std::unique_ptr<GlContext> MakeGlxContext(const char* displayName, std::string& 
     }
     GLXFBConfig config = configs[0];
     XFree(configs);
-    const int contextAttributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 4,
-                                     GLX_CONTEXT_MINOR_VERSION_ARB, 1,
+    const int contextAttributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB,
+                                     4,
+                                     GLX_CONTEXT_MINOR_VERSION_ARB,
+                                     1,
                                      GLX_CONTEXT_PROFILE_MASK_ARB,
-                                     GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
+                                     GLX_CONTEXT_CORE_PROFILE_BIT_ARB,
+                                     None};
     GLXContext context = createContext(display, config, nullptr, True, contextAttributes);
     const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, 16, GLX_PBUFFER_HEIGHT, 16, None};
     GLXPbuffer pbuffer = context ? glXCreatePbuffer(display, config, pbufferAttributes) : None;

@@ -51,7 +51,8 @@ OscValue ToValue(char type, const lo_arg* argument)
     case LO_STRING:
     case LO_SYMBOL:
         return std::string(reinterpret_cast<const char*>(data));
-    case LO_BLOB: {
+    case LO_BLOB:
+    {
         const auto size = static_cast<std::size_t>(Read<std::int32_t>(data));
         return std::vector<std::uint8_t>(data + 4, data + 4 + size);
     }

@@ -28,10 +28,10 @@ struct ReceivedOsc
 {
     std::vector<std::uint8_t> bytes;
     std::chrono::steady_clock::time_point arrival{};
-    bool decoded = false;    // liblo accepted the bytes as one OSC message
-    int decodeError = 0;     // liblo's result code when it did not
-    std::string address;     // the address pattern
-    std::string types;       // liblo's type string: the type tags without the leading ","
+    bool decoded = false; // liblo accepted the bytes as one OSC message
+    int decodeError = 0;  // liblo's result code when it did not
+    std::string address;  // the address pattern
+    std::string types;    // liblo's type string: the type tags without the leading ","
     std::vector<OscValue> values;
 };
 

@@ -11,7 +11,7 @@ namespace testhost
 {
 class PluginInstance
 {
-  public:
+public:
     // Throws std::runtime_error when the plug-in refuses the instance.
     PluginInstance(const PluginLibrary& plugin, const ViewportIn& viewport);
     ~PluginInstance();
@@ -22,7 +22,7 @@ class PluginInstance
     // Deletes the instance now and answers DeinstantiateGL's result.
     std::uint32_t Deinstantiate();
 
-  private:
+private:
     const PluginLibrary& library;
     void* id;
 };
