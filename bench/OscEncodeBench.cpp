@@ -23,17 +23,22 @@ const char* const kFreeTextAddress = "/composition/tempocontroller/tempo";
 
 // --- this project's encoder ------------------------------------------------------------------
 
+// The argument lists built as RunSendJob builds them: arrays on the stack.
 std::vector<std::uint8_t> EncodeDuration()
 {
-    return osc::EncodeOscMessage(kDurationAddress, {"a"}, {}, {0.5f});
+    const float floats[] = {0.5f};
+    const std::string strings[] = {"a"};
+    return osc::EncodeOscMessage(kDurationAddress, strings, {}, floats);
 }
 std::vector<std::uint8_t> EncodeNextClip()
 {
-    return osc::EncodeOscMessage(kNextClipAddress, {}, {1}, {});
+    const std::int32_t ints[] = {1};
+    return osc::EncodeOscMessage(kNextClipAddress, {}, ints, {});
 }
 std::vector<std::uint8_t> EncodeFreeText()
 {
-    return osc::EncodeOscMessage(kFreeTextAddress, {}, {}, {128.5f});
+    const float floats[] = {128.5f};
+    return osc::EncodeOscMessage(kFreeTextAddress, {}, {}, floats);
 }
 
 // The argument lists built once, as a caller holding them would pass them.

@@ -6,14 +6,31 @@
 
 #include <utility>
 
+namespace
+{
+// The argument lists live in arrays on the stack, so the lists cost no allocation ("a" fits in
+// the string's own buffer).
+void SendDuration(const SendJob& job)
+{
+    const float floats[] = {job.durationSeconds};
+    const std::string strings[] = {"a"};
+    osc::SendOscMessage(job.host, job.port, job.layerAddress + "/transition/duration", {}, floats,
+                        strings);
+}
+
+void SendNextClip(const SendJob& job)
+{
+    const std::int32_t ints[] = {1};
+    osc::SendOscMessage(job.host, job.port, job.layerAddress + "/connectnextclip", ints, {}, {});
+}
+} // namespace
+
 void RunSendJob(SendJob job)
 {
     if (job.sendDuration)
-        osc::SendOscMessage(job.host, job.port, job.layerAddress + "/transition/duration", {},
-                            {job.durationSeconds}, {"a"});
+        SendDuration(job);
     if (job.sendNextClip)
-        osc::SendOscMessage(job.host, job.port, job.layerAddress + "/connectnextclip", {1}, {},
-                            {});
+        SendNextClip(job);
     if (job.sendMessage)
         osc::SendOscText(job.host, job.port, std::move(job.messageText));
 }

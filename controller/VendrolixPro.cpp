@@ -33,7 +33,7 @@ std::int32_t ToNearestHundred(std::int32_t ms)
 // Host seconds to stored milliseconds, 0..10000 to the nearest 100.
 std::int32_t DurationMsFromSeconds(float seconds)
 {
-    const double clamped = std::isnan(seconds) ? 0.0 : std::max(0.0, double{seconds});
+    const double clamped = std::isnan(seconds) ? 0.0 : std::max(0.0, static_cast<double>(seconds));
     const auto ms = static_cast<std::int32_t>(std::min(clamped, 1e6) * 1000.0 + 0.5);
     return std::clamp(ToNearestHundred(ms), 0, 10000);
 }
@@ -41,14 +41,16 @@ std::int32_t DurationMsFromSeconds(float seconds)
 // Host milliseconds to a stored delay, 0..900000 to the nearest 100.
 std::int32_t DelayMsFromHost(float value)
 {
-    const double bounded = std::isnan(value) ? 0.0 : std::clamp(double{value}, -1.0, 1e6);
+    const double bounded =
+        std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), -1.0, 1e6);
     const auto ms = std::clamp(static_cast<std::int32_t>(bounded + 0.5), 0, 900000);
     return ToNearestHundred(ms);
 }
 
 std::int32_t LayerFromHost(float value)
 {
-    const double bounded = std::isnan(value) ? 0.0 : std::clamp(double{value}, -1.0, 100.0);
+    const double bounded =
+        std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), -1.0, 100.0);
     return std::clamp(static_cast<std::int32_t>(bounded + 0.5), 0, 64);
 }
 

@@ -54,9 +54,9 @@ std::uint8_t* WriteBigEndian32(std::uint8_t* out, std::uint32_t value)
 } // namespace
 
 std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
-                                           const std::vector<std::string>& strings,
-                                           const std::vector<std::int32_t>& ints,
-                                           const std::vector<float>& floats)
+                                           std::span<const std::string> strings,
+                                           std::span<const std::int32_t> ints,
+                                           std::span<const float> floats)
 {
     // The same bytes as appending section by section with AppendOscString and
     // AppendBigEndian32, measured first so the buffer is sized and zeroed once.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,9 @@ void AppendBigEndian32(std::vector<std::uint8_t>& buffer, std::uint32_t value);
 // The payload of one datagram: the address, the type tags ("," then one s per string, one i per
 // int, one f per float), every string, every int, every float. Its length is a multiple of 4.
 // The address is not checked here (the sender does that first). Throws only std::bad_alloc.
+// Spans, so that callers can pass arrays on the stack: the payload is the only allocation.
 std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
-                                           const std::vector<std::string>& strings,
-                                           const std::vector<std::int32_t>& ints,
-                                           const std::vector<float>& floats);
+                                           std::span<const std::string> strings,
+                                           std::span<const std::int32_t> ints,
+                                           std::span<const float> floats);
 } // namespace osc

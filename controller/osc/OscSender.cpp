@@ -4,6 +4,7 @@
 #include "platform/UdpSocketApi.h"
 
 #include <utility>
+#include <vector>
 
 namespace osc
 {
@@ -41,8 +42,8 @@ SendResult Failure(const char* status)
 } // namespace
 
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
-                          const std::vector<std::int32_t>& ints, const std::vector<float>& floats,
-                          const std::vector<std::string>& strings)
+                          std::span<const std::int32_t> ints, std::span<const float> floats,
+                          std::span<const std::string> strings)
 {
     if (host.empty())
         return Failure("empty host");
@@ -60,8 +61,7 @@ SendResult SendOscMessage(const std::string& host, std::int32_t port, std::strin
         return Failure("WSAStartup failed");
 
     std::vector<platform::ResolvedAddress> addresses;
-    if (!calls.resolve(host.c_str(), std::to_string(port).c_str(), addresses) ||
-        addresses.empty())
+    if (!calls.resolve(host.c_str(), std::to_string(port).c_str(), addresses) || addresses.empty())
         return Failure("getaddrinfo failed");
 
     for (const platform::ResolvedAddress& entry : addresses)

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace osc
 {
@@ -23,6 +23,6 @@ struct SendResult
 // arguments and the socket-call table (platform/UdpSocketApi.h). Never throws for network
 // failures. The arguments go out strings first, then ints, then floats.
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
-                          const std::vector<std::int32_t>& ints, const std::vector<float>& floats,
-                          const std::vector<std::string>& strings);
+                          std::span<const std::int32_t> ints, std::span<const float> floats,
+                          std::span<const std::string> strings);
 } // namespace osc

@@ -30,7 +30,8 @@ constexpr auto kSilence = 200ms;  // how long "nothing was sent" is waited for
 SendResult SendNextClip(const std::string& host, std::int32_t port,
                         const std::string& address = "/composition/selectedlayer/connectnextclip")
 {
-    return SendOscMessage(host, port, address, {1}, {}, {});
+    const std::int32_t ints[] = {1};
+    return SendOscMessage(host, port, address, ints, {}, {});
 }
 
 void ExpectResult(const SendResult& result, bool ok, const char* status)
@@ -51,9 +52,11 @@ protected:
 TEST_F(OscSenderTest, SendsOneDatagramThatLibloDecodes)
 {
     const ScopedSocketCalls calls(CountingCalls());
-    const SendResult result = SendOscMessage("127.0.0.1", receiver.Port(),
-                                             "/composition/selectedlayer/transition/duration", {},
-                                             {0.5f}, {"a"});
+    const float floats[] = {0.5f};
+    const std::string strings[] = {"a"};
+    const SendResult result =
+        SendOscMessage("127.0.0.1", receiver.Port(),
+                       "/composition/selectedlayer/transition/duration", {}, floats, strings);
     ExpectResult(result, true, "sent");
 
     const auto message = receiver.Receive(kArrival);
@@ -71,8 +74,11 @@ TEST_F(OscSenderTest, SendsOneDatagramThatLibloDecodes)
 
 TEST_F(OscSenderTest, SendsArgumentsStringsFirstThenIntsThenFloats)
 {
-    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/mix", {7, -8}, {1.5f}, {"s1", ""}),
-                 true, "sent");
+    const std::int32_t ints[] = {7, -8};
+    const float floats[] = {1.5f};
+    const std::string strings[] = {"s1", ""};
+    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/mix", ints, floats, strings), true,
+                 "sent");
     const auto message = receiver.Receive(kArrival);
     ASSERT_TRUE(message && message->decoded);
     EXPECT_EQ(message->types, "ssiif");
@@ -215,8 +221,8 @@ TEST_F(OscSenderTest, LookupWithNoAddressFailsLikeAnUnresolvableName)
 TEST_F(OscSenderTest, PayloadLargerThanADatagramFailsToSend)
 {
     const ScopedSocketCalls calls(CountingCalls());
-    const std::string big(70000, 'x');
-    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/big", {}, {}, {big}), false,
+    const std::string big[] = {std::string(70000, 'x')};
+    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/big", {}, {}, big), false,
                  "sendto failed");
     EXPECT_GE(counts.sends.load(), 1);
     EXPECT_EQ(counts.opens.load(), counts.closes.load()) << "every socket closed";
