@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,36 +18,9 @@ struct ProgramRun
     std::string output;  // standard output and standard error, interleaved
 };
 
-// This process's environment, with each option list named in `extra` extended by the options
-// given ("ASAN_OPTIONS" and "detect_leaks=0" make ASAN_OPTIONS=<what it was>:detect_leaks=0).
-inline std::vector<std::string> EnvironmentWith(const std::map<std::string, std::string>& extra)
+// The program inherits this process's environment (sanitizer options included).
+inline ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments)
 {
-    std::map<std::string, std::string> added = extra;
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry)
-    {
-        std::string variable = *entry;
-        const auto option = added.find(variable.substr(0, variable.find('=')));
-        if (option != added.end())
-        {
-            variable += ":" + option->second;
-            added.erase(option);
-        }
-        environment.push_back(std::move(variable));
-    }
-    for (const auto& [name, options] : added)
-        environment.push_back(name + "=" + options);
-    return environment;
-}
-
-inline ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment)
-{
-    std::vector<char*> envp;
-    for (const std::string& entry : environment)
-        envp.push_back(const_cast<char*>(entry.c_str()));
-    envp.push_back(nullptr);
-
     std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -64,7 +36,7 @@ inline ProgramRun RunProgram(const std::string& path, const std::vector<std::str
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     pid_t pid = -1;
     const int spawned =
-        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
 

@@ -19,16 +19,9 @@ using ::testing::HasSubstr;
 using vdrxtest::ProgramRun;
 using vdrxtest::RunProgram;
 
-// Under the sanitizers the program's checks stay on its own code and the plug-in's, and leave
-// Mesa's alone: eglTerminate unloads the DRI driver, whose one-time allocations then look like
-// the program's leaks, and llvmpipe's render threads synchronise in ways ThreadSanitizer cannot
-// see. The stand-in's own pieces are leak-checked in standin_test.
 ProgramRun RunStandin(const std::vector<std::string>& arguments)
 {
-    return RunProgram(
-        VDRX_STANDIN_PATH, arguments,
-        vdrxtest::EnvironmentWith({{"ASAN_OPTIONS", "detect_leaks=0"},
-                                   {"TSAN_OPTIONS", "ignore_noninstrumented_modules=1"}}));
+    return RunProgram(VDRX_STANDIN_PATH, arguments);
 }
 
 std::string TempPath(const std::string& name)
