@@ -61,6 +61,28 @@ OscValue ToValue(char type, const lo_arg* argument)
     }
 }
 
+// The kernel stamps each datagram on the system clock as it reaches the socket; the distance
+// between the two clocks now moves that stamp onto the steady clock. Without a stamp, now.
+std::chrono::steady_clock::time_point ArrivalOf(const msghdr& header)
+{
+    const auto steadyNow = std::chrono::steady_clock::now();
+    for (const cmsghdr* control = CMSG_FIRSTHDR(&header); control;
+         control = CMSG_NXTHDR(const_cast<msghdr*>(&header), const_cast<cmsghdr*>(control)))
+    {
+        if (control->cmsg_level != SOL_SOCKET || control->cmsg_type != SCM_TIMESTAMPNS)
+            continue;
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(control), sizeof stamp);
+        const auto reached = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+        const auto age = std::chrono::system_clock::now() - reached;
+        return steadyNow - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::max(age, std::chrono::system_clock::duration::zero()));
+    }
+    return steadyNow;
+}
+
 [[noreturn]] void Fail(const char* what)
 {
     throw std::runtime_error(std::string("OscReceiver: ") + what + ": " + std::strerror(errno));
@@ -121,7 +143,9 @@ OscReceiver::OscReceiver(Loopback loopback, std::uint16_t requestedPort) : famil
         std::memcpy(&storage, &address, sizeof address);
         length = sizeof address;
     }
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0 ||
+    const int stamped = 1;
+    if (::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &stamped, sizeof stamped) != 0 ||
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0)
     {
         const int error = errno;
@@ -179,9 +203,16 @@ std::optional<ReceivedOsc> OscReceiver::Receive(std::chrono::milliseconds timeou
 
         ReceivedOsc message;
         message.bytes.resize(65536);
+        iovec data{message.bytes.data(), message.bytes.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr header{};
+        header.msg_iov = &data;
+        header.msg_iovlen = 1;
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
         // MSG_TRUNC: the datagram's real length even if it were longer than the buffer.
-        const ssize_t length = ::recv(fd, message.bytes.data(), message.bytes.size(), MSG_TRUNC);
-        message.arrival = std::chrono::steady_clock::now();
+        const ssize_t length = ::recvmsg(fd, &header, MSG_TRUNC);
+        message.arrival = ArrivalOf(header);
         if (length < 0)
         {
             if (errno == EINTR || errno == EAGAIN)

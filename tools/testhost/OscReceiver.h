@@ -56,8 +56,9 @@ public:
     // The numeric loopback address, to send to: "127.0.0.1" or "::1".
     const char* Host() const;
 
-    // Waits up to `timeout` for one datagram; nothing when none came. The arrival time is read
-    // from std::chrono::steady_clock right after the datagram is taken off the socket.
+    // Waits up to `timeout` for one datagram; nothing when none came. The arrival time, on
+    // std::chrono::steady_clock, is when the datagram reached the socket, however much later
+    // it is taken off.
     std::optional<ReceivedOsc> Receive(std::chrono::milliseconds timeout);
     // Throws away every datagram already waiting; answers how many there were.
     std::size_t Drain();
