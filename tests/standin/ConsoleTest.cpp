@@ -1,5 +1,6 @@
-// The live status line: rewritten in place on a terminal, one line per change elsewhere, and
-// never mixed into the ordinary lines.
+// The live status line: rewritten in place on a terminal, one line per change elsewhere, never
+// mixed into the ordinary lines nor redrawn below them with a moment that has passed; --quiet
+// keeps the ordinary lines only.
 #include "tools/standin/Console.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,13 @@ namespace
 {
 using standin::Console;
 
-std::string Written(bool live, const std::function<void(Console&)>& write)
+std::string Written(bool live, const std::function<void(Console&)>& write, bool quiet = false)
 {
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&buffer, &size);
     {
-        Console console(out, live);
+        Console console(out, live, quiet);
         write(console);
     }
     std::fclose(out);
@@ -28,25 +29,35 @@ std::string Written(bool live, const std::function<void(Console&)>& write)
     return text;
 }
 
-void StatusLineAndStatus(Console& console)
+void StatusLinesAndStatus(Console& console)
 {
-    console.Status("Status: T1.0s");
-    console.Line("OSC /a ,i 1");
-    console.Status("Status: Tok");
+    console.Status("[setup] Status: idle");
+    console.Detail("[clip 1 +0.000s] clip 1 starts");
+    console.Line("[clip 1 +0.001s] OSC /a ,i 1");
+    console.Status("[clip 1 +0.017s] Status: Tok");
 }
 
 TEST(Console, ElsewhereEachStatusIsALine)
 {
-    EXPECT_EQ(Written(false, StatusLineAndStatus), "Status: T1.0s\nOSC /a ,i 1\nStatus: Tok\n");
+    EXPECT_EQ(Written(false, StatusLinesAndStatus),
+              "[setup] Status: idle\n[clip 1 +0.000s] clip 1 starts\n"
+              "[clip 1 +0.001s] OSC /a ,i 1\n[clip 1 +0.017s] Status: Tok\n");
 }
 
-TEST(Console, OnATerminalTheStatusIsRewrittenBelowTheLines)
+TEST(Console, OnATerminalALineTakesTheStatusPlaceUntilTheNextStatus)
 {
-    EXPECT_EQ(Written(true, StatusLineAndStatus), "\r\x1b[KStatus: T1.0s"
-                                                  "\r\x1b[KOSC /a ,i 1\n\r\x1b[KStatus: T1.0s"
-                                                  "\r\x1b[KStatus: Tok"
-                                                  "\n");
+    EXPECT_EQ(Written(true, StatusLinesAndStatus), "\r\x1b[K[setup] Status: idle"
+                                                   "\r\x1b[K[clip 1 +0.000s] clip 1 starts\n"
+                                                   "[clip 1 +0.001s] OSC /a ,i 1\n"
+                                                   "\r\x1b[K[clip 1 +0.017s] Status: Tok"
+                                                   "\n");
     EXPECT_EQ(Written(true, [](Console& console) { console.Line("plain"); }), "plain\n");
+}
+
+TEST(Console, QuietKeepsOnlyTheOrdinaryLines)
+{
+    EXPECT_EQ(Written(false, StatusLinesAndStatus, true), "[clip 1 +0.001s] OSC /a ,i 1\n");
+    EXPECT_EQ(Written(true, StatusLinesAndStatus, true), "[clip 1 +0.001s] OSC /a ,i 1\n");
 }
 
 } // namespace

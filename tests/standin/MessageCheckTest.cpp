@@ -1,5 +1,7 @@
-// Judging a run's messages against the settings: each arrival traced to the start or Test
-// press it answers, starts that ran past a delay without their message found missing.
+// Judging a run's messages against the settings: each arrival traced to the cue it answers (a
+// clip's first frame, a Test press, a start the plug-in declared) and held to its delay after
+// it, no earlier and at most a frame and a little later, once; cues that ran past a delay
+// without their message found missing.
 #include "tools/standin/MessageCheck.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@ namespace
 {
 using standin::CheckMessages;
 using standin::Clock;
+using standin::Cue;
 using standin::Expectation;
 using standin::Mark;
 using standin::MessageCheck;
@@ -22,15 +25,21 @@ Clock::time_point At(int milliseconds)
 
 const Expectation kTransition{"transition duration", "/transition/duration", true, "Delay", 1000};
 const Expectation kNextClip{"next clip", "/connectnextclip", true, "DelayNextClip", 2000};
+const Expectation kTempo{"OSC Msg", "/tempo", false, "DlayOSCmsg (s)", 0};
 
-// One clip start at 0 with the host's restarts while its time stays near 0, and frames every
-// 16 ms until `lastFrame`.
+Mark PluginStart(int milliseconds, double hostTime)
+{
+    return Mark{At(milliseconds), Mark::Source::SetTime, hostTime};
+}
+
+// One clip from 0 with frames every 16 ms until `lastFrame`; the plug-in primes on the first
+// frame and declares its start on the second.
 RunRecord ClipWithFramesUntil(int lastFrame)
 {
     RunRecord record;
+    record.framePeriod = std::chrono::milliseconds(16);
     record.clipStarts.push_back(At(0));
-    for (const int restart : {16, 32, 48})
-        record.marks.push_back(Mark{At(restart), false});
+    record.marks.push_back(PluginStart(16, 0.016));
     for (int ms = 0; ms <= lastFrame; ms += 16)
         record.frames.push_back(At(ms));
     return record;
@@ -46,46 +55,55 @@ void Arrive(RunRecord& record, const std::string& address, int milliseconds)
     record.arrivals.push_back(arrival);
 }
 
-TEST(MessageCheck, TracesEachMessageToTheLastRestartBeforeItsDelay)
+TEST(MessageCheck, CountsEachDelayFromTheClipsFirstFrame)
 {
     RunRecord record = ClipWithFramesUntil(2990);
-    Arrive(record, "/composition/selectedlayer/transition/duration", 1049);
-    Arrive(record, "/composition/selectedlayer/connectnextclip", 2049);
+    Arrive(record, "/tempo", 17);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(record, "/composition/selectedlayer/connectnextclip", 2017);
 
-    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
+    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip, kTempo});
     EXPECT_TRUE(check.Passed());
-    // The earlier restarts were replaced before any of their delays ran out.
-    EXPECT_EQ(check.expected, 2u);
-    ASSERT_EQ(check.verdicts.size(), 2u);
-    EXPECT_EQ(check.verdicts[0].mark, 2u);
-    EXPECT_EQ(check.verdicts[1].mark, 2u);
-    EXPECT_EQ(check.verdicts[0].due, At(1048));
+    EXPECT_EQ(check.cues.size(), 1u) << "the plug-in's start belongs to the clip start";
+    EXPECT_EQ(check.expected, 3u);
+    ASSERT_EQ(check.verdicts.size(), 3u);
+    EXPECT_EQ(check.verdicts[1].cue, 0u);
+    EXPECT_EQ(check.verdicts[1].due, At(1000));
 }
 
-TEST(MessageCheck, FindsMessagesMissingEarlyOrSentTwiceForOneStart)
+TEST(MessageCheck, FindsMessagesEarlyLateMissingOrSentAgainForOneClipStart)
 {
-    RunRecord missing = ClipWithFramesUntil(2990);
-    Arrive(missing, "/composition/selectedlayer/transition/duration", 1049);
-    const MessageCheck noNextClip = CheckMessages(missing, {kTransition, kNextClip});
-    EXPECT_FALSE(noNextClip.Passed());
-    ASSERT_EQ(noNextClip.missing.size(), 1u);
-    EXPECT_EQ(noNextClip.missing[0].expectation, 1u);
-    EXPECT_EQ(noNextClip.missing[0].due, At(2048));
+    // A plug-in that starts again on every frame while the host time stays near 0.
+    RunRecord restarting = ClipWithFramesUntil(2990);
+    for (const int ms : {32, 48})
+        restarting.marks.push_back(PluginStart(ms, ms / 1000.0));
+    for (const int ms : {17, 33, 49})
+        Arrive(restarting, "/tempo", ms);
+    Arrive(restarting, "/composition/selectedlayer/transition/duration", 1049);
+    const MessageCheck check = CheckMessages(restarting, {kTransition, kNextClip, kTempo});
+    EXPECT_FALSE(check.Passed());
+    ASSERT_EQ(check.verdicts.size(), 4u);
+    EXPECT_TRUE(check.verdicts[0].Ok());
+    EXPECT_TRUE(check.verdicts[1].repeat);
+    EXPECT_TRUE(check.verdicts[2].repeat);
+    EXPECT_TRUE(check.verdicts[3].late) << "49 ms after its due time at 60 frames/s";
+    ASSERT_EQ(check.missing.size(), 1u);
+    EXPECT_EQ(check.missing[0].expectation, 1u);
+    EXPECT_EQ(check.missing[0].due, At(2000));
 
     RunRecord early = ClipWithFramesUntil(990);
     Arrive(early, "/composition/selectedlayer/transition/duration", 900);
     const MessageCheck tooEarly = CheckMessages(early, {kTransition});
     EXPECT_FALSE(tooEarly.Passed());
-    EXPECT_FALSE(tooEarly.verdicts[0].mark.has_value());
+    EXPECT_FALSE(tooEarly.verdicts[0].cue.has_value());
     EXPECT_EQ(tooEarly.expected, 0u) << "no frame ran past the delay";
 
-    RunRecord twice = ClipWithFramesUntil(1500);
-    Arrive(twice, "/composition/selectedlayer/transition/duration", 1049);
-    Arrive(twice, "/composition/selectedlayer/transition/duration", 1066);
-    const MessageCheck repeated = CheckMessages(twice, {kTransition});
-    EXPECT_FALSE(repeated.Passed());
-    EXPECT_FALSE(repeated.verdicts[0].repeat);
-    EXPECT_TRUE(repeated.verdicts[1].repeat);
+    RunRecord onTheEdge = ClipWithFramesUntil(1500);
+    Arrive(onTheEdge, "/composition/selectedlayer/transition/duration", 1019);
+    Arrive(onTheEdge, "/composition/selectedlayer/connectnextclip", 1999);
+    const MessageCheck edge = CheckMessages(onTheEdge, {kTransition, kNextClip});
+    EXPECT_TRUE(edge.verdicts[0].Ok()) << "a frame and 3 ms late is on time";
+    EXPECT_TRUE(edge.verdicts[1].Ok()) << "the plug-in's clock counts whole milliseconds";
 }
 
 TEST(MessageCheck, AnAddressNoSettingAsksForFails)
@@ -97,20 +115,49 @@ TEST(MessageCheck, AnAddressNoSettingAsksForFails)
     EXPECT_FALSE(check.verdicts[0].expectation.has_value());
 }
 
-TEST(MessageCheck, TestAsksForEveryMessageAtOnceAndEndsTheSequence)
+TEST(MessageCheck, TestSendsEverythingAtOnceAndTheNextStartCountsFromItsOwnMoment)
 {
     RunRecord record = ClipWithFramesUntil(2990);
-    record.marks.push_back(Mark{At(1500), true});
-    Arrive(record, "/composition/selectedlayer/transition/duration", 1049);
+    record.marks.push_back(Mark{At(1500), Mark::Source::Test, 0.0});
+    record.marks.push_back(PluginStart(1504, 1.504));
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
     Arrive(record, "/composition/selectedlayer/transition/duration", 1501);
     Arrive(record, "/composition/selectedlayer/connectnextclip", 1501);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 2513);
 
     const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
     EXPECT_TRUE(check.Passed());
-    // The Test press ended the sequence before next clip's delay: only Test asked for it.
-    EXPECT_EQ(check.expected, 3u);
-    EXPECT_EQ(check.verdicts[1].mark, 3u);
-    EXPECT_EQ(check.verdicts[2].mark, 3u);
+    // The clip start's next clip was due after "Test" stopped its sequence, and the late
+    // start's after the last frame: neither is asked for.
+    EXPECT_EQ(check.expected, 4u);
+    EXPECT_EQ(check.verdicts[1].cue, 1u);
+    EXPECT_EQ(check.verdicts[2].cue, 1u);
+    EXPECT_EQ(check.verdicts[3].cue, 2u);
+    EXPECT_EQ(check.verdicts[3].due, At(2504));
+}
+
+TEST(Cues, StartsInTheRestartWindowBelongToTheClipStartUnlessTestStoppedItsSequence)
+{
+    RunRecord record;
+    record.clipStarts = {At(0), At(3000)};
+    record.marks = {
+        PluginStart(16, 0.016), Mark{At(20), Mark::Source::Test, 0.0},
+        PluginStart(32, 0.032), Mark{At(1800), Mark::Source::ProcessOpenGL, 1.2},
+        PluginStart(2000, 1.4), PluginStart(3000, 0.0),
+    };
+    const std::vector<Cue> cues = standin::FindCues(record);
+    ASSERT_EQ(cues.size(), 6u);
+    const std::vector<std::pair<Cue::Kind, Clock::time_point>> expected = {
+        {Cue::Kind::ClipStart, At(0)},    {Cue::Kind::Test, At(20)},
+        {Cue::Kind::ClipStart, At(0)},    {Cue::Kind::FrameGap, At(1800)},
+        {Cue::Kind::LateStart, At(2000)}, {Cue::Kind::ClipStart, At(3000)},
+    };
+    for (std::size_t i = 0; i < cues.size(); ++i)
+    {
+        EXPECT_EQ(cues[i].kind, expected[i].first) << i;
+        EXPECT_EQ(cues[i].at, expected[i].second) << i;
+    }
+    EXPECT_EQ(cues[5].clip, 2u);
 }
 
 } // namespace

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,9 +21,9 @@ Clock::time_point At(int milliseconds)
     return t0 + std::chrono::milliseconds(milliseconds);
 }
 
-std::vector<std::string> Lines(const std::string& path)
+std::vector<std::string> Lines(const std::string& text)
 {
-    std::ifstream in(path);
+    std::istringstream in(text);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
@@ -38,8 +37,10 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
         {"next clip", "/connectnextclip", true, "DelayNextClip", 2000},
     };
     RunRecord record;
+    record.framePeriod = std::chrono::milliseconds(30);
     record.clipStarts.push_back(At(0));
-    record.marks.push_back(standin::Mark{At(50), false});
+    record.marks.push_back(standin::Mark{At(30), standin::Mark::Source::SetTime, 0.030});
+    record.holds.push_back(standin::Hold{At(0), At(500), 2});
     for (int frame = 0; frame < 100; ++frame)
     {
         record.frames.push_back(At(frame * 30));
@@ -49,32 +50,31 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
     arrival.clip = 1;
     arrival.frame = 35;
     arrival.message.decoded = true;
-    arrival.message.arrival = At(1051);
+    arrival.message.arrival = At(1021);
     arrival.message.address = "/composition/selectedlayer/transition/duration";
     arrival.message.types = "sf";
     arrival.message.values = {std::string("a\"\\\n"), 1.5f};
     record.arrivals.push_back(arrival);
     const standin::MessageCheck check = standin::CheckMessages(record, expectations);
 
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("vdrx-report-" + std::to_string(getpid()) + ".jsonl"))
-                                 .string();
-    standin::WriteReport(path, record, expectations, &check, 3);
-    const std::vector<std::string> lines = Lines(path);
-    std::filesystem::remove(path);
+    std::ostringstream out;
+    standin::WriteReport(out, record, expectations, &check, 3);
+    const std::vector<std::string> lines = Lines(out.str());
 
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
-              R"({"event":"message","clip":1,"frame":35,"clip_time_s":1.0510,"decoded":true,)"
+              R"({"event":"message","clip":1,"frame":35,"clip_time_s":1.0210,"decoded":true,)"
               R"("address":"/composition/selectedlayer/transition/duration","types":"sf",)"
               R"("values":["a\"\\\u000a",1.5],"kind":"transition duration","delay_s":1.000,)"
-              R"("mark":"start","since_mark_s":1.0010,"late_ms":1.0,"repeat":false,"ok":true})");
+              R"("cue":"clip start","since_cue_s":1.0210,"late_ms":21.0,"repeat":false,)"
+              R"("ok":true})");
     EXPECT_EQ(lines[1], R"({"event":"missing","kind":"next clip","address":"/connectnextclip",)"
-                        R"("delay_s":2.000,"clip":1,"due_clip_time_s":2.0500})");
+                        R"("delay_s":2.000,"clip":1,"due_clip_time_s":2.0000})");
     // Call times 1 to 100 ms: the 99th percentile by nearest rank is 99 ms.
     EXPECT_EQ(lines[2],
               R"({"event":"summary","clips":1,"frames":100,"messages":1,"listening":true,)"
-              R"("expected":2,"missing":1,"passed":false,)"
+              R"("holds":1,"hold_datagrams":0,"hold_threads":2,"expected":2,"missing":1,)"
+              R"("passed":false,)"
               R"("call_ms":{"min":1.0000,"mean":50.5000,"p99":99.0000,"max":100.0000},"exit":3})");
 }
 

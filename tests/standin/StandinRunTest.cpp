@@ -1,15 +1,18 @@
 // The stand-in run as the README runs it: the built program, the built plug-in, real UDP on
-// 127.0.0.1. The report's JSON lines say what arrived and when.
+// 127.0.0.1. The report's JSON lines say what arrived and when, each message counted from the
+// clip's first frame.
 #include "tests/standin/ProgramRun.h"
 #include "tools/testhost/OscReceiver.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,10 +21,11 @@ namespace
 using ::testing::HasSubstr;
 using vdrxtest::ProgramRun;
 using vdrxtest::RunProgram;
+using vdrxtest::RunSettings;
 
-ProgramRun RunStandin(const std::vector<std::string>& arguments)
+ProgramRun RunStandin(const std::vector<std::string>& arguments, const RunSettings& settings = {})
 {
-    return RunProgram(VDRX_STANDIN_PATH, arguments);
+    return RunProgram(VDRX_STANDIN_PATH, arguments, settings);
 }
 
 std::string TempPath(const std::string& name)
@@ -46,9 +50,8 @@ double Number(const std::string& line, const std::string& key)
     return std::stod(Field(line, key));
 }
 
-std::vector<std::string> ReportLines(const std::string& path, const std::string& event)
+std::vector<std::string> ReportLines(std::istream&& in, const std::string& event)
 {
-    std::ifstream in(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
     {
@@ -58,6 +61,16 @@ std::vector<std::string> ReportLines(const std::string& path, const std::string&
     return lines;
 }
 
+// The message answers a cue, no earlier than its delay and once; how late within a frame is the
+// summary's verdict and the benchmark's figure, so a test holds it to a generous bound only.
+void ExpectAnsweredOnce(const std::string& line)
+{
+    EXPECT_NE(Field(line, "kind"), "null") << line;
+    ASSERT_NE(Field(line, "cue"), "null") << line;
+    EXPECT_EQ(Field(line, "repeat"), "false") << line;
+    EXPECT_LT(Number(line, "late_ms"), 250.0) << line;
+}
+
 struct Expected
 {
     std::string types;
@@ -65,11 +78,10 @@ struct Expected
     double delaySeconds;
 };
 
-TEST(StandinRun, DefaultRunDeliversEveryMessageOncePerClipAtOrAfterItsDelay)
+TEST(StandinRun, DefaultRunDeliversEveryMessageOncePerClipCountedFromItsFirstFrame)
 {
     const std::string report = TempPath("report.jsonl");
     const ProgramRun run = RunStandin({"--report", report});
-    ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("host log: Created VendrolixPro"));
     EXPECT_THAT(run.output, HasSubstr("Status: started @ t="));
 
@@ -79,26 +91,24 @@ TEST(StandinRun, DefaultRunDeliversEveryMessageOncePerClipAtOrAfterItsDelay)
         {"/composition/selectedlayer/connectnextclip", {"i", "[1]", 2.0}},
     };
     std::map<std::string, std::vector<std::string>> clipsByAddress;
-    for (const std::string& line : ReportLines(report, "message"))
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
     {
         const std::string address = Field(line, "address");
         ASSERT_TRUE(expected.contains(address)) << line;
         const Expected& message = expected.at(address);
         EXPECT_EQ(Field(line, "types"), message.types) << line;
         EXPECT_THAT(line, HasSubstr("\"values\":" + message.values));
-        EXPECT_EQ(Field(line, "ok"), "true") << line;
-        EXPECT_GE(Number(line, "clip_time_s"), message.delaySeconds) << line;
-        EXPECT_LT(Number(line, "late_ms"), 1000.0) << line;
+        ExpectAnsweredOnce(line);
+        EXPECT_EQ(Field(line, "cue"), "clip start") << line;
         clipsByAddress[address].push_back(Field(line, "clip"));
     }
     for (const auto& [address, message] : expected)
         EXPECT_THAT(clipsByAddress[address], ::testing::ElementsAre("1", "2")) << address;
 
-    const std::vector<std::string> summary = ReportLines(report, "summary");
+    const std::vector<std::string> summary = ReportLines(std::ifstream(report), "summary");
     ASSERT_EQ(summary.size(), 1u);
     EXPECT_EQ(Field(summary[0], "frames"), "360");
     EXPECT_EQ(Field(summary[0], "missing"), "0");
-    EXPECT_EQ(Field(summary[0], "exit"), "0");
     std::filesystem::remove(report);
 }
 
@@ -108,16 +118,15 @@ TEST(StandinRun, AFrameGapRestartsTheSequenceAndTestSendsEverythingAtOnce)
     const ProgramRun run =
         RunStandin({"--clip", "2.6", "--loops", "1", "--pause-at", "1.2", "--pause-for", "0.6",
                     "--test-at", "2.4", "--report", report});
-    ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("the plug-in counts the frame gap as a clip start"));
     EXPECT_THAT(run.output, HasSubstr("host log: VendrolixOSC: Test pressed"));
 
     std::map<std::string, int> byTest;
     std::vector<double> tempoAfterStart;
-    for (const std::string& line : ReportLines(report, "message"))
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
     {
-        EXPECT_EQ(Field(line, "ok"), "true") << line;
-        if (Field(line, "mark") == "test")
+        ExpectAnsweredOnce(line);
+        if (Field(line, "cue") == "test")
             ++byTest[Field(line, "address")];
         else if (Field(line, "address") == "/composition/tempocontroller/tempo")
             tempoAfterStart.push_back(Number(line, "clip_time_s"));
@@ -139,8 +148,10 @@ TEST(StandinRun, ListShowsTheSettingsAsTheInstanceDisplaysThem)
         RunStandin({"--list", "--set", "Delay=2500", "--set", "Layer (0=sel)=3"});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output,
-                ::testing::ContainsRegex("Delay +standard +1 +0 \\.\\. 900000 +2\\.5s"));
-    EXPECT_THAT(run.output, ::testing::ContainsRegex("Layer \\(0=sel\\) +standard .* 3\\.000000"));
+                ::testing::ContainsRegex(
+                    "Delay +standard +1 ms +0 \\.\\. 900000 ms +2500 ms \\(shows 2\\.5s\\)"));
+    EXPECT_THAT(run.output, ::testing::ContainsRegex("NextClip +switch +off +- +on"));
+    EXPECT_THAT(run.output, ::testing::ContainsRegex("Layer \\(0=sel\\) +standard .* 3\n"));
     EXPECT_THAT(run.output, ::testing::Not(HasSubstr("clip 1 starts")));
 }
 
@@ -167,6 +178,66 @@ TEST(StandinRun, BadSettingsAreRefusedByNameBeforeAnyFrame)
     const ProgramRun outOfRange = RunStandin({"--set", "Delay=900001"});
     EXPECT_EQ(outOfRange.exitStatus, 2);
     EXPECT_THAT(outOfRange.output, HasSubstr("\"Delay\" takes 0 to 900000"));
+}
+
+TEST(StandinRun, AClipPausedOnItsFirstFrameSendsOnceWithOneThread)
+{
+    const std::string report = TempPath("hold.jsonl");
+    // A new instance: the transition message alone, with no delay.
+    const ProgramRun run = RunStandin({"--plugin-defaults", "--hold-zero", "1", "--clip", "0.5",
+                                       "--loops", "1", "--report", report});
+    EXPECT_THAT(run.output, HasSubstr(": 1 datagram arrived, 1 thread started")) << run.output;
+    const std::vector<std::string> summary = ReportLines(std::ifstream(report), "summary");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(Field(summary[0], "messages"), "1");
+    EXPECT_EQ(Field(summary[0], "hold_datagrams"), "1");
+    EXPECT_EQ(Field(summary[0], "hold_threads"), "1");
+    std::filesystem::remove(report);
+}
+
+TEST(StandinRun, CtrlCEndsThePlayWithItsSummaryAndReport)
+{
+    const std::string report = TempPath("interrupted.jsonl");
+    const ProgramRun run = RunStandin({"--loops", "0", "--report", report},
+                                      RunSettings{.interruptAfter = "OSC /composition"});
+    EXPECT_EQ(run.exitStatus, 130) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("then interrupted"));
+    EXPECT_THAT(run.output, HasSubstr("messages  1 received"));
+    const std::vector<std::string> summary = ReportLines(std::ifstream(report), "summary");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(Field(summary[0], "exit"), "130");
+    EXPECT_EQ(Field(summary[0], "clips"), "1");
+    std::filesystem::remove(report);
+}
+
+TEST(StandinRun, ReportGoesToStandardOutputWithLongTextsWhole)
+{
+    // Without a delay: a clip start sends it once, however many frames begin the clip.
+    const std::string address = "/" + std::string(400, 'x');
+    const ProgramRun run = RunStandin({"--plugin-defaults", "--set", "LayerTrans=off", "--set",
+                                       "OSC Msg=" + address + " i 7", "--clip", "0.3", "--loops",
+                                       "1", "--report", "-"},
+                                      RunSettings{.separateErrors = true});
+    EXPECT_THAT(run.errors, HasSubstr("Summary"));
+    const std::vector<std::string> messages =
+        ReportLines(std::istringstream(run.output), "message");
+    ASSERT_EQ(messages.size(), 1u) << run.output;
+    EXPECT_EQ(Field(messages[0], "address"), address);
+    ExpectAnsweredOnce(messages[0]);
+    EXPECT_EQ(ReportLines(std::istringstream(run.output), "summary").size(), 1u);
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << "JSON lines only";
+}
+
+TEST(StandinRun, ARelativePluginPathIsTheFileInTheCurrentFolder)
+{
+    const std::filesystem::path plugin = VDRX_PLUGIN_PATH;
+    const ProgramRun run =
+        RunStandin({"--version", "--plugin", plugin.filename().string()},
+                   RunSettings{.workingDirectory = plugin.parent_path().string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("vendrolix-host "));
+    EXPECT_THAT(run.output,
+                HasSubstr("VendrolixOSC (VDRX) 1.0, FFGL 2.1 effect: " + plugin.string()));
 }
 
 TEST(StandinRun, RefusesAFileThatIsNoPluginAndAPortThatIsTaken)

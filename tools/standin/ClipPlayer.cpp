@@ -1,9 +1,10 @@
 #include "tools/standin/ClipPlayer.h"
 
+#include "tools/standin/Interruption.h"
 #include "tools/standin/TextFormat.h"
+#include "tools/standin/ThreadCount.h"
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 
 namespace standin
@@ -29,89 +30,123 @@ void Require(std::uint32_t result, const char* call, std::uint64_t frame)
 } // namespace
 
 ClipPlayer::ClipPlayer(const ClipStage& clipStage, const ClipPlan& clipPlan)
-    : stage(clipStage), plan(clipPlan)
+    : stage(clipStage), plan(clipPlan), pausePending(clipPlan.pauseAt.has_value())
 {
+    stage.record.framePeriod = After(1.0 / plan.fps);
 }
 
 void ClipPlayer::Play()
 {
-    const auto framesPerClip =
-        static_cast<std::uint64_t>(std::max(1.0, std::round(plan.clipSeconds * plan.fps)));
-    bool pausePending = plan.pauseAt.has_value();
-    std::size_t nextTest = 0;
-    Clock::duration paused{};
     const Clock::time_point begin = Clock::now();
+    const std::uint64_t framesPerLoop = plan.HoldFrames() + plan.ClipFrames();
     std::uint64_t frame = 0;
-    for (int loop = 0; loop < plan.loops; ++loop)
+    for (int loop = 0; (plan.loops == 0 || loop < plan.loops) && !Interrupted(); ++loop)
     {
-        for (std::uint64_t inClip = 0; inClip < framesPerClip; ++inClip, ++frame)
-        {
-            const double played = static_cast<double>(frame) / plan.fps;
-            if (pausePending && played >= *plan.pauseAt)
-            {
-                pausePending = false;
-                paused = After(plan.pauseSeconds);
-                Note(FormatText("pause: no frames for %.3f s", plan.pauseSeconds));
-            }
-            stage.listener.WaitUntil(begin + paused + After(played));
-            if (inClip == 0)
-                StartClip();
-            for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest)
-                PressTest();
-            PlayFrame(static_cast<double>(inClip) / plan.fps);
-        }
+        for (std::uint64_t inLoop = 0; inLoop < framesPerLoop && !Interrupted(); ++inLoop)
+            PlayLoopFrame(begin, frame++, inLoop);
+        EndHold();
     }
 }
 
-void ClipPlayer::StartClip()
+void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
 {
-    stage.record.clipStarts.push_back(Clock::now());
+    const double played = static_cast<double>(frame) / plan.fps;
+    if (pausePending && played >= *plan.pauseAt)
+    {
+        pausePending = false;
+        paused = After(plan.pauseSeconds);
+        Note(FormatText("pause: no frames for %.3f s", plan.pauseSeconds));
+    }
+    // The input is ready before the frame is due, so that the calls are made on time.
+    const testhost::FrameIn& input = stage.feed.Next(frame);
+    const Clock::time_point due = begin + paused + After(played);
+    stage.listener.WaitUntil(due);
+    if (Interrupted())
+        return;
+    if (inLoop == 0)
+        StartClip(due);
+    if (inLoop == plan.HoldFrames())
+        EndHold();
+    for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest)
+        PressTest();
+    PlayFrame(HostTime(inLoop, due), input);
+}
+
+double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
+{
+    const std::uint64_t holdFrames = plan.HoldFrames();
+    if (inLoop < holdFrames)
+        return 0.0;
+    // A running clip's time follows the clock, as a host's does: a frame made late carries the
+    // later time.
+    return static_cast<double>(inLoop - holdFrames) / plan.fps + Seconds(Clock::now() - due);
+}
+
+void ClipPlayer::StartClip(Clock::time_point at)
+{
+    stage.record.clipStarts.push_back(at);
     Note("clip " + std::to_string(stage.record.clipStarts.size()) + " starts: host time 0");
+    if (plan.HoldFrames() == 0)
+        return;
+    hold = Hold{at, at, ThreadsStarted()};
+    Note(FormatText("holding the host time at 0 for %.3f s", plan.holdSeconds));
+}
+
+void ClipPlayer::EndHold()
+{
+    if (!hold)
+        return;
+    hold->end = Clock::now();
+    hold->threadsStarted = ThreadsStarted() - hold->threadsStarted;
+    stage.record.holds.push_back(*hold);
+    hold.reset();
+    Note("the host time runs on");
 }
 
 void ClipPlayer::PressTest()
 {
     Note("pressing \"Test\"");
     const Clock::time_point at = Clock::now();
-    stage.record.marks.push_back(Mark{at, true});
+    stage.record.marks.push_back(Mark{at, Mark::Source::Test, 0.0});
     // Pressed and released, as a host's button does.
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 1.0f);
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 0.0f);
-    Observe(at);
+    Observe(at, Mark::Source::Test, 0.0);
 }
 
-void ClipPlayer::PlayFrame(double hostTime)
+void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
-    const testhost::FrameIn& input = stage.feed.Next(frame);
 
     const Clock::time_point timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
     const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt);
+    Observe(timeAt, Mark::Source::SetTime, hostTime);
 
     const Clock::time_point frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
     const Clock::duration frameCall = Clock::now() - frameAt;
     stage.record.frames.push_back(frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    if (Observe(frameAt))
+    if (Observe(frameAt, Mark::Source::ProcessOpenGL, hostTime))
         Note("the plug-in counts the frame gap as a clip start");
 }
 
-bool ClipPlayer::Observe(Clock::time_point callAt)
+bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source, double hostTime)
 {
     const Observation seen = stage.watcher.Collect();
     if (seen.started)
-        stage.record.marks.push_back(Mark{callAt, false});
-    if (seen.status)
-        stage.console.Status(stage.record.Stamp(Clock::now()) + " Status: " + *seen.status);
+        stage.record.marks.push_back(Mark{callAt, source, hostTime});
+    // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
+    if (seen.status || stage.console.Live())
+        stage.console.Status(stage.record.Stamp(Clock::now()) +
+                             " Status: " + stage.watcher.Shown());
     return seen.started;
 }
 
 void ClipPlayer::Note(const std::string& text)
 {
-    stage.console.Line(stage.record.Stamp(Clock::now()) + " " + text);
+    stage.console.Detail(stage.record.Stamp(Clock::now()) + " " + text);
 }
 
 } // namespace standin

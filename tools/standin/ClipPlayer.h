@@ -1,9 +1,11 @@
 // Plays a clip to the plug-in as a video host does: one frame per period, each with the clip
-// time through SetTime and the input through ProcessOpenGL; the clip time runs from 0 to the
-// clip length and starts again at 0 for each loop. Optionally one pause of the frame stream
-// (the clip resumes where it stopped) and presses of "Test". Main thread, context current.
+// time through SetTime and the input through ProcessOpenGL; the clip time runs with the clock
+// from 0 to the clip length and starts again at 0 for each loop. Optionally a hold at host time 0
+// at the start of each clip, one pause of the frame stream (the clip resumes where it stopped) and
+// presses of "Test". Stops at the next frame once interrupted. Main thread, context current.
 #pragma once
 
+#include "tools/standin/ClipPlan.h"
 #include "tools/standin/Console.h"
 #include "tools/standin/InputFeed.h"
 #include "tools/standin/MessageListener.h"
@@ -17,17 +19,6 @@
 
 namespace standin
 {
-
-struct ClipPlan
-{
-    double fps = 60.0;
-    double clipSeconds = 3.0;
-    int loops = 2;
-    std::optional<double> pauseAt; // seconds of play
-    double pauseSeconds = 0.0;
-    std::vector<double> testAt;  // seconds of play, ascending
-    std::uint32_t testIndex = 0; // "Test", when testAt is not empty
-};
 
 // What the player works with; all of it outlives the player.
 struct ClipStage
@@ -50,15 +41,23 @@ public:
     void Play();
 
 private:
-    void StartClip();
+    // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
+    void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);
+    double HostTime(std::uint64_t inLoop, Clock::time_point due) const;
+    void StartClip(Clock::time_point at);
     void PressTest();
-    void PlayFrame(double hostTime);
+    void PlayFrame(double hostTime, const testhost::FrameIn& input);
+    void EndHold();
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
-    bool Observe(Clock::time_point callAt);
+    bool Observe(Clock::time_point callAt, Mark::Source source, double hostTime);
     void Note(const std::string& text);
 
     ClipStage stage;
     ClipPlan plan;
+    bool pausePending;
+    Clock::duration paused{};
+    std::size_t nextTest = 0;
+    std::optional<Hold> hold; // while the host time is held
 };
 
 } // namespace standin

@@ -8,7 +8,8 @@ namespace
 constexpr const char* kEraseLine = "\r\x1b[K";
 } // namespace
 
-Console::Console(std::FILE* output, bool liveStatus) : out(output), live(liveStatus)
+Console::Console(std::FILE* output, bool liveStatus, bool quietOutput)
+    : out(output), live(liveStatus), quiet(quietOutput)
 {
 }
 
@@ -21,39 +22,42 @@ void Console::Line(std::string_view text)
 {
     ClearStatus();
     std::fprintf(out, "%.*s\n", static_cast<int>(text.size()), text.data());
-    DrawStatus();
+    std::fflush(out);
+}
+
+void Console::Detail(std::string_view text)
+{
+    if (!quiet)
+        Line(text);
 }
 
 void Console::Status(std::string_view text)
 {
     if (!live)
     {
-        Line(text);
+        Detail(text);
         return;
     }
-    status = text;
-    DrawStatus();
+    if (quiet)
+        return;
+    std::fprintf(out, "%s%.*s", kEraseLine, static_cast<int>(text.size()), text.data());
+    statusShown = true;
+    std::fflush(out);
 }
 
 void Console::EndStatus()
 {
-    if (!status.empty())
+    if (statusShown)
         std::fputs("\n", out);
-    status.clear();
+    statusShown = false;
     std::fflush(out);
 }
 
 void Console::ClearStatus()
 {
-    if (!status.empty())
+    if (statusShown)
         std::fputs(kEraseLine, out);
-}
-
-void Console::DrawStatus()
-{
-    if (!status.empty())
-        std::fprintf(out, "%s%s", kEraseLine, status.c_str());
-    std::fflush(out);
+    statusShown = false;
 }
 
 } // namespace standin

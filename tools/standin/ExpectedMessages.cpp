@@ -1,5 +1,6 @@
 #include "tools/standin/ExpectedMessages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace standin
@@ -37,8 +38,9 @@ class SettingReader
 {
 public:
     SettingReader(const testhost::PluginLibrary& plugin, void* pluginInstance,
-                  const ParameterTable& parameters)
-        : library(plugin), instance(pluginInstance), table(parameters)
+                  const ParameterTable& parameters,
+                  const std::vector<ParameterAssignment>& hostSettings)
+        : library(plugin), instance(pluginInstance), table(parameters), assignments(hostSettings)
     {
     }
 
@@ -51,7 +53,10 @@ public:
 
     std::string Text(const char* name) const
     {
-        return library.GetTextParameter(instance, FindParameter(table, name)->index);
+        const auto set = std::find_if(assignments.rbegin(), assignments.rend(),
+                                      [name](const ParameterAssignment& assignment)
+                                      { return assignment.parameter->name == name; });
+        return set != assignments.rend() ? set->text : FindParameter(table, name)->defaultText;
     }
 
     std::int32_t Milliseconds(const char* name) const
@@ -63,6 +68,7 @@ private:
     const testhost::PluginLibrary& library;
     void* instance;
     const ParameterTable& table;
+    const std::vector<ParameterAssignment>& assignments;
 };
 
 } // namespace
@@ -84,9 +90,10 @@ std::size_t FindExpectation(const std::vector<Expectation>& expectations, std::s
 }
 
 std::vector<Expectation> ReadExpectations(const testhost::PluginLibrary& plugin, void* instance,
-                                          const ParameterTable& table)
+                                          const ParameterTable& table,
+                                          const std::vector<ParameterAssignment>& assignments)
 {
-    const SettingReader settings(plugin, instance, table);
+    const SettingReader settings(plugin, instance, table, assignments);
     std::vector<Expectation> expectations;
     for (const LayerMessage& message : kLayerMessages)
     {

@@ -1,8 +1,10 @@
 // The messages VendrolixPro's settings ask for: each enabled one once per start of its timed
-// sequence, its delay after that start, and each at once when "Test" is pressed. Read from a
-// GL instance's parameters by their names.
+// sequence, its delay after that start, and each at once when "Test" is pressed. Numbers are
+// read from a GL instance's parameters by their names; texts are the ones the host set, since
+// the plug-in answers only their first 255 bytes but sends them whole.
 #pragma once
 
+#include "tools/standin/ParameterAssignment.h"
 #include "tools/standin/ParameterTable.h"
 #include "tools/testhost/PluginLibrary.h"
 
@@ -28,7 +30,9 @@ bool Matches(const Expectation& expectation, std::string_view address);
 // The first expectation whose address matches; size() when none does.
 std::size_t FindExpectation(const std::vector<Expectation>& expectations, std::string_view address);
 
+// `assignments`: what the host set, in order; a text it did not set has its default.
 std::vector<Expectation> ReadExpectations(const testhost::PluginLibrary& plugin, void* instance,
-                                          const ParameterTable& table);
+                                          const ParameterTable& table,
+                                          const std::vector<ParameterAssignment>& assignments);
 
 } // namespace standin

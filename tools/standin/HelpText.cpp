@@ -9,10 +9,13 @@ namespace
 {
 
 constexpr const char* kHelp = R"HELP(Usage: vendrolix-host [OPTION]...
+       vendrolix-host --listen-only [ADDRESS:]PORT
 
 Runs the VendrolixPro FFGL 2.1 plug-in as a video host would, without one: loads it, plays
 a clip that restarts, shows its "Status" line, and prints each OSC message it sends, decoded,
-with the time it arrived. Ends with a summary that holds every message against its delay.
+with the time it arrived after the clip's first frame (host time 0). Ends with a summary that
+holds every message against its delay: it must arrive no earlier than its delay and at most one
+frame period and 3 ms later, once per clip start, "Test" press or start the plug-in declares.
 
 Plug-in and GL:
   --plugin FILE       the plug-in to load (default: %PLUGIN%)
@@ -24,7 +27,10 @@ Clip:
   --fps N             frames per second, 1 to 240 (default 60)
   --clip SECONDS      clip length; the host time runs from 0 to it (default 3)
   --loops N           how often the clip plays; each loop sets the host time back to 0,
-                      a clip start for the plug-in (default 2)
+                      a clip start for the plug-in; 0 plays until interrupted (default 2)
+  --hold-zero SECONDS hold the host time at 0 this long at the start of every clip, as a
+                      clip paused on its first frame; the summary counts the datagrams and
+                      the threads started meanwhile (default 0)
   --pause-at SECONDS  stop the frames once, this long into the play; the clip resumes where
                       it stopped (the plug-in counts a gap over 0.5 s as a clip start)
   --pause-for SECONDS length of that pause (default 0.6)
@@ -37,24 +43,34 @@ Parameters:
                       "Delay", "DelayNextClip" and "DlayOSCmsg (s)" take milliseconds
                       (they display as seconds), "Duration" takes seconds.
   --plugin-defaults   start from the plug-in's own defaults instead of the demo settings:%DEMO%
-  --list              list the parameters (name, type, default, range, display) after the
-                      settings, and exit
+  --list              list the parameters (name, type, default, range, value now, with
+                      units) after the settings, and exit
 
 OSC:
   --port N            UDP port to listen on at 127.0.0.1 (default: any free port); "OSC Host"
                       and "OSC Port" are set to it
   --no-listen         leave "OSC Host" and "OSC Port" as set and listen to nothing: the
                       messages go to a real host (set them with --set)
+  --listen-only [ADDRESS:]PORT
+                      load no plug-in: listen on PORT at ADDRESS (127.0.0.1, the default,
+                      or ::1) and print every OSC message that arrives, decoded, with its
+                      time, until Ctrl-C; for checking what reaches a port
 
 Output:
   --png FILE          write the last output frame as PNG and check that it equals the input
   --report FILE       also write the run as JSON lines: each message, each missing one, and
-                      a summary
-  --help              show this text
+                      a summary; FILE - writes them to standard output and the console
+                      to standard error
+  --quiet             print only the OSC messages and the summary
+  --version           print this program's version and the plug-in's, and exit
+  -h, --help          show this text
 
-Exit status: 0 all went as set; 1 could not run (no plug-in, no GL, port taken, a call
-failed); 2 bad command line; 3 a message was missing, early or sent twice for one start,
-or the output frame differs from the input.
+Ctrl-C (or SIGTERM) ends the play early: the summary and the report cover what was played.
+
+Exit status: 0 all went as set (and --listen-only ended by Ctrl-C); 1 could not run (no
+plug-in, no GL, port taken, a call failed); 2 bad command line; 3 a message was missing, early,
+late or sent twice for one start, or the output frame differs from the input; 130 (143 for
+SIGTERM) interrupted.
 )HELP";
 
 std::string Replace(std::string text, const std::string& marker, const std::string& value)

@@ -11,7 +11,7 @@ Console* target = nullptr;
 void PrintLogLine(const char* text)
 {
     if (target && text)
-        target->Line(std::string("host log: ") + text);
+        target->Detail(std::string("host log: ") + text);
 }
 } // namespace
 

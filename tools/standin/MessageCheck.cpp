@@ -9,35 +9,36 @@ namespace standin
 namespace
 {
 
-Clock::time_point Due(const Mark& mark, const Expectation& expectation)
+Clock::time_point Due(const Cue& cue, const Expectation& expectation)
 {
     // "Test" sends at once, whatever the delay.
-    return mark.test ? mark.at : mark.at + std::chrono::milliseconds(expectation.delayMs);
+    return cue.kind == Cue::Kind::Test ? cue.at
+                                       : cue.at + std::chrono::milliseconds(expectation.delayMs);
 }
 
-// The latest mark whose message could have left by `arrival`.
-std::optional<std::size_t> AnsweredMark(const std::vector<Mark>& marks,
-                                        const Expectation& expectation, Clock::time_point arrival)
+// The latest cue whose message could have left by `arrival`.
+std::optional<std::size_t> AnsweredCue(const std::vector<Cue>& cues, const Expectation& expectation,
+                                       Clock::time_point arrival)
 {
-    for (std::size_t i = marks.size(); i-- > 0;)
+    for (std::size_t i = cues.size(); i-- > 0;)
     {
-        if (Due(marks[i], expectation) <= arrival + kClockSlack)
+        if (Due(cues[i], expectation) <= arrival + kClockSlack)
             return i;
     }
     return std::nullopt;
 }
 
-// A start asks for a message when one of its frames came after the delay, before the next
-// mark ended the sequence.
-bool Asks(const RunRecord& record, std::size_t mark, const Expectation& expectation)
+// A cue asks for a message when one of its frames came after the delay, before the next cue
+// ended its sequence.
+bool Asks(const RunRecord& record, const std::vector<Cue>& cues, std::size_t cue,
+          const Expectation& expectation)
 {
-    const Mark& start = record.marks[mark];
-    if (start.test)
+    if (cues[cue].kind == Cue::Kind::Test)
         return true;
     const Clock::time_point end =
-        mark + 1 < record.marks.size() ? record.marks[mark + 1].at : Clock::time_point::max();
+        cue + 1 < cues.size() ? cues[cue + 1].at : Clock::time_point::max();
     const auto frame = std::lower_bound(record.frames.begin(), record.frames.end(),
-                                        Due(start, expectation) + kClockSlack);
+                                        Due(cues[cue], expectation) + kClockSlack);
     return frame != record.frames.end() && *frame < end;
 }
 
@@ -52,7 +53,9 @@ bool MessageCheck::Passed() const
 MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectation>& expectations)
 {
     MessageCheck check;
-    std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (mark, expectation)
+    check.cues = FindCues(record);
+    check.lateness = record.framePeriod + kSendSlack;
+    std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (cue, expectation)
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)
     {
         MessageVerdict verdict;
@@ -62,25 +65,26 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
         if (message.decoded && found < expectations.size())
         {
             verdict.expectation = found;
-            verdict.mark = AnsweredMark(record.marks, expectations[found], message.arrival);
+            verdict.cue = AnsweredCue(check.cues, expectations[found], message.arrival);
         }
-        if (verdict.mark)
+        if (verdict.cue)
         {
-            verdict.due = Due(record.marks[*verdict.mark], expectations[found]);
-            verdict.repeat = !answered.emplace(std::pair(*verdict.mark, found), i).second;
+            verdict.due = Due(check.cues[*verdict.cue], expectations[found]);
+            verdict.late = message.arrival > verdict.due + check.lateness;
+            verdict.repeat = !answered.emplace(std::pair(*verdict.cue, found), i).second;
         }
         check.verdicts.push_back(verdict);
     }
-    for (std::size_t mark = 0; mark < record.marks.size(); ++mark)
+    for (std::size_t cue = 0; cue < check.cues.size(); ++cue)
     {
         for (std::size_t e = 0; e < expectations.size(); ++e)
         {
-            if (!Asks(record, mark, expectations[e]))
+            if (!Asks(record, check.cues, cue, expectations[e]))
                 continue;
             ++check.expected;
-            if (!answered.contains(std::pair(mark, e)))
+            if (!answered.contains(std::pair(cue, e)))
                 check.missing.push_back(
-                    MissingMessage{e, mark, Due(record.marks[mark], expectations[e])});
+                    MissingMessage{e, cue, Due(check.cues[cue], expectations[e])});
         }
     }
     return check;

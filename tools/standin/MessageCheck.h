@@ -1,8 +1,9 @@
-// Whether the messages that arrived are the ones the settings ask for, each at or after its
-// delay: every arrival is traced to the latest start or Test press it can answer, and every
-// start whose sequence ran past a delay must have had that message.
+// Whether the messages that arrived are the ones the settings ask for, each on time: every
+// arrival is traced to the latest cue whose delay it can answer, and every cue that ran past a
+// delay must have had that message, once.
 #pragma once
 
+#include "tools/standin/Cue.h"
 #include "tools/standin/ExpectedMessages.h"
 #include "tools/standin/RunRecord.h"
 
@@ -16,25 +17,28 @@ struct MessageVerdict
 {
     std::size_t arrival = 0;
     std::optional<std::size_t> expectation; // none: no expected message has this address
-    std::optional<std::size_t> mark;        // none: it came before any start allowed it
-    bool repeat = false;                    // its start or Test press had it already
-    Clock::time_point due{};                // when it was due, with a mark
+    std::optional<std::size_t> cue;         // none: it came before any cue allowed it
+    bool repeat = false;                    // its cue had it already
+    bool late = false;                      // after the frame that should have sent it
+    Clock::time_point due{};                // when it was due, with a cue
 
-    bool Ok() const { return expectation && mark && !repeat; }
+    bool Ok() const { return expectation && cue && !repeat && !late; }
 };
 
 struct MissingMessage
 {
     std::size_t expectation = 0;
-    std::size_t mark = 0;
+    std::size_t cue = 0;
     Clock::time_point due{};
 };
 
 struct MessageCheck
 {
+    std::vector<Cue> cues;
     std::vector<MessageVerdict> verdicts; // one per arrival, in arrival order
     std::vector<MissingMessage> missing;
-    std::size_t expected = 0; // messages the run must have produced
+    std::size_t expected = 0;   // messages the run must have produced
+    Clock::duration lateness{}; // the most a message may arrive after it was due
 
     bool Passed() const;
 };
@@ -42,6 +46,8 @@ struct MessageCheck
 // The plug-in's clock counts whole milliseconds, so a message may leave up to a millisecond
 // before its delay has fully passed on the host's clock.
 inline constexpr auto kClockSlack = std::chrono::milliseconds(2);
+// A due message leaves with the next frame; this much more covers its thread and the loopback.
+inline constexpr auto kSendSlack = std::chrono::milliseconds(3);
 
 MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectation>& expectations);
 

@@ -1,5 +1,6 @@
 #include "tools/standin/MessageListener.h"
 
+#include "tools/standin/Interruption.h"
 #include "tools/standin/OscText.h"
 
 #include <algorithm>
@@ -7,6 +8,11 @@
 
 namespace standin
 {
+namespace
+{
+// How often a long wait looks for an interruption.
+constexpr auto kWakeUp = std::chrono::milliseconds(20);
+} // namespace
 
 MessageListener::MessageListener(std::optional<testhost::OscReceiver> receiver, Console& output,
                                  RunRecord& runRecord)
@@ -15,6 +21,13 @@ MessageListener::MessageListener(std::optional<testhost::OscReceiver> receiver, 
 }
 
 void MessageListener::WaitUntil(Clock::time_point deadline)
+{
+    do
+        TakeUntil(std::min(deadline, Clock::now() + kWakeUp));
+    while (Clock::now() < deadline && !Interrupted());
+}
+
+void MessageListener::TakeUntil(Clock::time_point deadline)
 {
     while (input)
     {

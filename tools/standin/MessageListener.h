@@ -18,10 +18,12 @@ public:
     MessageListener(std::optional<testhost::OscReceiver> receiver, Console& console,
                     RunRecord& record);
 
-    // Returns at the deadline, or at once when it has passed (after taking what is waiting).
+    // Returns at the deadline, or at once when it has passed (after taking what is waiting),
+    // or within a few milliseconds of an interruption.
     void WaitUntil(Clock::time_point deadline);
 
 private:
+    void TakeUntil(Clock::time_point deadline);
     void Take(testhost::ReceivedOsc message);
 
     std::optional<testhost::OscReceiver> input;

@@ -41,40 +41,90 @@ void ParseSize(Options& options, std::string_view text)
         static_cast<std::uint32_t>(WholeNumberIn("--size", text.substr(x + 1), 1, 4096));
 }
 
+// "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
+ListenAddress ParseListenAddress(std::string_view text)
+{
+    const std::size_t colon = text.rfind(':');
+    const std::string_view address =
+        colon == std::string_view::npos ? "127.0.0.1" : text.substr(0, colon);
+    ListenAddress listen;
+    listen.port = static_cast<std::uint16_t>(
+        WholeNumberIn("--listen-only",
+                      colon == std::string_view::npos ? text : text.substr(colon + 1), 1, 65535));
+    if (address == "::1" || address == "[::1]")
+        listen.loopback = testhost::Loopback::IPv6;
+    else if (address != "127.0.0.1")
+        throw UsageError("--listen-only listens on 127.0.0.1 or ::1 only, not " + Quoted(address));
+    return listen;
+}
+
+// What an option needs, so that options which have no effect together are refused.
+enum Role : unsigned
+{
+    kAlone = 0,
+    kPluginFile = 1, // names the plug-in
+    kPlugin = 2,     // acts on the loaded plug-in's instance
+    kPlay = 4,       // shapes or records the play
+};
+
 using Apply = void (*)(Options&, std::string_view value);
 
 struct KnownOption
 {
     std::string_view name;
     bool takesValue;
+    unsigned role;
     Apply apply;
 };
 
 constexpr KnownOption kOptions[] = {
-    {"--help", false, [](Options& o, std::string_view) { o.help = true; }},
-    {"--list", false, [](Options& o, std::string_view) { o.list = true; }},
-    {"--plugin", true, [](Options& o, std::string_view v) { o.pluginPath = v; }},
-    {"--glx", false, [](Options& o, std::string_view) { o.glx = true; }},
-    {"--size", true, [](Options& o, std::string_view v) { ParseSize(o, v); }},
-    {"--fps", true, [](Options& o, std::string_view v) { o.fps = NumberIn("--fps", v, 1, 240); }},
-    {"--clip", true,
+    {"--help", false, kAlone, [](Options& o, std::string_view) { o.help = true; }},
+    {"-h", false, kAlone, [](Options& o, std::string_view) { o.help = true; }},
+    {"--version", false, kAlone, [](Options& o, std::string_view) { o.version = true; }},
+    {"--quiet", false, kAlone, [](Options& o, std::string_view) { o.quiet = true; }},
+    {"--listen-only", true, kAlone,
+     [](Options& o, std::string_view v) { o.listenOnly = ParseListenAddress(v); }},
+    {"--list", false, kPlugin, [](Options& o, std::string_view) { o.list = true; }},
+    {"--plugin", true, kPluginFile, [](Options& o, std::string_view v) { o.pluginPath = v; }},
+    {"--glx", false, kPlugin, [](Options& o, std::string_view) { o.glx = true; }},
+    {"--size", true, kPlugin, [](Options& o, std::string_view v) { ParseSize(o, v); }},
+    {"--fps", true, kPlay,
+     [](Options& o, std::string_view v) { o.fps = NumberIn("--fps", v, 1, 240); }},
+    {"--clip", true, kPlay,
      [](Options& o, std::string_view v) { o.clipSeconds = NumberIn("--clip", v, 0.1, 3600); }},
-    {"--loops", true,
-     [](Options& o, std::string_view v) { o.loops = WholeNumberIn("--loops", v, 1, 1000); }},
-    {"--pause-at", true,
+    {"--loops", true, kPlay,
+     [](Options& o, std::string_view v) { o.loops = WholeNumberIn("--loops", v, 0, 1000); }},
+    {"--hold-zero", true, kPlay,
+     [](Options& o, std::string_view v) { o.holdSeconds = NumberIn("--hold-zero", v, 0, 60); }},
+    {"--pause-at", true, kPlay,
      [](Options& o, std::string_view v) { o.pauseAt = NumberIn("--pause-at", v, 0, 1e6); }},
-    {"--pause-for", true,
+    {"--pause-for", true, kPlay,
      [](Options& o, std::string_view v) { o.pauseSeconds = NumberIn("--pause-for", v, 0, 60); }},
-    {"--test-at", true,
+    {"--test-at", true, kPlay,
      [](Options& o, std::string_view v) { o.testAt.push_back(NumberIn("--test-at", v, 0, 1e6)); }},
-    {"--set", true, [](Options& o, std::string_view v) { o.settings.emplace_back(v); }},
-    {"--plugin-defaults", false, [](Options& o, std::string_view) { o.pluginDefaults = true; }},
-    {"--no-listen", false, [](Options& o, std::string_view) { o.listen = false; }},
-    {"--port", true,
+    {"--set", true, kPlugin, [](Options& o, std::string_view v) { o.settings.emplace_back(v); }},
+    {"--plugin-defaults", false, kPlugin,
+     [](Options& o, std::string_view) { o.pluginDefaults = true; }},
+    {"--no-listen", false, kPlugin, [](Options& o, std::string_view) { o.listen = false; }},
+    {"--port", true, kPlugin,
      [](Options& o, std::string_view v)
      { o.port = static_cast<std::uint16_t>(WholeNumberIn("--port", v, 1, 65535)); }},
-    {"--png", true, [](Options& o, std::string_view v) { o.pngPath = v; }},
-    {"--report", true, [](Options& o, std::string_view v) { o.reportPath = v; }},
+    {"--png", true, kPlay, [](Options& o, std::string_view v) { o.pngPath = v; }},
+    {"--report", true, kPlay, [](Options& o, std::string_view v) { o.reportPath = v; }},
+};
+
+// An option that makes the others of some roles pointless.
+struct Exclusive
+{
+    std::string_view name;
+    unsigned refuses;
+    std::string_view why;
+};
+
+constexpr Exclusive kExclusives[] = {
+    {"--listen-only", kPluginFile | kPlugin | kPlay, "it loads no plug-in"},
+    {"--version", kPlugin | kPlay, "it only prints the versions"},
+    {"--list", kPlay, "it lists the parameters and plays nothing"},
 };
 
 const KnownOption& FindOption(std::string_view name)
@@ -84,9 +134,33 @@ const KnownOption& FindOption(std::string_view name)
         if (known.name == name)
             return known;
     }
-    if (!name.starts_with("--"))
+    if (!name.starts_with("-"))
         throw UsageError("unexpected argument " + Quoted(name));
     throw UsageError("unknown option " + std::string(name));
+}
+
+void CheckCombination(const std::vector<const KnownOption*>& given)
+{
+    const auto has = [&given](std::string_view name)
+    {
+        return std::any_of(given.begin(), given.end(),
+                           [name](const KnownOption* option) { return option->name == name; });
+    };
+    for (const Exclusive& exclusive : kExclusives)
+    {
+        if (!has(exclusive.name))
+            continue;
+        for (const KnownOption* option : given)
+        {
+            if ((option->role & exclusive.refuses) != 0)
+                throw UsageError(std::string(option->name) + " has no effect with " +
+                                 std::string(exclusive.name) + ": " + std::string(exclusive.why));
+        }
+    }
+    if (has("--port") && has("--no-listen"))
+        throw UsageError("--port has no effect with --no-listen: nothing listens");
+    if (has("--pause-for") && !has("--pause-at"))
+        throw UsageError("--pause-for has no effect without --pause-at");
 }
 
 } // namespace
@@ -94,6 +168,7 @@ const KnownOption& FindOption(std::string_view name)
 Options ParseOptions(std::span<const char* const> arguments)
 {
     Options options;
+    std::vector<const KnownOption*> given;
     for (std::size_t i = 0; i < arguments.size(); ++i)
     {
         const std::string_view argument = arguments[i];
@@ -114,7 +189,10 @@ Options ParseOptions(std::span<const char* const> arguments)
             value = arguments[++i];
         }
         known.apply(options, value);
+        given.push_back(&known);
     }
+    if (!options.help)
+        CheckCombination(given);
     std::sort(options.testAt.begin(), options.testAt.end());
     return options;
 }

@@ -1,6 +1,8 @@
 // The stand-in's command line.
 #pragma once
 
+#include "tools/standin/ListenAddress.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,7 +16,10 @@ namespace standin
 struct Options
 {
     bool help = false;
+    bool version = false;
     bool list = false;
+    bool quiet = false;
+    std::optional<ListenAddress> listenOnly;
 
     std::string pluginPath; // empty: DefaultPluginPath()
     bool glx = false;
@@ -23,7 +28,8 @@ struct Options
 
     double fps = 60.0;
     double clipSeconds = 3.0;
-    int loops = 2;
+    int loops = 2;                 // 0: until interrupted
+    double holdSeconds = 0.0;      // host time held at 0 at the start of each clip
     std::optional<double> pauseAt; // seconds of play, not counting the pause
     double pauseSeconds = 0.6;
     std::vector<double> testAt; // seconds of play, ascending
@@ -35,11 +41,11 @@ struct Options
     std::uint16_t port = 0; // 0: any free port
 
     std::string pngPath;
-    std::string reportPath;
+    std::string reportPath; // "-": standard output
 };
 
 // The arguments after the program name. Throws UsageError for an unknown option, a missing or
-// malformed value, or a value out of its range.
+// malformed value, a value out of its range, or an option that has no effect with the others.
 Options ParseOptions(std::span<const char* const> arguments);
 
 // Every option ParseOptions knows, "--help" included.

@@ -1,15 +1,18 @@
-// The plug-in's parameters as a table: name, type, default, range and what the instance
-// displays for each now.
+// The plug-in's parameters as a table: name, type, default, range and the value the instance
+// holds now, numbers with their units.
 #pragma once
 
-#include "tools/standin/Console.h"
 #include "tools/standin/ParameterTable.h"
 #include "tools/testhost/PluginLibrary.h"
+
+#include <string>
+#include <vector>
 
 namespace standin
 {
 
-void PrintParameters(Console& console, const testhost::PluginLibrary& plugin, void* instance,
-                     const ParameterTable& table);
+// A heading, then one line per parameter.
+std::vector<std::string> ParameterLines(const testhost::PluginLibrary& plugin, void* instance,
+                                        const ParameterTable& table);
 
 } // namespace standin

@@ -20,4 +20,10 @@ std::string DefaultPluginPath()
     return built.string();
 }
 
+std::string ResolvePluginPath(const std::string& given)
+{
+    return given.empty() ? DefaultPluginPath()
+                         : std::filesystem::absolute(given).lexically_normal().string();
+}
+
 } // namespace standin

@@ -5,7 +5,6 @@
 #include "tools/standin/Overloaded.h"
 #include "tools/standin/TextFormat.h"
 
-#include <fstream>
 #include <stdexcept>
 
 namespace standin
@@ -42,7 +41,8 @@ std::string JsonValues(const std::vector<testhost::OscValue>& values)
 }
 
 void AddVerdict(JsonLine& line, const RunRecord& record,
-                const std::vector<Expectation>& expectations, const MessageVerdict& verdict)
+                const std::vector<Expectation>& expectations, const MessageCheck& check,
+                const MessageVerdict& verdict)
 {
     if (!verdict.expectation)
     {
@@ -52,15 +52,15 @@ void AddVerdict(JsonLine& line, const RunRecord& record,
     const Expectation& expectation = expectations[*verdict.expectation];
     line.Text("kind", expectation.label)
         .Raw("delay_s", FormatText("%.3f", expectation.delayMs / 1000.0));
-    if (!verdict.mark)
+    if (!verdict.cue)
     {
-        line.Raw("mark", "null");
+        line.Raw("cue", "null");
         return;
     }
-    const Mark& mark = record.marks[*verdict.mark];
+    const Cue& cue = check.cues[*verdict.cue];
     const Clock::time_point arrival = record.arrivals[verdict.arrival].message.arrival;
-    line.Text("mark", mark.test ? "test" : "start")
-        .Raw("since_mark_s", FormatText("%.4f", Seconds(arrival - mark.at)))
+    line.Text("cue", CueKindName(cue.kind))
+        .Raw("since_cue_s", FormatText("%.4f", Seconds(arrival - cue.at)))
         .Raw("late_ms", FormatText("%.1f", Seconds(arrival - verdict.due) * 1000.0))
         .Bool("repeat", verdict.repeat);
 }
@@ -82,7 +82,7 @@ std::string MessageLine(const RunRecord& record, const std::vector<Expectation>&
     if (check)
     {
         const MessageVerdict& verdict = check->verdicts[index];
-        AddVerdict(line, record, expectations, verdict);
+        AddVerdict(line, record, expectations, *check, verdict);
         line.Bool("ok", verdict.Ok());
     }
     return line.Close();
@@ -102,6 +102,14 @@ std::string MissingLine(const RunRecord& record, const std::vector<Expectation>&
         .Close();
 }
 
+void AddHolds(JsonLine& line, const RunRecord& record)
+{
+    const HoldTotals totals = record.TotalHolds();
+    line.Raw("holds", std::to_string(record.holds.size()))
+        .Raw("hold_datagrams", std::to_string(totals.datagrams))
+        .Raw("hold_threads", std::to_string(totals.threadsStarted));
+}
+
 std::string SummaryLine(const RunRecord& record, const MessageCheck* check, int exitStatus)
 {
     const FrameTimeStats stats = ComputeFrameTimeStats(record.callMilliseconds);
@@ -111,6 +119,8 @@ std::string SummaryLine(const RunRecord& record, const MessageCheck* check, int 
         .Raw("frames", std::to_string(record.frames.size()))
         .Raw("messages", std::to_string(record.arrivals.size()))
         .Bool("listening", check != nullptr);
+    if (!record.holds.empty())
+        AddHolds(line, record);
     if (check)
         line.Raw("expected", std::to_string(check->expected))
             .Raw("missing", std::to_string(check->missing.size()))
@@ -124,11 +134,10 @@ std::string SummaryLine(const RunRecord& record, const MessageCheck* check, int 
 
 } // namespace
 
-void WriteReport(const std::string& path, const RunRecord& record,
+void WriteReport(std::ostream& out, const RunRecord& record,
                  const std::vector<Expectation>& expectations, const MessageCheck* check,
                  int exitStatus)
 {
-    std::ofstream out(path);
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)
         out << MessageLine(record, expectations, check, i) << '\n';
     if (check)
@@ -138,7 +147,7 @@ void WriteReport(const std::string& path, const RunRecord& record,
     }
     out << SummaryLine(record, check, exitStatus) << '\n';
     if (!out.flush())
-        throw std::runtime_error("cannot write the report " + path);
+        throw std::runtime_error("cannot write the report");
 }
 
 } // namespace standin

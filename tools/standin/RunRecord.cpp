@@ -30,4 +30,20 @@ std::string RunRecord::Stamp(Clock::time_point when) const
     return clip == 0 ? "[setup]" : FormatText("[clip %zu %+.3fs]", clip, SinceClipStart(when));
 }
 
+HoldTotals RunRecord::TotalHolds() const
+{
+    HoldTotals totals;
+    for (const Hold& hold : holds)
+    {
+        totals.held += hold.end - hold.begin;
+        totals.threadsStarted += hold.threadsStarted;
+        totals.datagrams += static_cast<std::size_t>(std::count_if(
+            arrivals.begin(), arrivals.end(),
+            [&hold](const Arrival& arrival) {
+                return arrival.message.arrival >= hold.begin && arrival.message.arrival < hold.end;
+            }));
+    }
+    return totals;
+}
+
 } // namespace standin

@@ -1,5 +1,6 @@
 // What happened during a run, as the host saw it: clip starts, the plug-in's own starts and
-// Test presses, frames, call times and the OSC messages that arrived. Main thread only.
+// Test presses, frames, holds at host time 0, call times and the OSC messages that arrived.
+// Main thread only.
 #pragma once
 
 #include "tools/testhost/OscReceiver.h"
@@ -14,13 +15,36 @@ namespace standin
 
 using Clock = std::chrono::steady_clock;
 
-// A moment the plug-in's message timing counts from: a start of its sequence, or a press of
-// "Test" (which sends every enabled message at once). `at` is taken just before the call that
-// caused it, so the plug-in's own clock reading is never earlier.
+// A press of "Test" (which sends every enabled message at once), or a start of the plug-in's
+// sequence, told by its parameter event after the call that made it. `at` is taken just before
+// that call, so the plug-in's own clock reading is never earlier.
 struct Mark
 {
+    enum class Source
+    {
+        Test,
+        SetTime,       // a start declared on the clip time; `hostTime` is the time it carried
+        ProcessOpenGL, // a start declared on a gap between frames
+    };
     Clock::time_point at;
-    bool test = false;
+    Source source = Source::SetTime;
+    double hostTime = 0.0;
+};
+
+// A stretch at the start of a clip during which the host time stayed at 0.
+struct Hold
+{
+    Clock::time_point begin;
+    Clock::time_point end; // when the host time ran on
+    std::uint64_t threadsStarted = 0;
+};
+
+// What the holds of a run produced, together.
+struct HoldTotals
+{
+    Clock::duration held{};
+    std::size_t datagrams = 0; // arrived during a hold
+    std::uint64_t threadsStarted = 0;
 };
 
 struct Arrival
@@ -32,8 +56,10 @@ struct Arrival
 
 struct RunRecord
 {
-    std::vector<Clock::time_point> clipStarts; // host time set to 0
+    Clock::duration framePeriod{};
+    std::vector<Clock::time_point> clipStarts; // each clip's first frame: host time 0
     std::vector<Mark> marks;
+    std::vector<Hold> holds;
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call
     std::vector<double> callMilliseconds;  // SetTime plus ProcessOpenGL, per frame
     std::vector<Arrival> arrivals;
@@ -44,6 +70,7 @@ struct RunRecord
     double SinceClipStart(Clock::time_point when) const;
     // "[clip 2 +1.067s]", or "[setup]" before the first clip.
     std::string Stamp(Clock::time_point when) const;
+    HoldTotals TotalHolds() const;
 };
 
 double Seconds(Clock::duration duration);

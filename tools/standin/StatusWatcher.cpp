@@ -16,7 +16,7 @@ std::optional<std::uint32_t> IndexOf(const ParameterTable& table, std::string_vi
 StatusWatcher::StatusWatcher(const testhost::PluginLibrary& plugin, void* pluginInstance,
                              const ParameterTable& table)
     : library(plugin), instance(pluginInstance), statusIndex(IndexOf(table, "Status")),
-      startIndex(IndexOf(table, "Duration"))
+      startIndex(IndexOf(table, "Duration")), shown(Current())
 {
 }
 

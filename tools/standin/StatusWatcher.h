@@ -29,6 +29,8 @@ public:
     Observation Collect();
     // The display text as it stands; empty when the plug-in has no "Status".
     std::string Current() const;
+    // The display text as the last event left it.
+    const std::string& Shown() const { return shown; }
 
 private:
     const testhost::PluginLibrary& library;

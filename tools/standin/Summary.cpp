@@ -16,32 +16,49 @@ std::string ClipTime(const RunRecord& record, Clock::time_point when)
 }
 
 std::string Timing(const RunRecord& record, const std::vector<Expectation>& expectations,
-                   const MessageVerdict& verdict)
+                   const MessageCheck& check, const MessageVerdict& verdict)
 {
     const Arrival& arrival = record.arrivals[verdict.arrival];
     if (!verdict.expectation)
         return "not asked for: no enabled message has this address";
     const Expectation& expectation = expectations[*verdict.expectation];
-    if (!verdict.mark)
+    if (!verdict.cue)
         return FormatText("too early: before its delay (%s %.3f s) after any start",
                           expectation.delayParameter.c_str(), expectation.delayMs / 1000.0);
-    const Mark& mark = record.marks[*verdict.mark];
+    const Cue& cue = check.cues[*verdict.cue];
     const double late = Seconds(arrival.message.arrival - verdict.due) * 1000.0;
-    if (mark.test)
-        return FormatText("%.3f s after \"Test\" (%+.0f ms)%s",
-                          Seconds(arrival.message.arrival - mark.at), late,
-                          verdict.repeat ? ", a second time" : "");
-    return FormatText("%.3f s after the plug-in's start, delay %.3f s (%+.0f ms)%s",
-                      Seconds(arrival.message.arrival - mark.at), expectation.delayMs / 1000.0,
-                      late, verdict.repeat ? ", a second time for that start" : "");
+    std::string text = FormatText("%.3f s after %s", Seconds(arrival.message.arrival - cue.at),
+                                  DescribeCue(cue).c_str());
+    if (cue.kind != Cue::Kind::Test)
+        text += FormatText(", delay %.3f s", expectation.delayMs / 1000.0);
+    text += FormatText(" (%+.0f ms)", late);
+    if (verdict.late)
+        text += ": too late";
+    if (verdict.repeat)
+        text += ", a second time for that start";
+    return text;
+}
+
+std::string HoldText(const RunRecord& record)
+{
+    const HoldTotals totals = record.TotalHolds();
+    const std::size_t holds = record.holds.size();
+    return FormatText("  hold      host time held at 0 for %.3f s in %zu clip%s: %zu datagram%s "
+                      "arrived, %llu thread%s started",
+                      Seconds(totals.held), holds, holds == 1 ? "" : "s", totals.datagrams,
+                      totals.datagrams == 1 ? "" : "s",
+                      static_cast<unsigned long long>(totals.threadsStarted),
+                      totals.threadsStarted == 1 ? "" : "s");
 }
 
 void PrintMessages(Console& console, const RunRecord& record,
                    const std::vector<Expectation>& expectations, const MessageCheck& check)
 {
-    console.Line(FormatText("  messages  %zu received; %zu of %zu expected arrived",
-                            record.arrivals.size(), check.expected - check.missing.size(),
-                            check.expected));
+    console.Line(
+        FormatText("  messages  %zu received; %zu of %zu expected arrived; on time is 0 to "
+                   "%.1f ms after due (a frame and %lld ms)",
+                   record.arrivals.size(), check.expected - check.missing.size(), check.expected,
+                   Seconds(check.lateness) * 1000.0, static_cast<long long>(kSendSlack.count())));
     for (const MessageVerdict& verdict : check.verdicts)
     {
         const Arrival& arrival = record.arrivals[verdict.arrival];
@@ -49,7 +66,7 @@ void PrintMessages(Console& console, const RunRecord& record,
             verdict.expectation ? expectations[*verdict.expectation].label : "?";
         console.Line(FormatText("    %-4s %s  %-19s %s  %s", verdict.Ok() ? "ok" : "FAIL",
                                 ClipTime(record, arrival.message.arrival).c_str(), label.c_str(),
-                                Timing(record, expectations, verdict).c_str(),
+                                Timing(record, expectations, check, verdict).c_str(),
                                 arrival.message.address.c_str()));
     }
     for (const MissingMessage& missing : check.missing)
@@ -76,6 +93,8 @@ void PrintSummary(Console& console, const RunRecord& record,
         FormatText("  calls     SetTime + ProcessOpenGL per frame: min %.3f ms, mean %.3f ms, "
                    "p99 %.3f ms, max %.3f ms",
                    stats.min, stats.mean, stats.p99, stats.max));
+    if (!record.holds.empty())
+        console.Line(HoldText(record));
     if (check)
         PrintMessages(console, record, expectations, *check);
     else

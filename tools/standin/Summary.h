@@ -1,4 +1,4 @@
-// The closing account of a run: frames, call times, and each message against its delay.
+// The closing account of a run: frames, call times, holds, and each message against its cue.
 #pragma once
 
 #include "tools/standin/Console.h"

@@ -1,5 +1,6 @@
 // vendrolix-host: runs the plug-in as a video host would, without one, and shows it do its
 // job: the clip restarts, the "Status" countdown runs, and each OSC message arrives decoded.
+#include "tools/standin/ClipPlan.h"
 #include "tools/standin/ClipPlayer.h"
 #include "tools/standin/Console.h"
 #include "tools/standin/DemoSettings.h"
@@ -9,10 +10,13 @@
 #include "tools/standin/HostGl.h"
 #include "tools/standin/HostLogPrinter.h"
 #include "tools/standin/InputFeed.h"
+#include "tools/standin/Interruption.h"
+#include "tools/standin/ListenOnly.h"
 #include "tools/standin/MessageCheck.h"
 #include "tools/standin/MessageListener.h"
 #include "tools/standin/Options.h"
 #include "tools/standin/OutputFrameCheck.h"
+#include "tools/standin/OutputPath.h"
 #include "tools/standin/ParameterAssignment.h"
 #include "tools/standin/ParameterListing.h"
 #include "tools/standin/ParameterTable.h"
@@ -31,6 +35,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <stdexcept>
 #include <vector>
 
@@ -41,22 +47,8 @@ namespace
 
 constexpr const char* kOscHost = "OSC Host";
 constexpr const char* kOscPort = "OSC Port";
-constexpr const char* kTest = "Test";
 // Sender threads finish within milliseconds; a message later than this is lost to the run.
 constexpr auto kLateMessageWait = std::chrono::milliseconds(300);
-
-testhost::OscReceiver OpenReceiver(std::uint16_t port)
-{
-    try
-    {
-        return testhost::OscReceiver(testhost::Loopback::IPv4, port);
-    }
-    catch (const std::runtime_error& error)
-    {
-        throw std::runtime_error("cannot listen for OSC on UDP port " + std::to_string(port) +
-                                 " at 127.0.0.1 (" + error.what() + ")");
-    }
-}
 
 // The demo settings, then the user's, then the listener's address.
 std::vector<ParameterAssignment> ResolveSettings(const ParameterTable& table,
@@ -88,44 +80,31 @@ std::vector<ParameterAssignment> ResolveSettings(const ParameterTable& table,
     return assignments;
 }
 
-ClipPlan MakePlan(const Options& options, const ParameterTable& table)
+// What was played, for the summary's frames line.
+std::string Played(const Options& options, const RunRecord& record)
 {
-    ClipPlan plan;
-    plan.fps = options.fps;
-    plan.clipSeconds = options.clipSeconds;
-    plan.loops = options.loops;
-    plan.pauseAt = options.pauseAt;
-    plan.pauseSeconds = options.pauseSeconds;
-    plan.testAt = options.testAt;
-    if (!plan.testAt.empty())
-    {
-        const ParameterInfo* test = FindParameter(table, kTest);
-        if (!test)
-            throw UsageError("--test-at: the plug-in has no \"Test\" parameter");
-        plan.testIndex = test->index;
-    }
-    return plan;
-}
-
-std::string Played(const Options& options)
-{
-    std::string text = FormatText("%d clip%s of %.3f s at %g frames/s, %ux%u", options.loops,
-                                  options.loops == 1 ? "" : "s", options.clipSeconds, options.fps,
-                                  options.width, options.height);
+    const std::size_t clips = record.clipStarts.size();
+    std::string text =
+        FormatText("%zu clip%s of %.3f s at %g frames/s, %ux%u", clips, clips == 1 ? "" : "s",
+                   options.clipSeconds, options.fps, options.width, options.height);
+    if (options.holdSeconds > 0.0)
+        text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
     if (options.pauseAt)
         text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
+    if (Interrupted())
+        text += ", then interrupted";
     return text;
 }
 
 void PrintExpectations(Console& console, const std::vector<Expectation>& expectations)
 {
     if (expectations.empty())
-        console.Line("expect    no message: every one is switched off");
+        console.Detail("expect    no message: every one is switched off");
     for (const Expectation& expectation : expectations)
-        console.Line(FormatText("expect    %-19s %s%s  %.3f s after each start (%s)",
-                                expectation.label.c_str(), expectation.addressIsEnding ? "..." : "",
-                                expectation.address.c_str(), expectation.delayMs / 1000.0,
-                                expectation.delayParameter.c_str()));
+        console.Detail(FormatText(
+            "expect    %-19s %s%s  %.3f s after each clip start (%s)", expectation.label.c_str(),
+            expectation.addressIsEnding ? "..." : "", expectation.address.c_str(),
+            expectation.delayMs / 1000.0, expectation.delayParameter.c_str()));
 }
 
 struct Prepared
@@ -135,6 +114,19 @@ struct Prepared
     const std::vector<ParameterAssignment>& assignments;
     ClipPlan plan;
 };
+
+void WriteReportTo(const std::string& path, const RunRecord& record,
+                   const std::vector<Expectation>& expectations, const MessageCheck* check,
+                   int status)
+{
+    if (path == "-")
+    {
+        WriteReport(std::cout, record, expectations, check, status);
+        return;
+    }
+    std::ofstream file(path);
+    WriteReport(file, record, expectations, check, status);
+}
 
 // After the play: the pass-through check, the message check, the summary and the report.
 int Conclude(const Options& options, const RunRecord& record,
@@ -147,10 +139,12 @@ int Conclude(const Options& options, const RunRecord& record,
     const std::optional<MessageCheck> check =
         listening ? std::optional(CheckMessages(record, expectations)) : std::nullopt;
     passed = passed && (!check || check->Passed());
-    const int status = passed ? kExitOk : kExitCheckFailed;
-    PrintSummary(console, record, expectations, check ? &*check : nullptr, Played(options));
+    const int status = Interrupted() ? InterruptedExitStatus()
+                       : passed      ? kExitOk
+                                     : kExitCheckFailed;
+    PrintSummary(console, record, expectations, check ? &*check : nullptr, Played(options, record));
     if (!options.reportPath.empty())
-        WriteReport(options.reportPath, record, expectations, check ? &*check : nullptr, status);
+        WriteReportTo(options.reportPath, record, expectations, check ? &*check : nullptr, status);
     return status;
 }
 
@@ -159,7 +153,7 @@ int PlayInstance(const Options& options, const Prepared& prepared,
                  std::optional<testhost::OscReceiver> receiver, Console& console)
 {
     const HostGl gl(options.glx);
-    console.Line("GL        " + gl.Describe());
+    console.Detail("GL        " + gl.Describe());
     const testhost::RenderTarget target(options.width, options.height);
     if (!target.IsComplete())
         throw std::runtime_error("the GL framebuffer to render into is incomplete");
@@ -167,18 +161,24 @@ int PlayInstance(const Options& options, const Prepared& prepared,
     const testhost::PluginInstance instance(prepared.plugin, {0, 0, options.width, options.height});
     for (const ParameterAssignment& assignment : prepared.assignments)
         ApplyAssignment(prepared.plugin, instance.Id(), assignment);
-    PrintParameters(console, prepared.plugin, instance.Id(), prepared.table);
+    for (const std::string& line : ParameterLines(prepared.plugin, instance.Id(), prepared.table))
+    {
+        if (options.list)
+            console.Line(line);
+        else
+            console.Detail(line);
+    }
     if (options.list)
         return kExitOk;
 
     const bool listening = receiver.has_value();
     const std::vector<Expectation> expectations =
-        ReadExpectations(prepared.plugin, instance.Id(), prepared.table);
+        ReadExpectations(prepared.plugin, instance.Id(), prepared.table, prepared.assignments);
     PrintExpectations(console, expectations);
     RunRecord record;
     StatusWatcher watcher(prepared.plugin, instance.Id(), prepared.table);
     MessageListener listener(std::move(receiver), console, record);
-    console.Status("[setup] Status: " + watcher.Current());
+    console.Status("[setup] Status: " + watcher.Shown());
     ClipPlayer(ClipStage{prepared.plugin, instance.Id(), feed, watcher, listener, console, record},
                prepared.plan)
         .Play();
@@ -186,26 +186,46 @@ int PlayInstance(const Options& options, const Prepared& prepared,
     return Conclude(options, record, expectations, listening, target, feed, console);
 }
 
+// Before anything is loaded, so that a mistyped path costs no run.
+void CheckOutputPaths(const Options& options)
+{
+    if (!options.pngPath.empty())
+        RequireWritable("--png", options.pngPath);
+    if (!options.reportPath.empty() && options.reportPath != "-")
+        RequireWritable("--report", options.reportPath);
+}
+
 int Run(const Options& options, Console& console)
 {
-    const std::string path = options.pluginPath.empty() ? DefaultPluginPath() : options.pluginPath;
+    CheckOutputPaths(options);
+    const std::string path = ResolvePluginPath(options.pluginPath);
     const auto plugin = LoadPlugin(path);
     const HostLogPrinter logPrinter(*plugin, console);
-    console.Line("plug-in   " + DescribePlugin(*plugin) + ": " + path);
+    console.Detail("plug-in   " + DescribePlugin(*plugin) + ": " + path);
     const ParameterTable table = ReadParameterTable(*plugin);
     std::optional<testhost::OscReceiver> receiver;
     if (options.listen)
-        receiver = OpenReceiver(options.port);
+        receiver = OpenReceiver(ListenAddress{testhost::Loopback::IPv4, options.port});
     const std::vector<ParameterAssignment> assignments =
         ResolveSettings(table, options, receiver ? &*receiver : nullptr);
     const Prepared prepared{*plugin, table, assignments, MakePlan(options, table)};
     if (receiver)
-        console.Line(FormatText("OSC       listening at %s:%u; \"OSC Host\" and \"OSC Port\" "
-                                "point here",
-                                receiver->Host(), unsigned{receiver->Port()}));
+        console.Detail(FormatText("OSC       listening at %s:%u; \"OSC Host\" and \"OSC Port\" "
+                                  "point here",
+                                  receiver->Host(), unsigned{receiver->Port()}));
     const int status = PlayInstance(options, prepared, std::move(receiver), console);
     plugin->Deinitialise();
     return status;
+}
+
+int PrintVersions(const Options& options)
+{
+    std::printf("vendrolix-host %s\n", VDRX_VERSION);
+    std::fflush(stdout);
+    const std::string path = ResolvePluginPath(options.pluginPath);
+    const auto plugin = LoadPlugin(path);
+    std::printf("plug-in        %s: %s\n", DescribePlugin(*plugin).c_str(), path.c_str());
+    return kExitOk;
 }
 
 } // namespace
@@ -223,7 +243,14 @@ int main(int argc, char** argv)
             std::fputs(HelpText(DefaultPluginPath()).c_str(), stdout);
             return kExitOk;
         }
-        Console console(stdout, isatty(STDOUT_FILENO) != 0);
+        if (options.version)
+            return PrintVersions(options);
+        CatchInterruptions();
+        // With the report on standard output, the console moves to standard error.
+        std::FILE* out = options.reportPath == "-" ? stderr : stdout;
+        Console console(out, isatty(fileno(out)) != 0, options.quiet);
+        if (options.listenOnly)
+            return ListenOnly(*options.listenOnly, console);
         return Run(options, console);
     }
     catch (const UsageError& error)
