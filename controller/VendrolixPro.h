@@ -74,7 +74,9 @@ private:
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
 
-    void OnClipStart(double time);
+    // Begins a sequence whose delays count from `startMs` on the steady clock; `time` is the
+    // host time shown in the status line.
+    void OnClipStart(double time, std::int64_t startMs);
     void WriteStatus(std::string_view text);
     void WriteCountdownStatus(std::int32_t elapsedMs);
     CountdownKey MakeCountdownKey(std::int32_t elapsedMs) const;

@@ -43,18 +43,26 @@ std::uint32_t VendrolixPro::SetTime(double time)
         messageSent.store(false);
         return ffgl::kSuccess;
     }
-    const bool restarted = time <= kRestartToleranceSeconds;
+    // A clip's first frames all sit inside the window: only entering it, or going back inside
+    // it, is a new start, so one clip start gives one sequence.
+    const bool inWindow = time <= kRestartToleranceSeconds;
+    const bool restarted = inWindow && (old > kRestartToleranceSeconds || time < old);
     const bool steppedBack = old > time + kRestartToleranceSeconds;
     const bool lateStart =
         !sequenceActive.load() && time >= 0.0 && time < kLateStartWindowSeconds && time >= old;
     if (restarted || steppedBack || lateStart)
-        OnClipStart(time);
+    {
+        // Inside the window the clip started `time` ago: count the delays from there. Above it
+        // the effect joined a playing clip and gets its full countdown.
+        const std::int32_t sinceClipStartMs = inWindow ? SecondsToWholeMs(std::max(0.0, time)) : 0;
+        OnClipStart(time, platform::SteadyClockMs() - sinceClipStartMs);
+    }
     return ffgl::kSuccess;
 }
 
-void VendrolixPro::OnClipStart(double time)
+void VendrolixPro::OnClipStart(double time, std::int64_t startMs)
 {
-    clipStartMs.store(platform::SteadyClockMs());
+    clipStartMs.store(startMs);
     sequenceActive.store(true);
     durationSent.store(false);
     nextClipSent.store(false);
@@ -76,7 +84,7 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
         if (lastGapStart < 0 || now - lastGapStart > kGapSpacingMs)
         {
             lastGapStartMs.store(now);
-            OnClipStart(std::max(0.0, lastHostTime.load()));
+            OnClipStart(std::max(0.0, lastHostTime.load()), now);
         }
     }
 

@@ -56,7 +56,8 @@ TEST_F(Dispatch, BothMessagesDueTogetherGoOutInOneJobOncePerSequence)
     FramesFor(5000);
     EXPECT_EQ(JobCount(), 1u) << "each message once per sequence";
 
-    plugin.SetTime(0.0); // a restart clears the flags
+    plugin.SetTime(8.0);
+    plugin.SetTime(0.0); // the clip restarts: the flags clear
     Frame();
     EXPECT_EQ(Status(), "T3.0s|N3.0s|Mno");
     FramesFor(3000);
