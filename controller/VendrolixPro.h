@@ -74,9 +74,9 @@ private:
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
 
-    // Begins a sequence whose delays count from `startMs` on the steady clock; `time` is the
+    // Begins a sequence whose delays count from `startUs` on the steady clock; `time` is the
     // host time shown in the status line.
-    void OnClipStart(double time, std::int64_t startMs);
+    void OnClipStart(double time, std::int64_t startUs);
     void WriteStatus(std::string_view text);
     void WriteCountdownStatus(std::int32_t elapsedMs);
     CountdownKey MakeCountdownKey(std::int32_t elapsedMs) const;
@@ -111,9 +111,9 @@ private:
     bool countdownShown = false;
 
     std::atomic<double> lastHostTime{-1.0};
-    std::atomic<std::int64_t> clipStartMs{0};
-    std::atomic<std::int64_t> lastFrameMs{-1};
-    std::atomic<std::int64_t> lastGapStartMs{-1};
+    std::atomic<std::int64_t> clipStartUs{0};
+    std::atomic<std::int64_t> lastFrameUs{-1};
+    std::atomic<std::int64_t> lastGapStartUs{-1};
     std::atomic<bool> sequenceActive{false};
     std::atomic<bool> durationSent{false};
     std::atomic<bool> nextClipSent{false};

@@ -99,7 +99,7 @@ void VendrolixPro::RunTest()
         messageSent.store(false);
 
     sequenceActive.store(true);
-    clipStartMs.store(platform::SteadyClockMs());
+    clipStartUs.store(platform::SteadyClockUs());
     DispatchCommands(0.0, true);
     sequenceActive.store(false);
 }

@@ -13,8 +13,8 @@ namespace
 {
 constexpr double kRestartToleranceSeconds = 0.05;
 constexpr double kLateStartWindowSeconds = 2.0;
-constexpr std::int64_t kFrameGapMs = 500;
-constexpr std::int64_t kGapSpacingMs = 1500;
+constexpr std::int64_t kFrameGapUs = 500000;
+constexpr std::int64_t kGapSpacingUs = 1500000;
 
 // Taken up to the next whole tenth of a second.
 std::int32_t TenthsRemaining(std::int32_t remainingMs)
@@ -54,15 +54,16 @@ std::uint32_t VendrolixPro::SetTime(double time)
     {
         // Inside the window the clip started `time` ago: count the delays from there. Above it
         // the effect joined a playing clip and gets its full countdown.
-        const std::int32_t sinceClipStartMs = inWindow ? SecondsToWholeMs(std::max(0.0, time)) : 0;
-        OnClipStart(time, platform::SteadyClockMs() - sinceClipStartMs);
+        const auto sinceClipStartUs =
+            inWindow ? static_cast<std::int64_t>(std::max(0.0, time) * 1e6) : std::int64_t{0};
+        OnClipStart(time, platform::SteadyClockUs() - sinceClipStartUs);
     }
     return ffgl::kSuccess;
 }
 
-void VendrolixPro::OnClipStart(double time, std::int64_t startMs)
+void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
-    clipStartMs.store(startMs);
+    clipStartUs.store(startUs);
     sequenceActive.store(true);
     durationSent.store(false);
     nextClipSent.store(false);
@@ -76,22 +77,22 @@ void VendrolixPro::OnClipStart(double time, std::int64_t startMs)
 
 std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
-    const std::int64_t now = platform::SteadyClockMs();
-    const std::int64_t previous = lastFrameMs.exchange(now);
-    if (previous >= 0 && now - previous > kFrameGapMs)
+    const std::int64_t now = platform::SteadyClockUs();
+    const std::int64_t previous = lastFrameUs.exchange(now);
+    if (previous >= 0 && now - previous > kFrameGapUs)
     {
-        const std::int64_t lastGapStart = lastGapStartMs.load();
-        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingMs)
+        const std::int64_t lastGapStart = lastGapStartUs.load();
+        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingUs)
         {
-            lastGapStartMs.store(now);
+            lastGapStartUs.store(now);
             OnClipStart(std::max(0.0, lastHostTime.load()), now);
         }
     }
 
     double elapsedSeconds = 0.0;
-    const std::int64_t start = clipStartMs.load();
+    const std::int64_t start = clipStartUs.load();
     if (sequenceActive.load() && start > 0)
-        elapsedSeconds = static_cast<double>(now - start) / 1000.0;
+        elapsedSeconds = static_cast<double>(now - start) / 1e6;
     if (sequenceActive.load())
         DispatchCommands(elapsedSeconds, false);
     WriteCountdownStatus(SecondsToWholeMs(elapsedSeconds));

@@ -21,9 +21,9 @@ using namespace testhost;
 
 std::atomic<std::int64_t> nowMs{5000000};
 
-std::int64_t FakeClock()
+std::int64_t FakeClock() // microseconds
 {
-    return nowMs.load();
+    return nowMs.load() * 1000;
 }
 
 class ClipStartEndToEnd : public ::testing::Test

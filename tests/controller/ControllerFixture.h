@@ -26,7 +26,7 @@ inline std::vector<std::string> logLines;
 
 inline std::int64_t FakeClock()
 {
-    return fakeNowMs.load();
+    return fakeNowMs.load() * 1000;
 }
 
 inline void RecordJob(SendJob job)

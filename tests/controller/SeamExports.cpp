@@ -29,7 +29,7 @@ extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
     platform::InstallSocketCalls(&calls);
 }
 
-// The library's steady clock answers from `source` (null: the real clock again).
+// The library's steady clock answers from `source`, in microseconds (null: the real clock).
 extern "C" VDRX_EXPORT void vdrxTestSetClock(std::int64_t (*source)())
 {
     platform::InstallClockSource(source);
