@@ -3,10 +3,10 @@
 
 #include "controller/Milliseconds.h"
 #include "glutil/PassThrough.h"
+#include "host/DisplayNumber.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -28,14 +28,14 @@ std::string FormatRemaining(std::int32_t remainingMs)
     if (remainingMs <= 0)
         return "0.0s";
     char text[64];
-    std::snprintf(text, sizeof text, "%.1fs", std::max(0.0, TenthsRemaining(remainingMs) / 10.0));
-    return text;
+    ffgl::FormatDecimal(text, sizeof text - 1, TenthsRemaining(remainingMs) / 10.0, 1);
+    return std::string(text) + 's';
 }
 
 std::uint32_t VendrolixPro::SetTime(double time)
 {
     const double old = lastHostTime.exchange(time);
-    if (old < 0.0)
+    if (!(old >= 0.0)) // none yet, or a negative or not-a-number time before: only prime
     {
         sequenceActive.store(false);
         durationSent.store(false);
@@ -65,18 +65,24 @@ void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
     clipStartUs.store(startUs);
     sequenceActive.store(true);
-    durationSent.store(false);
-    nextClipSent.store(false);
-    messageSent.store(false);
+    for (const MessageKind message : {MessageKind::Transition, MessageKind::NextClip, MessageKind::Free})
+    {
+        SentFlag(message).store(false);
+        FailedFlag(message).store(false);
+    }
+    threadStartFailures.store(0);
+    PrefetchHost(); // the kept answer stays fresh ahead of this sequence's cues
 
-    char line[128];
-    std::snprintf(line, sizeof line, "started @ t=%.3f", time);
+    char line[128] = "started @ t=";
+    const std::size_t prefix = std::strlen(line);
+    ffgl::FormatDecimal(line + prefix, sizeof line - prefix, time, 3);
     WriteStatus(line);
     RaiseParameterEvents(Duration, ffgl::EventBit::ValueChanged);
 }
 
 std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
+    CollectSendFailures();
     const std::int64_t now = platform::SteadyClockUs();
     const std::int64_t previous = lastFrameUs.exchange(now);
     if (previous >= 0 && now - previous > kFrameGapUs)
@@ -108,28 +114,33 @@ void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char le
                                         std::int32_t field)
 {
     line[length++] = letter;
-    const std::string text = field == kFieldOff    ? std::string("no")
-                             : field == kFieldSent ? std::string("ok")
-                                                   : FormatRemaining(field * 100);
+    const std::string text = field == kFieldOff      ? std::string("no")
+                             : field == kFieldSent   ? std::string("ok")
+                             : field == kFieldFailed ? std::string("err")
+                                                     : FormatRemaining(field * 100);
     std::memcpy(line + length, text.data(), text.size());
     length += text.size();
 }
 
 VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(std::int32_t elapsedMs) const
 {
-    auto field = [elapsedMs](bool enabled, bool sent, std::int32_t delay)
+    auto field = [elapsedMs](bool enabled, bool sent, bool failed, std::int32_t delay)
     {
         if (!enabled)
             return kFieldOff;
+        if (sent && failed)
+            return kFieldFailed;
         // Bounded so that a start racing this frame cannot overflow the arithmetic.
         const std::int64_t remaining =
             std::min<std::int64_t>(std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
         return sent ? kFieldSent : TenthsRemaining(static_cast<std::int32_t>(remaining));
     };
-    return CountdownKey{
-        field(layerTransitionEnabled.load() != 0, durationSent.load(), delayMs.load()),
-        field(nextClipEnabled.load() != 0, nextClipSent.load(), nextClipDelayMs.load()),
-        field(messageTextPresent.load(), messageSent.load(), messageDelayMs.load())};
+    return CountdownKey{field(layerTransitionEnabled.load() != 0, durationSent.load(),
+                              durationFailed.load(), delayMs.load()),
+                        field(nextClipEnabled.load() != 0, nextClipSent.load(),
+                              nextClipFailed.load(), nextClipDelayMs.load()),
+                        field(messageTextPresent.load(), messageSent.load(), messageFailed.load(),
+                              messageDelayMs.load())};
 }
 
 // Formats the line only when what it shows has changed; the serial and the event follow every

@@ -1,6 +1,7 @@
 #include "tests/controller/ControllerFixture.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace
@@ -90,6 +91,20 @@ TEST_F(Timing, NegativeTimeStartsThenTheNextCallOnlyPrimes)
     EXPECT_EQ(Status(), "Tno|Nno|Mno") << "the call after a negative time only primes";
 }
 
+TEST_F(Timing, CallAfterATimeThatIsNoNumberOnlyPrimes)
+{
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f); // delay 0 from the registered defaults
+    plugin.SetTime(5.0);
+    plugin.SetTime(0.0);
+    Frame();
+    ASSERT_EQ(Status(), "Tok|Nno|Mno");
+    plugin.SetTime(std::numeric_limits<double>::quiet_NaN());
+    plugin.SetTime(1.0);
+    Frame();
+    EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "primed: the sequence stopped, its flags cleared";
+    EXPECT_EQ(JobCount(), 1u);
+}
+
 TEST_F(Timing, FrameGapStartsAtMostOncePer1500Ms)
 {
     // Starts are seen through the event each one raises on "Duration".
@@ -136,7 +151,7 @@ TEST_F(Timing, GapStartWithoutHostTimeReportsZero)
     plugin.SetFloatParameter(P::DelayNextClip, 5000.0f);
     Frame();
     ASSERT_EQ(JobCount(), 1u) << "a gap start is a clip start";
-    EXPECT_TRUE(LastJob().sendDuration);
+    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
     EXPECT_EQ(Status(), "Tok|N5.0s|Mno");
 }
 
