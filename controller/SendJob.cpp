@@ -2,37 +2,51 @@
 
 #include "controller/osc/NumberConversion.h"
 #include "controller/osc/OscSender.h"
-#include "controller/osc/OscTextMessage.h"
 
-#include <utility>
+#include <algorithm>
+#include <new>
 
 namespace
 {
-// The argument lists live in arrays on the stack, so the lists cost no allocation ("a" fits in
-// the string's own buffer).
-void SendDuration(const SendJob& job)
+std::optional<SendFailure> Send(const SendJob& job, const osc::OscMessage& message) noexcept
 {
-    const float floats[] = {job.durationSeconds};
-    const std::string strings[] = {"a"};
-    osc::SendOscMessage(job.host, job.port, job.layerAddress + "/transition/duration", {}, floats,
-                        strings);
-}
-
-void SendNextClip(const SendJob& job)
-{
-    const std::int32_t ints[] = {1};
-    osc::SendOscMessage(job.host, job.port, job.layerAddress + "/connectnextclip", ints, {}, {});
+    try
+    {
+        return FailureOf(osc::SendOscMessage(job.host, job.port, message.address, message.ints,
+                                             message.floats, message.strings)
+                             .outcome);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return SendFailure::NoMemory;
+    }
+    catch (...)
+    {
+        return SendFailure::Unexpected;
+    }
 }
 } // namespace
 
-void RunSendJob(SendJob job)
+void RunSendJob(SendJob job) noexcept
 {
-    if (job.sendDuration)
-        SendDuration(job);
-    if (job.sendNextClip)
-        SendNextClip(job);
-    if (job.sendMessage)
-        osc::SendOscText(job.host, job.port, std::move(job.messageText));
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    {
+        if (!job.messages[kind])
+            continue;
+        if (const std::optional<SendFailure> failure = Send(job, *job.messages[kind]))
+            job.slot.Report(SendFailureReport{job.dispatch, static_cast<MessageKind>(kind),
+                                              *failure, FormatDestination(job.host, job.port)});
+    }
+}
+
+osc::OscMessage TransitionMessage(const std::string& layerAddress, float durationSeconds)
+{
+    return osc::OscMessage{layerAddress + "/transition/duration", {"a"}, {}, {durationSeconds}};
+}
+
+osc::OscMessage NextClipMessage(const std::string& layerAddress)
+{
+    return osc::OscMessage{layerAddress + "/connectnextclip", {}, {1}, {}};
 }
 
 std::string LayerAddress(std::int32_t layerNumber)
@@ -48,4 +62,14 @@ std::int32_t ParsePort(const std::string& text, std::int32_t fallback)
     if (!number || *number <= 0 || *number > 65535)
         return fallback;
     return *number;
+}
+
+bool IsPlainPort(const std::string& text)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
+    const bool digitsOnly = first < last && std::all_of(first, last, [](char c)
+                                                        { return c >= '0' && c <= '9'; });
+    return digitsOnly && ParsePort(text, 0) != 0;
 }

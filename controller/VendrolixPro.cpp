@@ -1,21 +1,30 @@
 // Construction, the twelve parameters and their conversions, display texts and GL set-up.
 #include "controller/VendrolixPro.h"
 
+#include "controller/osc/OscTextMessage.h"
 #include "glutil/PassThrough.h"
+#include "host/DisplayNumber.h"
 #include "host/HostLog.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace
 {
 // Process-wide, one per operation, unguarded: a pointer handed to the host stays valid until
-// the next call of the same operation on any instance.
-char textParameterBuffer[256];
+// the next call of the same operation on any instance. Texts are read back whole, so that a
+// host saving and restoring a composition gets back what it set.
+std::string textParameterBuffer;
 char displayBuffer[256];
+
+// A typed text in a log line: whole when short, else its start.
+std::string Shown(const std::string& text)
+{
+    constexpr std::size_t kShown = 60;
+    return text.size() <= kShown ? text : text.substr(0, kShown) + "...";
+}
 
 void CopyToBuffer(char (&buffer)[256], const char* text, std::size_t length)
 {
@@ -201,11 +210,35 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
     if (!target)
         return ffgl::kFailure;
     std::string copy = text ? text : ""; // allocate before taking the lock
-    const std::lock_guard lock(settingsMutex);
-    target->swap(copy);
-    if (index == OscMsg)
-        messageTextPresent.store(!target->empty());
+    bool changed = false;
+    {
+        const std::lock_guard lock(settingsMutex);
+        changed = *target != copy;
+        target->swap(copy); // `copy` now holds the old text, freed after the lock
+        if (index == OscMsg)
+            messageTextPresent.store(!target->empty());
+    }
+    if (!changed)
+        return ffgl::kSuccess;
+    if (index == OscMsg || index == OscPort)
+        CheckTypedText(index, text ? text : "");
+    if (index == OscHost || index == OscPort)
+        PrefetchHost();
     return ffgl::kSuccess;
+}
+
+void VendrolixPro::CheckTypedText(std::uint32_t index, const std::string& text) const
+{
+    std::string problem;
+    if (index == OscMsg && !text.empty() && !osc::ParseOscText(text, &problem))
+        ffgl::SendHostLog(("VendrolixOSC: \"OSC Msg\" " + Shown(text) +
+                           " is not an OSC message: " + problem + "; it will not be sent")
+                              .c_str());
+    if (index == OscPort && !IsPlainPort(text))
+        ffgl::SendHostLog(("VendrolixOSC: \"OSC Port\" " + Shown(text) +
+                           " is not a port number from 1 to 65535; " +
+                           std::to_string(ParsePort(text, kDefaultOscPort)) + " is used")
+                              .c_str());
 }
 
 char* VendrolixPro::GetTextParameter(std::uint32_t index)
@@ -216,12 +249,12 @@ char* VendrolixPro::GetTextParameter(std::uint32_t index)
                                                    : nullptr;
     if (!source)
     {
-        textParameterBuffer[0] = '\0';
-        return textParameterBuffer;
+        textParameterBuffer.clear();
+        return textParameterBuffer.data();
     }
     const std::lock_guard lock(settingsMutex);
-    CopyToBuffer(textParameterBuffer, source->data(), source->size());
-    return textParameterBuffer;
+    textParameterBuffer = *source;
+    return textParameterBuffer.data();
 }
 
 const char* VendrolixPro::GetParameterDisplay(std::uint32_t index)
@@ -237,9 +270,14 @@ const char* VendrolixPro::GetParameterDisplay(std::uint32_t index)
     case Delay:
     case DelayNextClip:
     case MessageDelay:
-        std::snprintf(displayBuffer, sizeof displayBuffer, "%.1fs",
-                      static_cast<double>(GetFloatParameter(index)) / 1000.0);
+    {
+        const std::size_t length =
+            ffgl::FormatDecimal(displayBuffer, sizeof displayBuffer - 1,
+                                static_cast<double>(GetFloatParameter(index)) / 1000.0, 1);
+        displayBuffer[length] = 's';
+        displayBuffer[length + 1] = '\0';
         return displayBuffer;
+    }
     default:
         return CFFGLPlugin::GetParameterDisplay(index);
     }

@@ -7,6 +7,9 @@
 // one copy and never together.
 #pragma once
 
+#include "controller/FailureLog.h"
+#include "controller/SendChannel.h"
+#include "controller/SendJob.h"
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"
 #include "host/FFGLPlugin.h"
@@ -14,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -53,8 +57,12 @@ public:
     std::uint32_t SetTime(double time) override;
 
     // Sends whatever is due (everything enabled and not yet sent when forced) on a new
-    // sender thread and marks it sent. Never waits for the network.
+    // sender thread and marks it sent. Never waits for the network. A message that cannot be
+    // handed over (not a message, too many sends under way, no thread) is marked failed at once.
     void DispatchCommands(double elapsedSeconds, bool force);
+    // Takes in the failures the sender threads reported: Status shows "err" for a message of
+    // the current sequence, and the host log gets its line. Host threads; every frame.
+    void CollectSendFailures();
     // The "Test" event: sends every enabled message at once and leaves the sequence stopped.
     void RunTest();
 
@@ -71,10 +79,28 @@ private:
         std::int32_t message = 0;
         bool operator==(const CountdownKey&) const = default;
     };
+    static constexpr std::int32_t kFieldFailed = -3;
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
+    using DueMessages = std::array<bool, kMessageKinds>;
 
-    void OnClipStart(double time);
+    // Begins a sequence whose delays count from `startUs` on the steady clock; `time` is the
+    // host time shown in the status line.
+    void OnClipStart(double time, std::int64_t startUs);
+    std::atomic<bool>& SentFlag(MessageKind message);
+    std::atomic<bool>& FailedFlag(MessageKind message);
+    // Marks the due messages sent and shows them as "SEND ...".
+    void MarkDispatched(const DueMessages& due);
+    // Builds the job of a dispatch and starts its thread; what cannot go fails at once.
+    void HandOver(SendJob job, DueMessages due, std::string messageText, bool force);
+    // Starts the thread, or answers why not. A thread that cannot start is retried by the next
+    // few frames of a timed sequence (its sent flags are cleared for that).
+    std::optional<SendFailure> Start(SendJob job, const DueMessages& inJob, bool force);
+    void RecordFailure(const SendFailureReport& report);
+    // Looks "OSC Host" up ahead of the cues, in the background.
+    void PrefetchHost();
+    // Tells the user, through the host log, when a typed text will not do what it says.
+    void CheckTypedText(std::uint32_t index, const std::string& text) const;
     void WriteStatus(std::string_view text);
     void WriteCountdownStatus(std::int32_t elapsedMs);
     CountdownKey MakeCountdownKey(std::int32_t elapsedMs) const;
@@ -109,13 +135,25 @@ private:
     bool countdownShown = false;
 
     std::atomic<double> lastHostTime{-1.0};
-    std::atomic<std::int64_t> clipStartMs{0};
-    std::atomic<std::int64_t> lastFrameMs{-1};
-    std::atomic<std::int64_t> lastGapStartMs{-1};
+    std::atomic<std::int64_t> clipStartUs{0};
+    std::atomic<std::int64_t> lastFrameUs{-1};
+    std::atomic<std::int64_t> lastGapStartUs{-1};
     std::atomic<bool> sequenceActive{false};
     std::atomic<bool> durationSent{false};
     std::atomic<bool> nextClipSent{false};
     std::atomic<bool> messageSent{false};
+
+    // A send of the current sequence failed: shown as "err" until a start or "Test" clears it.
+    std::atomic<bool> durationFailed{false};
+    std::atomic<bool> nextClipFailed{false};
+    std::atomic<bool> messageFailed{false};
+    // Numbers each dispatch; per message, the dispatch that last sent it, so that a failure
+    // reported late marks only the message it belongs to.
+    std::atomic<std::uint32_t> dispatchSerial{0};
+    std::array<std::atomic<std::uint32_t>, kMessageKinds> lastDispatch{};
+    std::atomic<int> threadStartFailures{0};
+    std::shared_ptr<SendChannel> sendChannel = std::make_shared<SendChannel>();
+    FailureLog failureLog;
 };
 
 // The countdown of one message: "0.0s" when r <= 0, else r taken up to the next tenth of a

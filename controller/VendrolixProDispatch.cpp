@@ -1,89 +1,192 @@
-// What is due, the hand-off to sender threads, and the "Test" event.
+// What is due, the hand-off to sender threads, the failures they report, and the "Test" event.
 #include "controller/VendrolixPro.h"
 
 #include "controller/Milliseconds.h"
-#include "controller/SendJob.h"
 #include "controller/SenderThread.h"
+#include "controller/osc/NameCache.h"
+#include "controller/osc/OscTextMessage.h"
 #include "host/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace
 {
-constexpr std::int32_t kDefaultPort = 7000;
+// Frames of a timed sequence that try again to start a sender thread before its messages fail.
+constexpr int kThreadStartAttempts = 3;
+
+bool Any(const std::array<bool, kMessageKinds>& flags)
+{
+    return std::any_of(flags.begin(), flags.end(), [](bool flag) { return flag; });
+}
 } // namespace
+
+std::atomic<bool>& VendrolixPro::SentFlag(MessageKind message)
+{
+    return message == MessageKind::Transition ? durationSent
+           : message == MessageKind::NextClip ? nextClipSent
+                                              : messageSent;
+}
+
+std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
+{
+    return message == MessageKind::Transition ? durationFailed
+           : message == MessageKind::NextClip ? nextClipFailed
+                                              : messageFailed;
+}
 
 void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
 {
     const std::int32_t elapsed = SecondsToWholeMs(elapsedSeconds);
     // Decide first from the atomics: a frame with nothing due copies no text.
-    bool sendDuration = layerTransitionEnabled.load() != 0 && !durationSent.load() &&
-                        (force || elapsed >= delayMs.load());
-    bool sendNextClip = nextClipEnabled.load() != 0 && !nextClipSent.load() &&
-                        (force || elapsed >= nextClipDelayMs.load());
-    bool sendMessage = messageTextPresent.load() && !messageSent.load() &&
-                       (force || elapsed >= messageDelayMs.load());
-    if (!sendDuration && !sendNextClip && !sendMessage)
+    DueMessages due = {
+        layerTransitionEnabled.load() != 0 && !durationSent.load() &&
+            (force || elapsed >= delayMs.load()),
+        nextClipEnabled.load() != 0 && !nextClipSent.load() &&
+            (force || elapsed >= nextClipDelayMs.load()),
+        messageTextPresent.load() && !messageSent.load() &&
+            (force || elapsed >= messageDelayMs.load()),
+    };
+    if (!Any(due))
         return;
 
     SendJob job;
     std::string portText;
+    std::string messageText;
     {
         const std::lock_guard lock(settingsMutex);
         job.host = oscHost;
         portText = oscPort;
-        if (sendMessage)
-            job.messageText = oscMessageText;
+        if (due[2])
+            messageText = oscMessageText;
     }
-    sendMessage = sendMessage && !job.messageText.empty();
-    if (!sendDuration && !sendNextClip && !sendMessage)
+    due[2] = due[2] && !messageText.empty();
+    if (!Any(due))
         return;
-    job.port = ParsePort(portText, kDefaultPort);
-    job.layerAddress = LayerAddress(layerNumber.load());
-    job.durationSeconds =
-        static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f;
-    job.sendDuration = sendDuration;
-    job.sendNextClip = sendNextClip;
-    job.sendMessage = sendMessage;
+    job.port = ParsePort(portText, kDefaultOscPort);
+    MarkDispatched(due);
+    HandOver(std::move(job), due, std::move(messageText), force);
+}
 
+void VendrolixPro::MarkDispatched(const DueMessages& due)
+{
     // Marked before the thread starts: handed to a sender, not yet delivered.
-    if (sendDuration)
-        durationSent.store(true);
-    if (sendNextClip)
-        nextClipSent.store(true);
-    if (sendMessage)
-        messageSent.store(true);
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+        if (due[kind])
+            SentFlag(static_cast<MessageKind>(kind)).store(true);
     const char status[] = {'S',
                            'E',
                            'N',
                            'D',
                            ' ',
-                           sendDuration ? 'T' : '-',
-                           sendNextClip ? 'N' : '-',
-                           sendMessage ? 'M' : '-'};
+                           due[0] ? 'T' : '-',
+                           due[1] ? 'N' : '-',
+                           due[2] ? 'M' : '-'};
     WriteStatus(std::string_view(status, sizeof status));
+}
 
+void VendrolixPro::HandOver(SendJob job, DueMessages due, std::string messageText, bool force)
+{
+    job.dispatch = dispatchSerial.fetch_add(1) + 1;
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+        if (due[kind])
+            lastDispatch[kind].store(job.dispatch);
+    std::array<std::optional<SendFailure>, kMessageKinds> failed{};
+    try
+    {
+        const std::string layer = LayerAddress(layerNumber.load());
+        const float seconds =
+            static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f;
+        if (due[0])
+            job.messages[0] = TransitionMessage(layer, seconds);
+        if (due[1])
+            job.messages[1] = NextClipMessage(layer);
+        if (due[2])
+        {
+            job.messages[2] = osc::ParseOscText(std::move(messageText));
+            if (!job.messages[2])
+                failed[2] = SendFailure::NotAMessage;
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+            if (due[kind] && !job.messages[kind] && !failed[kind])
+                failed[kind] = SendFailure::NoMemory;
+    }
+
+    DueMessages inJob{};
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+        inJob[kind] = job.messages[kind].has_value();
+    const DestinationText destination = FormatDestination(job.host, job.port);
+    const std::uint32_t dispatch = job.dispatch;
+    if (Any(inJob))
+        if (const std::optional<SendFailure> failure = Start(std::move(job), inJob, force))
+            for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+                if (inJob[kind])
+                    failed[kind] = failure;
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+        if (failed[kind])
+            RecordFailure(SendFailureReport{dispatch, static_cast<MessageKind>(kind),
+                                            *failed[kind], destination});
+}
+
+std::optional<SendFailure> VendrolixPro::Start(SendJob job, const DueMessages& inJob, bool force)
+{
+    job.slot = sendChannel->TakeSlot();
+    if (!job.slot)
+        return SendFailure::TooManySends;
     try
     {
         StartSenderThread(std::move(job));
+        threadStartFailures.store(0);
+        return std::nullopt;
     }
     catch (...)
     {
-        // No thread, nothing sent: the next frame of the sequence tries again.
-        if (sendDuration)
-            durationSent.store(false);
-        if (sendNextClip)
-            nextClipSent.store(false);
-        if (sendMessage)
-            messageSent.store(false);
+        // The job, and with it the slot, is gone: nothing was sent.
+        if (force || threadStartFailures.fetch_add(1) + 1 >= kThreadStartAttempts)
+            return SendFailure::NoThread;
+        for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+            if (inJob[kind])
+                SentFlag(static_cast<MessageKind>(kind)).store(false);
+        return std::nullopt;
     }
+}
+
+void VendrolixPro::RecordFailure(const SendFailureReport& report)
+{
+    const auto kind = static_cast<std::size_t>(report.message);
+    // Only the latest dispatch of a message that is still marked sent: a start or "Test" since
+    // then has cleared it, and its own outcome is still to come.
+    if (lastDispatch[kind].load() == report.dispatch && SentFlag(report.message).load())
+        FailedFlag(report.message).store(true);
+    failureLog.Add(FailureLine(report), platform::SteadyClockMs());
+}
+
+void VendrolixPro::CollectSendFailures()
+{
+    if (sendChannel->HasReports())
+    {
+        SendChannel::Reports reports;
+        std::size_t dropped = 0;
+        const std::size_t count = sendChannel->TakeReports(reports, dropped);
+        for (std::size_t i = 0; i < count; ++i)
+            RecordFailure(reports[i]);
+        if (dropped > 0)
+            ffgl::SendHostLog(("VendrolixOSC: " + std::to_string(dropped) +
+                               " more messages not sent (too many failures to list)")
+                                  .c_str());
+    }
+    failureLog.Flush(platform::SteadyClockMs());
 }
 
 void VendrolixPro::RunTest()
 {
     ffgl::SendHostLog("VendrolixOSC: Test pressed");
+    CollectSendFailures(); // earlier outcomes first, so they cannot mark this press
     const bool transitionEnabled = layerTransitionEnabled.load() != 0;
     const bool nextEnabled = nextClipEnabled.load() != 0;
     bool messagePresent = false;
@@ -91,15 +194,29 @@ void VendrolixPro::RunTest()
         const std::lock_guard lock(settingsMutex);
         messagePresent = !oscMessageText.empty();
     }
-    if (transitionEnabled)
-        durationSent.store(false);
-    if (nextEnabled)
-        nextClipSent.store(false);
-    if (messagePresent)
-        messageSent.store(false);
+    const DueMessages pressed = {transitionEnabled, nextEnabled, messagePresent};
+    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    {
+        if (!pressed[kind])
+            continue;
+        SentFlag(static_cast<MessageKind>(kind)).store(false);
+        FailedFlag(static_cast<MessageKind>(kind)).store(false);
+    }
 
     sequenceActive.store(true);
-    clipStartMs.store(platform::SteadyClockMs());
+    clipStartUs.store(platform::SteadyClockUs());
     DispatchCommands(0.0, true);
     sequenceActive.store(false);
+}
+
+void VendrolixPro::PrefetchHost()
+{
+    std::string host;
+    std::string portText;
+    {
+        const std::lock_guard lock(settingsMutex);
+        host = oscHost;
+        portText = oscPort;
+    }
+    osc::SharedNameCache().Prefetch(host, ParsePort(portText, kDefaultOscPort));
 }

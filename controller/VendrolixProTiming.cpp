@@ -3,18 +3,18 @@
 
 #include "controller/Milliseconds.h"
 #include "glutil/PassThrough.h"
+#include "host/DisplayNumber.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace
 {
 constexpr double kRestartToleranceSeconds = 0.05;
 constexpr double kLateStartWindowSeconds = 2.0;
-constexpr std::int64_t kFrameGapMs = 500;
-constexpr std::int64_t kGapSpacingMs = 1500;
+constexpr std::int64_t kFrameGapUs = 500000;
+constexpr std::int64_t kGapSpacingUs = 1500000;
 
 // Taken up to the next whole tenth of a second.
 std::int32_t TenthsRemaining(std::int32_t remainingMs)
@@ -28,14 +28,14 @@ std::string FormatRemaining(std::int32_t remainingMs)
     if (remainingMs <= 0)
         return "0.0s";
     char text[64];
-    std::snprintf(text, sizeof text, "%.1fs", std::max(0.0, TenthsRemaining(remainingMs) / 10.0));
-    return text;
+    ffgl::FormatDecimal(text, sizeof text - 1, TenthsRemaining(remainingMs) / 10.0, 1);
+    return std::string(text) + 's';
 }
 
 std::uint32_t VendrolixPro::SetTime(double time)
 {
     const double old = lastHostTime.exchange(time);
-    if (old < 0.0)
+    if (!(old >= 0.0)) // none yet, or a negative or not-a-number time before: only prime
     {
         sequenceActive.store(false);
         durationSent.store(false);
@@ -43,47 +43,62 @@ std::uint32_t VendrolixPro::SetTime(double time)
         messageSent.store(false);
         return ffgl::kSuccess;
     }
-    const bool restarted = time <= kRestartToleranceSeconds;
+    // A clip's first frames all sit inside the window: only entering it, or going back inside
+    // it, is a new start, so one clip start gives one sequence.
+    const bool inWindow = time <= kRestartToleranceSeconds;
+    const bool restarted = inWindow && (old > kRestartToleranceSeconds || time < old);
     const bool steppedBack = old > time + kRestartToleranceSeconds;
     const bool lateStart =
         !sequenceActive.load() && time >= 0.0 && time < kLateStartWindowSeconds && time >= old;
     if (restarted || steppedBack || lateStart)
-        OnClipStart(time);
+    {
+        // Inside the window the clip started `time` ago: count the delays from there. Above it
+        // the effect joined a playing clip and gets its full countdown.
+        const auto sinceClipStartUs =
+            inWindow ? static_cast<std::int64_t>(std::max(0.0, time) * 1e6) : std::int64_t{0};
+        OnClipStart(time, platform::SteadyClockUs() - sinceClipStartUs);
+    }
     return ffgl::kSuccess;
 }
 
-void VendrolixPro::OnClipStart(double time)
+void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
-    clipStartMs.store(platform::SteadyClockMs());
+    clipStartUs.store(startUs);
     sequenceActive.store(true);
-    durationSent.store(false);
-    nextClipSent.store(false);
-    messageSent.store(false);
+    for (const MessageKind message : {MessageKind::Transition, MessageKind::NextClip, MessageKind::Free})
+    {
+        SentFlag(message).store(false);
+        FailedFlag(message).store(false);
+    }
+    threadStartFailures.store(0);
+    PrefetchHost(); // the kept answer stays fresh ahead of this sequence's cues
 
-    char line[128];
-    std::snprintf(line, sizeof line, "started @ t=%.3f", time);
+    char line[128] = "started @ t=";
+    const std::size_t prefix = std::strlen(line);
+    ffgl::FormatDecimal(line + prefix, sizeof line - prefix, time, 3);
     WriteStatus(line);
     RaiseParameterEvents(Duration, ffgl::EventBit::ValueChanged);
 }
 
 std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
-    const std::int64_t now = platform::SteadyClockMs();
-    const std::int64_t previous = lastFrameMs.exchange(now);
-    if (previous >= 0 && now - previous > kFrameGapMs)
+    CollectSendFailures();
+    const std::int64_t now = platform::SteadyClockUs();
+    const std::int64_t previous = lastFrameUs.exchange(now);
+    if (previous >= 0 && now - previous > kFrameGapUs)
     {
-        const std::int64_t lastGapStart = lastGapStartMs.load();
-        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingMs)
+        const std::int64_t lastGapStart = lastGapStartUs.load();
+        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingUs)
         {
-            lastGapStartMs.store(now);
-            OnClipStart(std::max(0.0, lastHostTime.load()));
+            lastGapStartUs.store(now);
+            OnClipStart(std::max(0.0, lastHostTime.load()), now);
         }
     }
 
     double elapsedSeconds = 0.0;
-    const std::int64_t start = clipStartMs.load();
+    const std::int64_t start = clipStartUs.load();
     if (sequenceActive.load() && start > 0)
-        elapsedSeconds = static_cast<double>(now - start) / 1000.0;
+        elapsedSeconds = static_cast<double>(now - start) / 1e6;
     if (sequenceActive.load())
         DispatchCommands(elapsedSeconds, false);
     WriteCountdownStatus(SecondsToWholeMs(elapsedSeconds));
@@ -99,28 +114,33 @@ void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char le
                                         std::int32_t field)
 {
     line[length++] = letter;
-    const std::string text = field == kFieldOff    ? std::string("no")
-                             : field == kFieldSent ? std::string("ok")
-                                                   : FormatRemaining(field * 100);
+    const std::string text = field == kFieldOff      ? std::string("no")
+                             : field == kFieldSent   ? std::string("ok")
+                             : field == kFieldFailed ? std::string("err")
+                                                     : FormatRemaining(field * 100);
     std::memcpy(line + length, text.data(), text.size());
     length += text.size();
 }
 
 VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(std::int32_t elapsedMs) const
 {
-    auto field = [elapsedMs](bool enabled, bool sent, std::int32_t delay)
+    auto field = [elapsedMs](bool enabled, bool sent, bool failed, std::int32_t delay)
     {
         if (!enabled)
             return kFieldOff;
+        if (sent && failed)
+            return kFieldFailed;
         // Bounded so that a start racing this frame cannot overflow the arithmetic.
         const std::int64_t remaining =
             std::min<std::int64_t>(std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
         return sent ? kFieldSent : TenthsRemaining(static_cast<std::int32_t>(remaining));
     };
-    return CountdownKey{
-        field(layerTransitionEnabled.load() != 0, durationSent.load(), delayMs.load()),
-        field(nextClipEnabled.load() != 0, nextClipSent.load(), nextClipDelayMs.load()),
-        field(messageTextPresent.load(), messageSent.load(), messageDelayMs.load())};
+    return CountdownKey{field(layerTransitionEnabled.load() != 0, durationSent.load(),
+                              durationFailed.load(), delayMs.load()),
+                        field(nextClipEnabled.load() != 0, nextClipSent.load(),
+                              nextClipFailed.load(), nextClipDelayMs.load()),
+                        field(messageTextPresent.load(), messageSent.load(), messageFailed.load(),
+                              messageDelayMs.load())};
 }
 
 // Formats the line only when what it shows has changed; the serial and the event follow every

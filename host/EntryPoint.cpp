@@ -170,10 +170,13 @@ bool CopyDefaults(CFFGLPlugin& prototype, CFFGLPlugin& plugin)
     return true;
 }
 
-FFMixed InstantiateGL(FFMixed input, CFFGLPlugin* prototype)
+FFMixed InstantiateGL(FFMixed input, CFFGLPlugin*)
 {
     const auto* viewport = RecordOf<const ViewportRecord>(input);
     if (!viewport)
+        return Fail(); // before the prototype: a refused call creates nothing
+    CFFGLPlugin* prototype = EnsurePrototype();
+    if (!prototype)
         return Fail();
     CFFGLPlugin* created = nullptr;
     if (GetPluginDescriptor()->CreateInstance(&created) != kSuccess)
@@ -421,7 +424,7 @@ constexpr std::array<CodeEntry, kFunctionCodeCount> MakeCodeTable()
     set(GetParameterType, &ffgl::GetParameterType, Target::Prototype);
     set(GetInputStatus, &ffgl::GetInputStatus, Target::Instance);
     set(ProcessOpenGL, &ffgl::ProcessOpenGL, Target::Instance);
-    set(InstantiateGL, &ffgl::InstantiateGL, Target::Prototype);
+    set(InstantiateGL, &ffgl::InstantiateGL, Target::Descriptor);
     set(DeinstantiateGL, &ffgl::DeinstantiateGL, Target::Instance);
     set(SetTime, &ffgl::SetTime, Target::Instance);
     set(Connect, &ffgl::Connect, Target::Instance);

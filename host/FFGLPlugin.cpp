@@ -1,9 +1,8 @@
 #include "host/FFGLPlugin.h"
 
-#include <algorithm>
+#include "host/DisplayNumber.h"
+
 #include <array>
-#include <cstdio>
-#include <cstring>
 
 namespace
 {
@@ -44,12 +43,9 @@ const char* CFFGLPlugin::GetParameterDisplay(std::uint32_t index)
     if (ffgl::IsTextType(type))
         return source.GetTextParameter(index);
 
-    char formatted[64];
-    std::snprintf(formatted, sizeof formatted, "%f",
-                  static_cast<double>(source.GetFloatParameter(index)));
     defaultDisplayBuffer.fill('\0');
-    std::memcpy(defaultDisplayBuffer.data(), formatted,
-                std::min(std::strlen(formatted), defaultDisplayBuffer.size() - 1));
+    ffgl::FormatDecimal(defaultDisplayBuffer.data(), defaultDisplayBuffer.size(),
+                  static_cast<double>(source.GetFloatParameter(index)), 6);
     return defaultDisplayBuffer.data();
 }
 

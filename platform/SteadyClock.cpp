@@ -9,17 +9,22 @@ namespace
 {
 std::atomic<ClockSource> installedSource{nullptr};
 
-std::int64_t RealClockMs()
+std::int64_t RealClockUs()
 {
     const auto sinceEpoch = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 1000000;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 1000;
 }
 } // namespace
 
-std::int64_t SteadyClockMs()
+std::int64_t SteadyClockUs()
 {
     const ClockSource source = installedSource.load();
-    return source ? source() : RealClockMs();
+    return source ? source() : RealClockUs();
+}
+
+std::int64_t SteadyClockMs()
+{
+    return SteadyClockUs() / 1000;
 }
 
 ClockSource InstallClockSource(ClockSource source)

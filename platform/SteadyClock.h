@@ -5,12 +5,16 @@
 
 namespace platform
 {
-// Whole milliseconds of the platform's monotonic clock (nanoseconds / 1,000,000, truncated).
+// Whole microseconds of the platform's monotonic clock (nanoseconds / 1,000, truncated). Fine
+// enough that two readings a delay apart never make it end early by a truncated millisecond.
 // Any thread.
+std::int64_t SteadyClockUs();
+
+// Whole milliseconds of the same clock (SteadyClockUs() / 1,000, truncated). Any thread.
 std::int64_t SteadyClockMs();
 
-using ClockSource = std::int64_t (*)();
-// Tests only: makes SteadyClockMs answer from `source` (null restores the real clock) and
-// answers the source it replaces (null for the real clock).
+using ClockSource = std::int64_t (*)(); // microseconds
+// Tests only: makes the clock answer from `source` (null restores the real clock) and answers
+// the source it replaces (null for the real clock).
 ClockSource InstallClockSource(ClockSource source);
 } // namespace platform

@@ -10,6 +10,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -118,6 +119,17 @@ constexpr SocketCalls kSystemCalls{
 
 std::atomic<const SocketCalls*> installed{nullptr};
 } // namespace
+
+bool IsNumericHost(const char* host)
+{
+#ifdef _WIN32
+    // Winsock wants its start-up before any of its calls; once is enough here.
+    static const bool started = SystemStartUp();
+    (void)started;
+#endif
+    in6_addr buffer{}; // large enough for either family
+    return inet_pton(AF_INET, host, &buffer) == 1 || inet_pton(AF_INET6, host, &buffer) == 1;
+}
 
 const SocketCalls& SystemSocketCalls()
 {

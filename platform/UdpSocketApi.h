@@ -46,6 +46,9 @@ struct SocketCalls
     void (*close)(SocketHandle socket);
 };
 
+// Whether the text is a numeric IPv4 or IPv6 address, which needs no name lookup. Any thread.
+bool IsNumericHost(const char* host);
+
 // The platform's own calls. The table lives for the life of the process.
 const SocketCalls& SystemSocketCalls();
 

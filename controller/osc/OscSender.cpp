@@ -1,5 +1,6 @@
 #include "controller/osc/OscSender.h"
 
+#include "controller/osc/NameCache.h"
 #include "controller/osc/OscEncoder.h"
 #include "platform/UdpSocketApi.h"
 
@@ -35,9 +36,27 @@ private:
     platform::SocketHandle handle;
 };
 
-SendResult Failure(const char* status)
+SendResult Result(SendOutcome outcome)
 {
-    return SendResult{false, status};
+    switch (outcome)
+    {
+    case SendOutcome::Sent:
+        return SendResult{true, "sent", outcome};
+    case SendOutcome::EmptyHost:
+        return SendResult{false, "empty host", outcome};
+    case SendOutcome::BadPort:
+        return SendResult{false, "bad port", outcome};
+    case SendOutcome::BadAddress:
+        return SendResult{false, "bad address", outcome};
+    case SendOutcome::StartUpFailed:
+        return SendResult{false, "WSAStartup failed", outcome};
+    case SendOutcome::NotResolved:
+        return SendResult{false, "getaddrinfo failed", outcome};
+    case SendOutcome::NoSocket:
+    case SendOutcome::NotSentWhole:
+        break;
+    }
+    return SendResult{false, "sendto failed", outcome};
 }
 } // namespace
 
@@ -46,35 +65,37 @@ SendResult SendOscMessage(const std::string& host, std::int32_t port, std::strin
                           std::span<const std::string> strings)
 {
     if (host.empty())
-        return Failure("empty host");
+        return Result(SendOutcome::EmptyHost);
     // 0, negatives and anything above 65535 all land above 65534.
     if (static_cast<std::uint32_t>(port) - 1u > 65534u)
-        return Failure("bad port");
+        return Result(SendOutcome::BadPort);
     if (address.empty() || address.front() != '/')
-        return Failure("bad address");
+        return Result(SendOutcome::BadAddress);
 
     const std::vector<std::uint8_t> payload = EncodeOscMessage(address, strings, ints, floats);
 
     // One table for the whole call, even if a test swaps it meanwhile.
     const platform::SocketCalls& calls = platform::CurrentSocketCalls();
     if (!calls.startUp())
-        return Failure("WSAStartup failed");
+        return Result(SendOutcome::StartUpFailed);
 
     std::vector<platform::ResolvedAddress> addresses;
-    if (!calls.resolve(host.c_str(), std::to_string(port).c_str(), addresses) || addresses.empty())
-        return Failure("getaddrinfo failed");
+    if (!SharedNameCache().Resolve(host, port, addresses) || addresses.empty())
+        return Result(SendOutcome::NotResolved);
 
+    bool opened = false;
     for (const platform::ResolvedAddress& entry : addresses)
     {
         ScopedSocket socket(calls, calls.open(entry.family, entry.socketType, entry.protocol));
         if (!socket.IsOpen())
             continue;
+        opened = true;
         const std::int64_t sent =
             calls.sendTo(socket.Handle(), payload.data(), payload.size(), entry);
         socket.Close(); // at once, whatever sendto answered
         if (sent >= 0 && static_cast<std::uint64_t>(sent) == payload.size())
-            return SendResult{true, "sent"};
+            return Result(SendOutcome::Sent);
     }
-    return Failure("sendto failed");
+    return Result(opened ? SendOutcome::NotSentWhole : SendOutcome::NoSocket);
 }
 } // namespace osc

@@ -8,20 +8,35 @@
 
 namespace osc
 {
+// Every way a send can end. Both NoSocket and NotSentWhole have the status "sendto failed".
+enum class SendOutcome
+{
+    Sent,
+    EmptyHost,
+    BadPort,
+    BadAddress,
+    StartUpFailed,
+    NotResolved,
+    NoSocket,     // no resolved address could have a socket
+    NotSentWhole, // a socket opened, but no address took the whole datagram
+};
+
 // The outcome of one send. `status` is exactly one of: "sent", "empty host", "bad port",
 // "bad address", "WSAStartup failed", "getaddrinfo failed", "sendto failed".
 struct SendResult
 {
     bool ok = false; // true only when the datagram went out whole
     std::string status;
+    SendOutcome outcome = SendOutcome::Sent;
 };
 
 // Checks the inputs (host, then port, then address), encodes the message, starts the socket
 // library, resolves the host and sends the datagram to the first resolved address whose socket
-// opens and which takes it whole. One fresh socket per attempt, closed at once; nothing is kept
-// between calls. Blocking: sender threads only. Re-entrant: takes no lock and reads only its
-// arguments and the socket-call table (platform/UdpSocketApi.h). Never throws for network
-// failures. The arguments go out strings first, then ints, then floats.
+// opens and which takes it whole. One fresh socket per attempt, closed at once. Names are
+// resolved through the shared name cache (controller/osc/NameCache.h), so a send waits for a
+// lookup only when no answer is kept. Blocking: sender threads only. Re-entrant. Never throws
+// for network failures (an allocation may). The arguments go out strings first, then ints,
+// then floats.
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
                           std::span<const std::int32_t> ints, std::span<const float> floats,
                           std::span<const std::string> strings);

@@ -1,7 +1,6 @@
 #include "controller/osc/OscTextMessage.h"
 
 #include "controller/osc/NumberConversion.h"
-#include "controller/osc/OscSender.h"
 
 #include <utility>
 
@@ -40,11 +39,21 @@ std::string_view NextToken(std::string_view text, std::size_t& position)
     return start < text.size() ? text.substr(start, end - start) : std::string_view{};
 }
 
-std::optional<OscMessage> ParseOscText(std::string text)
+std::optional<OscMessage> ParseOscText(std::string text, std::string* problem)
 {
-    TrimOscText(text);
-    if (text.empty() || text.front() != '/')
+    auto refuse = [problem](std::string why) -> std::optional<OscMessage>
+    {
+        if (problem)
+            *problem = std::move(why);
         return std::nullopt;
+    };
+    auto quoted = [](std::string_view token) { return "\"" + std::string(token) + "\""; };
+
+    TrimOscText(text);
+    if (text.empty())
+        return refuse("it holds no address");
+    if (text.front() != '/')
+        return refuse("it does not begin with \"/\"");
 
     const std::string_view line = text;
     std::size_t position = 0;
@@ -64,30 +73,29 @@ std::optional<OscMessage> ParseOscText(std::string text)
     }
     else if (kind == "i")
     {
-        const std::optional<std::int32_t> value = ConvertInt32(NextToken(line, position));
+        const std::string_view token = NextToken(line, position);
+        const std::optional<std::int32_t> value = ConvertInt32(token);
         if (!value)
-            return std::nullopt;
+            return refuse(token.empty() ? "\"i\" needs a whole number after it"
+                                        : quoted(token) + " is not a whole number from "
+                                                          "-2147483648 to 2147483647");
         message.ints.push_back(*value);
     }
     else
     {
         // "f" and "a" take the next token; any other kind token is itself the value.
         const bool kindIsLetter = kind == "f" || kind == "a";
-        const std::optional<float> value =
-            ConvertFloat32(kindIsLetter ? NextToken(line, position) : kind);
+        const std::string_view token = kindIsLetter ? NextToken(line, position) : kind;
+        const std::optional<float> value = ConvertFloat32(token);
         if (!value)
-            return std::nullopt;
+            return refuse(token.empty()     ? quoted(kind) + " needs a number after it"
+                          : kindIsLetter    ? quoted(token) + " is not a number in float range"
+                                            : quoted(token) + " is neither a kind letter (i, f, "
+                                                              "a, s) nor a number");
         if (kind == "a")
             message.strings.emplace_back("a");
         message.floats.push_back(*value);
     }
     return message;
-}
-
-void SendOscText(const std::string& host, std::int32_t port, std::string text)
-{
-    if (const std::optional<OscMessage> message = ParseOscText(std::move(text)))
-        (void)SendOscMessage(host, port, message->address, message->ints, message->floats,
-                             message->strings);
 }
 } // namespace osc

@@ -22,12 +22,9 @@ void TrimOscText(std::string& text);
 std::string_view NextToken(std::string_view text, std::size_t& position);
 
 // The message the text stands for, or nothing when it is empty after trimming, does not begin
-// with "/", or its value does not convert. Pure; any thread.
+// with "/", or its value does not convert; then `problem`, when given, receives what is wrong,
+// in words for the user. Pure; any thread.
 //   "/a"        -> ",i" 1          "/a i 3"    -> ",i" 3        "/a f 0.5" -> ",f" 0.5
 //   "/a a 0.5"  -> ",sf" "a" 0.5   "/a s x y"  -> ",s" "x y"    "/a 0.75"  -> ",f" 0.75
-std::optional<OscMessage> ParseOscText(std::string text);
-
-// Parses the text and sends its message, if it has one, with SendOscMessage; the outcome is
-// dropped. Blocking: sender threads only. Reads only its arguments.
-void SendOscText(const std::string& host, std::int32_t port, std::string text);
+std::optional<OscMessage> ParseOscText(std::string text, std::string* problem = nullptr);
 } // namespace osc

@@ -4,13 +4,17 @@
 
 #include "controller/SenderThread.h"
 #include "controller/VendrolixPro.h"
+#include "controller/osc/NameCache.h"
 #include "host/HostLog.h"
 #include "platform/SteadyClock.h"
+#include "platform/UdpSocketApi.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -20,19 +24,33 @@ namespace vdrxtest
 {
 
 inline std::atomic<std::int64_t> fakeNowMs{1000000};
+// What a started job carries, kept after the job itself (and its sender slot) is gone.
+struct RecordedJob
+{
+    std::string host;
+    std::int32_t port = 0;
+    std::array<std::optional<osc::OscMessage>, kMessageKinds> messages;
+
+    bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
+    const std::optional<osc::OscMessage>& Message(MessageKind kind) const
+    {
+        return messages[static_cast<std::size_t>(kind)];
+    }
+};
+
 inline std::mutex jobsMutex;
-inline std::vector<SendJob> startedJobs;
+inline std::vector<RecordedJob> startedJobs;
 inline std::vector<std::string> logLines;
 
 inline std::int64_t FakeClock()
 {
-    return fakeNowMs.load();
+    return fakeNowMs.load() * 1000;
 }
 
 inline void RecordJob(SendJob job)
 {
     const std::lock_guard lock(jobsMutex);
-    startedJobs.push_back(std::move(job));
+    startedJobs.push_back(RecordedJob{job.host, job.port, job.messages});
 }
 
 inline void FailToStart(SendJob)
@@ -42,7 +60,26 @@ inline void FailToStart(SendJob)
 
 inline void CollectLog(const char* text)
 {
+    const std::lock_guard lock(jobsMutex);
     logLines.emplace_back(text);
+}
+
+// The system's socket calls, but names never resolve: a test that sets "OSC Host" to a name
+// asks nothing of the network.
+inline const platform::SocketCalls& OfflineCalls()
+{
+    static const platform::SocketCalls calls = []
+    {
+        platform::SocketCalls offline = platform::SystemSocketCalls();
+        offline.resolve =
+            [](const char* host, const char* service, std::vector<platform::ResolvedAddress>& out)
+        {
+            return platform::IsNumericHost(host) &&
+                   platform::SystemSocketCalls().resolve(host, service, out);
+        };
+        return offline;
+    }();
+    return calls;
 }
 
 class ControllerTest : public ::testing::Test
@@ -54,6 +91,8 @@ protected:
         startedJobs.clear();
         logLines.clear();
         platform::InstallClockSource(&FakeClock);
+        platform::InstallSocketCalls(&OfflineCalls());
+        osc::SharedNameCache().Forget();
         InstallSenderThreadStart(&RecordJob);
         ffgl::SetHostLogCallback(&CollectLog);
         plugin.SetOwner(&plugin);
@@ -62,6 +101,7 @@ protected:
     void TearDown() override
     {
         platform::InstallClockSource(nullptr);
+        platform::InstallSocketCalls(nullptr);
         InstallSenderThreadStart(nullptr);
         ffgl::SetHostLogCallback(nullptr);
     }
@@ -108,7 +148,7 @@ protected:
         return startedJobs.size();
     }
 
-    SendJob LastJob()
+    RecordedJob LastJob()
     {
         const std::lock_guard lock(jobsMutex);
         return startedJobs.back();

@@ -43,20 +43,26 @@ TEST_F(Dispatch, BothMessagesDueTogetherGoOutInOneJobOncePerSequence)
 
     FramesFor(50);
     ASSERT_EQ(JobCount(), 1u);
-    const SendJob job = LastJob();
-    EXPECT_TRUE(job.sendDuration);
-    EXPECT_TRUE(job.sendNextClip);
-    EXPECT_FALSE(job.sendMessage);
-    EXPECT_EQ(job.durationSeconds, 1.5f);
+    const vdrxtest::RecordedJob job = LastJob();
+    ASSERT_TRUE(job.Sends(MessageKind::Transition));
+    ASSERT_TRUE(job.Sends(MessageKind::NextClip));
+    EXPECT_FALSE(job.Sends(MessageKind::Free));
+    EXPECT_EQ(job.Message(MessageKind::Transition)->address,
+              "/composition/selectedlayer/transition/duration");
+    EXPECT_EQ(job.Message(MessageKind::Transition)->strings, std::vector<std::string>{"a"});
+    EXPECT_EQ(job.Message(MessageKind::Transition)->floats, std::vector<float>{1.5f});
+    EXPECT_EQ(job.Message(MessageKind::NextClip)->address,
+              "/composition/selectedlayer/connectnextclip");
+    EXPECT_EQ(job.Message(MessageKind::NextClip)->ints, std::vector<std::int32_t>{1});
     EXPECT_EQ(job.host, "127.0.0.1");
     EXPECT_EQ(job.port, 7000);
-    EXPECT_EQ(job.layerAddress, "/composition/selectedlayer");
     EXPECT_EQ(Status(), "Tok|Nok|Mno");
 
     FramesFor(5000);
     EXPECT_EQ(JobCount(), 1u) << "each message once per sequence";
 
-    plugin.SetTime(0.0); // a restart clears the flags
+    plugin.SetTime(8.0);
+    plugin.SetTime(0.0); // the clip restarts: the flags clear
     Frame();
     EXPECT_EQ(Status(), "T3.0s|N3.0s|Mno");
     FramesFor(3000);
@@ -72,9 +78,12 @@ TEST_F(Dispatch, DueMeansWholeMillisecondsReachedTheDelay)
     EXPECT_EQ(JobCount(), 0u) << "2999 ms";
     plugin.DispatchCommands(3.0, false);
     ASSERT_EQ(JobCount(), 1u);
-    EXPECT_EQ(LastJob().layerAddress, "/composition/layers/12");
-    EXPECT_EQ(LastJob().durationSeconds, 10.0f);
-    EXPECT_EQ(LastJob().port, 9000);
+    const vdrxtest::RecordedJob job = LastJob();
+    ASSERT_TRUE(job.Sends(MessageKind::Transition));
+    EXPECT_EQ(job.Message(MessageKind::Transition)->address,
+              "/composition/layers/12/transition/duration");
+    EXPECT_EQ(job.Message(MessageKind::Transition)->floats, std::vector<float>{10.0f});
+    EXPECT_EQ(job.port, 9000);
 }
 
 TEST_F(Dispatch, NothingDueLeavesStatusAndSerialAlone)
@@ -94,9 +103,11 @@ TEST_F(Dispatch, ForcedDispatchOfAllThreeShowsSendTnm)
     plugin.SetFloatParameter(P::Test, 1.0f);
     EXPECT_EQ(Status(), "SEND TNM");
     ASSERT_EQ(JobCount(), 1u);
-    const SendJob job = LastJob();
-    EXPECT_TRUE(job.sendDuration && job.sendNextClip && job.sendMessage);
-    EXPECT_EQ(job.messageText, longText) << "the text travels whole, not cut to 255";
+    const vdrxtest::RecordedJob job = LastJob();
+    EXPECT_TRUE(job.Sends(MessageKind::Transition) && job.Sends(MessageKind::NextClip));
+    ASSERT_TRUE(job.Sends(MessageKind::Free));
+    EXPECT_EQ(job.Message(MessageKind::Free)->strings, std::vector<std::string>{longText.substr(7)})
+        << "the text travels whole, not cut to 255";
 
     plugin.DispatchCommands(0.0, true);
     EXPECT_EQ(JobCount(), 1u) << "sent flags hold even against force";
@@ -107,9 +118,9 @@ TEST_F(Dispatch, TestSendsOnlyWhatIsEnabledAtOnceAndLeavesTheSequenceStopped)
     plugin.SetFloatParameter(P::Test, 1.0f);
     EXPECT_EQ(vdrxtest::logLines, std::vector<std::string>{"VendrolixOSC: Test pressed"});
     ASSERT_EQ(JobCount(), 1u);
-    EXPECT_TRUE(LastJob().sendDuration);
-    EXPECT_FALSE(LastJob().sendNextClip);
-    EXPECT_FALSE(LastJob().sendMessage);
+    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
+    EXPECT_FALSE(LastJob().Sends(MessageKind::NextClip));
+    EXPECT_FALSE(LastJob().Sends(MessageKind::Free));
     EXPECT_EQ(Status(), "SEND T--");
 
     FramesFor(4000);
@@ -123,18 +134,31 @@ TEST_F(Dispatch, TestSendsOnlyWhatIsEnabledAtOnceAndLeavesTheSequenceStopped)
     EXPECT_EQ(JobCount(), 3u) << "each press is its own job";
 }
 
-TEST_F(Dispatch, ThreadThatCannotStartLosesNothing)
+TEST_F(Dispatch, ThreadThatCannotStartIsRetriedByAFewFramesThenFails)
 {
     InstallSenderThreadStart(&vdrxtest::FailToStart);
     Start();
-    EXPECT_NO_THROW(FramesFor(3000));
-    EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "the message is still pending";
-
+    EXPECT_NO_THROW(FramesFor(2984));
+    EXPECT_NO_THROW(FramesFor(16)); // due: the first try
+    FramesFor(16);
+    EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "still pending after two tries";
     InstallSenderThreadStart(&vdrxtest::RecordJob);
     FramesFor(16);
-    ASSERT_EQ(JobCount(), 1u);
-    EXPECT_TRUE(LastJob().sendDuration);
+    ASSERT_EQ(JobCount(), 1u) << "the third try starts";
+    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
     EXPECT_EQ(Status(), "Tok|Nno|Mno");
+
+    InstallSenderThreadStart(&vdrxtest::FailToStart);
+    plugin.SetTime(9.0);
+    plugin.SetTime(0.0);
+    FramesFor(3000);
+    FramesFor(100);
+    EXPECT_EQ(Status(), "Terr|Nno|Mno") << "three tries, then failed, not retried for ever";
+    EXPECT_EQ(vdrxtest::logLines.back(), "VendrolixOSC: transition duration not sent to "
+                                         "127.0.0.1:7000: no sender thread can be started");
+    InstallSenderThreadStart(&vdrxtest::RecordJob);
+    FramesFor(100);
+    EXPECT_EQ(JobCount(), 1u) << "a failed message is not sent again in its sequence";
 }
 
 TEST_F(Dispatch, StartsAndFramesRaiseValueChangedOnStatusAndDuration)

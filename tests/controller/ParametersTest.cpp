@@ -132,13 +132,19 @@ TEST_F(Parameters, DisplayTexts)
     EXPECT_EQ(plugin.GetParamDisplayName(P::Status), "");
 }
 
-TEST_F(Parameters, LongTextIsStoredWholeAndReadBackAsItsFirst255Bytes)
+TEST_F(Parameters, LongTextsAreReadBackWholeSoARestoredCompositionKeepsThem)
 {
-    std::string text(300, 'x');
+    std::string text(305, 'x');
     for (std::size_t i = 0; i < text.size(); ++i)
         text[i] = static_cast<char>('a' + i % 26);
-    ASSERT_EQ(plugin.SetTextParameter(P::OscMsg, text.c_str()), ffgl::kSuccess);
-    EXPECT_EQ(std::string(plugin.GetTextParameter(P::OscMsg)), text.substr(0, 255));
+    for (const std::uint32_t index : {P::OscMsg, P::OscHost, P::OscPort})
+    {
+        ASSERT_EQ(plugin.SetTextParameter(index, text.c_str()), ffgl::kSuccess);
+        const std::string saved = plugin.GetTextParameter(index);
+        EXPECT_EQ(saved, text) << index;
+        ASSERT_EQ(plugin.SetTextParameter(index, saved.c_str()), ffgl::kSuccess);
+        EXPECT_EQ(std::string(plugin.GetTextParameter(index)), text) << index;
+    }
     EXPECT_EQ(plugin.SetTextParameter(P::OscMsg, nullptr), ffgl::kSuccess);
     EXPECT_STREQ(plugin.GetTextParameter(P::OscMsg), "");
     EXPECT_STREQ(plugin.GetTextParameter(P::Delay), "");

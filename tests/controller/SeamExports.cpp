@@ -1,6 +1,7 @@
-// Built only into a test copy of the plug-in: lets a test hold a sender thread inside the
-// name lookup, from outside the library, the way a slow resolver would.
+// Built only into a test copy of the plug-in: its seams, reachable from a host that loads the
+// library, so that tests drive the clock and the name lookup of the code the host really runs.
 #include "platform/Export.h"
+#include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"
 
 #include <vector>
@@ -19,10 +20,17 @@ bool HookedResolve(const char* host, const char* service,
 }
 } // namespace
 
+// Every name lookup first calls `hook`, on the sender's thread.
 extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
 {
     static platform::SocketCalls calls = platform::SystemSocketCalls();
     beforeLookup = hook;
     calls.resolve = &HookedResolve;
     platform::InstallSocketCalls(&calls);
+}
+
+// The library's steady clock answers from `source`, in microseconds (null: the real clock).
+extern "C" VDRX_EXPORT void vdrxTestSetClock(std::int64_t (*source)())
+{
+    platform::InstallClockSource(source);
 }

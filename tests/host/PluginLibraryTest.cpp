@@ -136,6 +136,10 @@ TEST_F(LoadedLibrary, DeinitialiseThenAQueryBuildsAFreshPrototype)
     EXPECT_EQ(CreatedLines(), before + 1);
     LoadedPlugin().GetNumParameters();
     EXPECT_EQ(CreatedLines(), before + 1) << "the prototype is made once";
+
+    EXPECT_EQ(LoadedPlugin().Deinitialise(), 0u);
+    EXPECT_EQ(LoadedPlugin().Call(18, MixedPtr(nullptr)).u32, kFail);
+    EXPECT_EQ(CreatedLines(), before + 1) << "a refused instantiation makes no prototype";
 }
 
 TEST_F(LoadedLibrary, HostLogStopsAfterTheCallbackIsCleared)

@@ -2,6 +2,8 @@
 // socket-call seam.
 #include "controller/osc/OscSender.h"
 
+#include "controller/osc/NameCache.h"
+
 #include "tests/osc/SocketCallsFake.h"
 #include "tools/testhost/OscReceiver.h"
 
@@ -43,7 +45,11 @@ void ExpectResult(const SendResult& result, bool ok, const char* status)
 class OscSenderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { counts.Reset(); }
+    void SetUp() override
+    {
+        counts.Reset();
+        osc::SharedNameCache().Forget(); // each test's lookups are its own
+    }
     OscReceiver receiver{Loopback::IPv4};
 };
 

@@ -3,6 +3,7 @@
 #include "controller/osc/OscTextMessage.h"
 
 #include "controller/osc/OscEncoder.h"
+#include "controller/osc/OscSender.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/OscReceiver.h"
 
@@ -21,7 +22,6 @@ namespace
 using namespace std::chrono_literals;
 using osc::NextToken;
 using osc::ParseOscText;
-using osc::SendOscText;
 using osc::TrimOscText;
 using testhost::OscReceiver;
 using testhost::OscValue;
@@ -147,6 +147,14 @@ const Row kEdgeCases[] = {
     {"LineFeedInsideAddress", "/x/y\ni 3", "f", {3.0f}},
     {"HighBytesInAddressAndString", "/\xC3\xA9 s \xFF\x80", "s", {std::string("\xFF\x80")}},
 };
+
+// The text's message, if it has one, sent as a sender thread sends it.
+void SendOscText(const std::string& host, std::int32_t port, const std::string& text)
+{
+    if (const auto message = ParseOscText(text))
+        osc::SendOscMessage(host, port, message->address, message->ints, message->floats,
+                            message->strings);
+}
 
 std::string ExpectedAddress(const Row& row)
 {

@@ -29,6 +29,8 @@ public:
     // The raw entry point, for codes and inputs the typed calls do not cover.
     Mixed Call(std::uint32_t code, Mixed input = Mixed{}, void* instance = nullptr) const;
     void SetLogCallback(LogCallbackFn callback) const { setLogCallback(callback); }
+    // Any other export (a test copy of the plug-in has a few), or null.
+    void* Symbol(const char* name) const { return library.Resolve(name); }
 
     const InfoRecord* GetInfo() const;
     const ExtendedInfoRecord* GetExtendedInfo() const;

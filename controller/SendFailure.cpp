@@ -1,0 +1,85 @@
+#include "controller/SendFailure.h"
+
+#include <algorithm>
+#include <cstdio>
+
+const char* MessageName(MessageKind message)
+{
+    switch (message)
+    {
+    case MessageKind::Transition:
+        return "transition duration";
+    case MessageKind::NextClip:
+        return "next clip";
+    case MessageKind::Free:
+        break;
+    }
+    return "OSC message";
+}
+
+const char* Describe(SendFailure failure)
+{
+    switch (failure)
+    {
+    case SendFailure::NotAMessage:
+        return "the text is not an OSC message";
+    case SendFailure::EmptyHost:
+        return "\"OSC Host\" is empty";
+    case SendFailure::NotResolved:
+        return "the name does not resolve";
+    case SendFailure::NoSocket:
+        return "no socket can be opened";
+    case SendFailure::NotSentWhole:
+        return "the datagram is not sent whole";
+    case SendFailure::SocketLibrary:
+        return "the socket library does not start";
+    case SendFailure::TooManySends:
+        return "too many sends under way";
+    case SendFailure::NoThread:
+        return "no sender thread can be started";
+    case SendFailure::NoMemory:
+        return "out of memory";
+    case SendFailure::Unexpected:
+        break;
+    }
+    return "an unexpected error";
+}
+
+std::optional<SendFailure> FailureOf(osc::SendOutcome outcome)
+{
+    switch (outcome)
+    {
+    case osc::SendOutcome::Sent:
+        return std::nullopt;
+    case osc::SendOutcome::EmptyHost:
+        return SendFailure::EmptyHost;
+    case osc::SendOutcome::BadPort:
+        return SendFailure::Unexpected;
+    case osc::SendOutcome::BadAddress:
+        return SendFailure::NotAMessage;
+    case osc::SendOutcome::StartUpFailed:
+        return SendFailure::SocketLibrary;
+    case osc::SendOutcome::NotResolved:
+        return SendFailure::NotResolved;
+    case osc::SendOutcome::NoSocket:
+        return SendFailure::NoSocket;
+    case osc::SendOutcome::NotSentWhole:
+        break;
+    }
+    return SendFailure::NotSentWhole;
+}
+
+DestinationText FormatDestination(const std::string& host, std::int32_t port)
+{
+    DestinationText text{};
+    const bool ipv6 = host.find(':') != std::string::npos;
+    std::snprintf(text.data(), text.size(), ipv6 ? "[%s]:%d" : "%s:%d", host.c_str(),
+                  static_cast<int>(port));
+    return text;
+}
+
+std::string FailureLine(const SendFailureReport& report)
+{
+    return std::string("VendrolixOSC: ") + MessageName(report.message) + " not sent to " +
+           report.destination.data() + ": " + Describe(report.failure);
+}

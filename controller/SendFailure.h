@@ -1,0 +1,58 @@
+// Why a message did not go out, in the words the host log uses, and the fixed-size report a
+// sender thread hands back to its instance.
+#pragma once
+
+#include "controller/osc/OscSender.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The three messages of a sequence, in the order a job sends them.
+enum class MessageKind : std::uint8_t
+{
+    Transition,
+    NextClip,
+    Free,
+};
+inline constexpr std::size_t kMessageKinds = 3;
+
+enum class SendFailure : std::uint8_t
+{
+    NotAMessage,
+    EmptyHost,
+    NotResolved,
+    NoSocket,
+    NotSentWhole,
+    SocketLibrary,
+    TooManySends,
+    NoThread,
+    NoMemory,
+    Unexpected,
+};
+
+// "transition duration", "next clip" or "OSC message".
+const char* MessageName(MessageKind message);
+// For example "the name does not resolve".
+const char* Describe(SendFailure failure);
+// The failure a send outcome stands for; nothing for a datagram that went out.
+std::optional<SendFailure> FailureOf(osc::SendOutcome outcome);
+
+// "host:port", or "[host]:port" for an IPv6 address; cut to fit. Allocates nothing.
+using DestinationText = std::array<char, 96>;
+DestinationText FormatDestination(const std::string& host, std::int32_t port);
+
+// One message of one dispatch that did not go out. Plain data, so that a sender thread can hand
+// it back without allocating.
+struct SendFailureReport
+{
+    std::uint32_t dispatch = 0;
+    MessageKind message = MessageKind::Transition;
+    SendFailure failure = SendFailure::Unexpected;
+    DestinationText destination{};
+};
+
+// "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve".
+std::string FailureLine(const SendFailureReport& report);

@@ -1,0 +1,98 @@
+// Name lookups kept for a while, so that a cue to a named machine does not wait for its lookup
+// and a storm of sends to a dead name costs one lookup, not one each.
+//
+// A name is looked up in the background when it is set (Prefetch), or by the first send that
+// needs it. The answer is kept: a failure for a few seconds, a success longer, looked up again
+// in the background when it grows old while still in use. A send takes the kept answer, waits
+// for a lookup already under way, and looks up itself only when there is neither. Numeric
+// addresses are converted on the spot and never kept.
+#pragma once
+
+#include "platform/UdpSocketApi.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace osc
+{
+
+class NameCache
+{
+public:
+    struct Limits
+    {
+        std::int64_t failureKeptMs = 5000;
+        std::int64_t successKeptMs = 60000;
+        std::int64_t successRefreshedMs = 30000; // a use after this looks it up again, meanwhile
+        std::size_t entries = 64;                // names kept; the oldest answer goes first
+        std::size_t backgroundLookups = 4;       // lookups under way on threads of their own
+    };
+
+    NameCache() = default;
+    explicit NameCache(const Limits& chosen) : limits(chosen) {}
+    NameCache(const NameCache&) = delete;
+    NameCache& operator=(const NameCache&) = delete;
+
+    // Starts a background lookup of the name unless a fresh answer is kept or a lookup is under
+    // way. Never waits for the network; when no thread can be had, the first send looks it up.
+    // Any thread.
+    void Prefetch(const std::string& host, std::int32_t port);
+
+    // The addresses for host and port, as the socket seam's resolve gives them: true with the
+    // entries appended to `out`, false when the name does not resolve. Blocking while a lookup
+    // runs: sender threads only.
+    bool Resolve(const std::string& host, std::int32_t port,
+                 std::vector<platform::ResolvedAddress>& out);
+
+    // Background lookups under way now. Any thread.
+    std::size_t BackgroundLookups() const;
+
+    // Tests only: drops every kept answer; lookups under way finish into nothing.
+    void Forget();
+
+private:
+    struct Entry
+    {
+        std::string host;
+        std::string service; // the port in decimal
+        bool answered = false;
+        bool found = false;
+        std::vector<platform::ResolvedAddress> addresses;
+        std::int64_t answeredMs = 0;
+        bool lookingUp = false;
+    };
+    using EntryPtr = std::shared_ptr<Entry>;
+
+    bool IsFresh(const Entry& entry, std::int64_t nowMs) const;
+    bool WantsRefresh(const Entry& entry, std::int64_t nowMs) const;
+    // The entry for the name, made (and the oldest answer dropped when full) if there is none.
+    // With the lock held.
+    EntryPtr Slot(const std::string& host, std::int32_t port);
+    // Claims a background lookup for the entry, with the lock held; false at the bound.
+    bool ClaimBackgroundLookup(Entry& entry);
+    // Starts the thread for a claimed lookup, without the lock; gives the claim back when no
+    // thread can be had.
+    void StartBackgroundLookup(const EntryPtr& entry);
+    void RunBackgroundLookup(const EntryPtr& entry) noexcept;
+    // Looks the entry's name up without the lock and stores the answer; clears lookingUp and
+    // wakes every waiter whatever happens.
+    void LookUp(Entry& entry);
+
+    Limits limits;
+    mutable std::mutex mutex;
+    std::condition_variable answered;
+    std::map<std::string, EntryPtr> entries; // key: host, a zero byte, the port
+    std::size_t backgroundLookups = 0;
+};
+
+// The process-wide cache the sender uses. Lives for the whole process, so that a background
+// lookup may outlive every instance.
+NameCache& SharedNameCache();
+
+} // namespace osc

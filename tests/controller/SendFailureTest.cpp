@@ -1,0 +1,311 @@
+// What a hostile network and user meet: real sender threads against a socket seam that fails,
+// throws or holds its lookups. Every failure shows as "err" and one host-log line; the threads
+// stay within their bounds; every press is either sent or accounted for in the log.
+#include "controller/SendChannel.h"
+#include "controller/osc/NameCache.h"
+#include "tests/controller/ControllerFixture.h"
+#include "tests/osc/CommaLocale.h"
+#include "tools/testhost/OscReceiver.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <new>
+#include <regex>
+#include <thread>
+
+namespace
+{
+using namespace std::chrono_literals;
+using P = VendrolixPro;
+
+enum class Fault
+{
+    None,
+    NoName,
+    NoMemory,
+    NoSocket,
+    ShortSend,
+};
+
+// Every name resolves to the loopback, unless told otherwise; lookups can be held.
+struct FakeNetwork
+{
+    static inline std::atomic<Fault> fault{Fault::None};
+    static inline std::atomic<int> resolves{0};
+    static inline std::mutex gateMutex;
+    static inline std::condition_variable gateChanged;
+    static inline bool gateOpen = true;
+
+    static void Hold(bool held)
+    {
+        {
+            const std::lock_guard lock(gateMutex);
+            gateOpen = !held;
+        }
+        gateChanged.notify_all();
+    }
+
+    static bool Resolve(const char*, const char* service,
+                        std::vector<platform::ResolvedAddress>& out)
+    {
+        ++resolves;
+        {
+            std::unique_lock lock(gateMutex);
+            gateChanged.wait(lock, [] { return gateOpen; });
+        }
+        if (fault == Fault::NoName)
+            return false;
+        if (fault == Fault::NoMemory)
+            throw std::bad_alloc();
+        return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+    }
+
+    static const platform::SocketCalls& Calls()
+    {
+        static const platform::SocketCalls calls{
+            .startUp = platform::SystemSocketCalls().startUp,
+            .resolve = &Resolve,
+            .open = [](int family, int type, int protocol)
+            {
+                return fault == Fault::NoSocket
+                           ? platform::kInvalidSocket
+                           : platform::SystemSocketCalls().open(family, type, protocol);
+            },
+            .sendTo = [](platform::SocketHandle socket, const std::uint8_t* data,
+                         std::size_t length, const platform::ResolvedAddress& to)
+            {
+                return fault == Fault::ShortSend
+                           ? static_cast<std::int64_t>(length) - 1
+                           : platform::SystemSocketCalls().sendTo(socket, data, length, to);
+            },
+            .close = platform::SystemSocketCalls().close,
+        };
+        return calls;
+    }
+};
+
+class SendFailures : public vdrxtest::ControllerTest
+{
+protected:
+    void SetUp() override
+    {
+        ControllerTest::SetUp();
+        FakeNetwork::fault = Fault::None;
+        FakeNetwork::resolves = 0;
+        FakeNetwork::Hold(false);
+        platform::InstallSocketCalls(&FakeNetwork::Calls());
+        InstallSenderThreadStart(nullptr); // real threads
+        ApplyRegisteredDefaults();
+        plugin.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
+    }
+
+    void TearDown() override
+    {
+        FakeNetwork::Hold(false);
+        WaitForSenders();
+        ControllerTest::TearDown();
+    }
+
+    static void WaitForSenders()
+    {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while ((SendChannel::LiveThreadsInProcess() > 0 ||
+                osc::SharedNameCache().BackgroundLookups() > 0) &&
+               std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_EQ(SendChannel::LiveThreadsInProcess(), 0);
+    }
+
+    // The failure lines the log has, each counted as many times as it says.
+    static long FailuresLogged()
+    {
+        static const std::regex counted(R"(.* not sent to .*: .*?(?: \((\d+) times\))?)");
+        long failures = 0;
+        std::smatch match;
+        for (const std::string& line : vdrxtest::logLines)
+            if (std::regex_match(line, match, counted))
+                failures += match[1].matched ? std::stol(match[1]) : 1;
+        return failures;
+    }
+
+    std::string Destination() const { return "127.0.0.1:" + std::to_string(receiver.Port()); }
+
+    testhost::OscReceiver receiver;
+};
+
+struct FailureCase
+{
+    const char* name;
+    Fault fault;
+    const char* host;
+    const char* message;
+    const char* status;
+    const char* line; // after "VendrolixOSC: "
+};
+
+class EachFailure : public SendFailures, public ::testing::WithParamInterface<FailureCase>
+{
+};
+
+TEST_P(EachFailure, ShowsErrAndWritesOneLogLine)
+{
+    const FailureCase& c = GetParam();
+    FakeNetwork::fault = c.fault;
+    if (c.host)
+        plugin.SetTextParameter(P::OscHost, c.host);
+    if (c.message)
+    {
+        plugin.SetFloatParameter(P::LayerTrans, 0.0f);
+        plugin.SetTextParameter(P::OscMsg, c.message);
+    }
+    vdrxtest::logLines.clear();
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    WaitForSenders();
+    Frame();
+    EXPECT_EQ(Status(), c.status);
+    std::string line = std::string("VendrolixOSC: ") + c.line;
+    line = std::regex_replace(line, std::regex("PORT"), std::to_string(receiver.Port()));
+    EXPECT_EQ(vdrxtest::logLines,
+              (std::vector<std::string>{"VendrolixOSC: Test pressed", line}));
+    EXPECT_FALSE(receiver.Receive(10ms));
+
+    FakeNetwork::fault = Fault::None;
+    Advance(6000); // past the time a failed lookup is kept
+    plugin.SetTextParameter(P::OscHost, "127.0.0.1");
+    if (c.message)
+        plugin.SetTextParameter(P::OscMsg, "/x/y");
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    WaitForSenders();
+    Frame();
+    EXPECT_EQ(Status().find("err"), std::string::npos) << "Test clears err: " << Status();
+}
+
+const FailureCase kFailures[] = {
+    {"NotAMessage", Fault::None, nullptr, "/x/y i abc", "Tno|Nno|Merr",
+     "OSC message not sent to 127.0.0.1:PORT: the text is not an OSC message"},
+    {"EmptyHost", Fault::None, "", nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to :PORT: \"OSC Host\" is empty"},
+    {"NoName", Fault::NoName, "studio-pc", nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to studio-pc:PORT: the name does not resolve"},
+    {"NoMemoryOnTheSenderThread", Fault::NoMemory, nullptr, nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to 127.0.0.1:PORT: out of memory"},
+    {"NoSocket", Fault::NoSocket, nullptr, nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to 127.0.0.1:PORT: no socket can be opened"},
+    {"ShortSend", Fault::ShortSend, "::1", nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to [::1]:PORT: the datagram is not sent whole"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reasons, EachFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(SendFailures, TypedTextsThatWillNotDoWhatTheySayAreLoggedOnceWhenSet)
+{
+    vdrxtest::logLines.clear();
+    plugin.SetTextParameter(P::OscMsg, "x/y 1");
+    plugin.SetTextParameter(P::OscMsg, "x/y 1"); // unchanged: no second line
+    plugin.SetTextParameter(P::OscPort, "1e4");
+    plugin.SetTextParameter(P::OscPort, "70000");
+    plugin.SetTextParameter(P::OscPort, " 9000 ");
+    EXPECT_EQ(vdrxtest::logLines,
+              (std::vector<std::string>{
+                  "VendrolixOSC: \"OSC Msg\" x/y 1 is not an OSC message: it does not begin with "
+                  "\"/\"; it will not be sent",
+                  "VendrolixOSC: \"OSC Port\" 1e4 is not a port number from 1 to 65535; 1 is used",
+                  "VendrolixOSC: \"OSC Port\" 70000 is not a port number from 1 to 65535; 7000 is "
+                  "used"}));
+}
+
+TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
+{
+    FakeNetwork::fault = Fault::NoName;
+    FakeNetwork::Hold(true);
+    plugin.SetTextParameter(P::OscHost, "dead.test"); // its lookup starts, and hangs
+    vdrxtest::logLines.clear();
+    constexpr int kPresses = 1000;
+    int highest = 0;
+    for (int press = 0; press < kPresses; ++press)
+    {
+        plugin.SetFloatParameter(P::Test, 1.0f);
+        highest = std::max(highest, SendChannel::LiveThreadsInProcess());
+    }
+    EXPECT_EQ(highest, SendChannel::kPerInstance);
+    FakeNetwork::Hold(false);
+    WaitForSenders();
+    Frame(); // takes in what the senders reported
+    EXPECT_EQ(Status(), "Terr|Nno|Mno");
+    Advance(2000); // past the second in which repeats are only counted
+    plugin.CollectSendFailures();
+    EXPECT_EQ(FailuresLogged(), kPresses) << "every press is accounted for";
+    EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "one lookup, shared by every send";
+}
+
+TEST_F(SendFailures, ProcessBoundHoldsAcrossInstancesAndNormalLoadLosesNothing)
+{
+    std::vector<std::unique_ptr<VendrolixPro>> instances;
+    for (int i = 0; i < 17; ++i)
+    {
+        instances.push_back(std::make_unique<VendrolixPro>());
+        instances.back()->SetOwner(instances.back().get());
+        instances.back()->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
+    }
+    FakeNetwork::Hold(true); // every send waits in its lookup
+    for (auto& instance : instances)
+        for (int press = 0; press < 4; ++press)
+            instance->SetFloatParameter(P::Test, 1.0f);
+    EXPECT_EQ(SendChannel::LiveThreadsInProcess(), SendChannel::kPerProcess);
+    FakeNetwork::Hold(false);
+    WaitForSenders();
+    Advance(2000);
+    for (auto& instance : instances)
+        instance->CollectSendFailures();
+    EXPECT_EQ(FailuresLogged(), 17 * 4 - SendChannel::kPerProcess);
+    for (int i = 0; i < SendChannel::kPerProcess; ++i)
+        ASSERT_TRUE(receiver.Receive(2s)) << i;
+
+    // 64 instances dispatching in the same frame, nothing held: every datagram arrives.
+    instances.resize(64);
+    for (auto& instance : instances)
+        if (!instance)
+        {
+            instance = std::make_unique<VendrolixPro>();
+            instance->SetOwner(instance.get());
+            instance->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
+        }
+    for (auto& instance : instances)
+        instance->SetFloatParameter(P::Test, 1.0f);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_TRUE(receiver.Receive(2s)) << i;
+}
+
+TEST_F(SendFailures, NameLookedUpWhenSetIsReadyForTheCue)
+{
+    FakeNetwork::Hold(true);
+    plugin.SetTextParameter(P::OscHost, "studio-pc");
+    EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 1u) << "looked up at once, meanwhile";
+    FakeNetwork::Hold(false);
+    WaitForSenders();
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    EXPECT_TRUE(receiver.Receive(2s));
+    EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "the cue used the answer kept";
+}
+
+TEST_F(SendFailures, DisplayTextsUseAPeriodUnderACommaLocale)
+{
+    const CommaLocale locale;
+    if (!locale.Active())
+        GTEST_SKIP() << CommaLocale::WhyNot();
+    plugin.SetFloatParameter(P::LayerTrans, 0.0f);
+    plugin.SetFloatParameter(P::Delay, 3000.0f);
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 2500.0f);
+    EXPECT_STREQ(plugin.GetParameterDisplay(P::Delay), "3.0s");
+    EXPECT_STREQ(plugin.GetParameterDisplay(P::Duration), "1.000000");
+    plugin.SetTime(1.0);
+    plugin.SetTime(0.02);
+    EXPECT_EQ(Status(), "started @ t=0.020");
+    Frame();
+    EXPECT_EQ(Status(), "Tno|N2.5s|Mno");
+}
+
+} // namespace
