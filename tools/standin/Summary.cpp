@@ -31,7 +31,7 @@ std::string Timing(const RunRecord& record, const std::vector<Expectation>& expe
                                   DescribeCue(cue).c_str());
     if (cue.kind != Cue::Kind::Test)
         text += FormatText(", delay %.3f s", expectation.delayMs / 1000.0);
-    text += FormatText(" (%+.0f ms)", late);
+    text += FormatText(" (%+.1f ms)", late);
     if (verdict.late)
         text += ": too late";
     if (verdict.repeat)
