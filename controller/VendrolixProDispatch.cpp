@@ -218,5 +218,5 @@ void VendrolixPro::PrefetchHost()
         host = oscHost;
         portText = oscPort;
     }
-    osc::SharedNameCache().Prefetch(host, ParsePort(portText, kDefaultOscPort));
+    osc::PrefetchHost(host, ParsePort(portText, kDefaultOscPort));
 }
