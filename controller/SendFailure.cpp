@@ -7,11 +7,11 @@ const char* MessageName(MessageKind message)
 {
     switch (message)
     {
-    case MessageKind::Transition:
+    case kTransition:
         return "transition duration";
-    case MessageKind::NextClip:
+    case kNextClip:
         return "next clip";
-    case MessageKind::Free:
+    case kFreeText:
         break;
     }
     return "OSC message";

@@ -10,14 +10,17 @@
 #include <optional>
 #include <string>
 
-// The three messages of a sequence, in the order a job sends them.
-enum class MessageKind : std::uint8_t
+// The three messages of a sequence, in the order a job sends them; also their index in the
+// per-message arrays.
+enum MessageKind : std::uint8_t
 {
-    Transition,
-    NextClip,
-    Free,
+    kTransition,
+    kNextClip,
+    kFreeText,
 };
 inline constexpr std::size_t kMessageKinds = 3;
+inline constexpr std::array<MessageKind, kMessageKinds> kAllMessages = {kTransition, kNextClip,
+                                                                         kFreeText};
 
 enum class SendFailure : std::uint8_t
 {
@@ -49,7 +52,7 @@ DestinationText FormatDestination(const std::string& host, std::int32_t port);
 struct SendFailureReport
 {
     std::uint32_t dispatch = 0;
-    MessageKind message = MessageKind::Transition;
+    MessageKind message = kTransition;
     SendFailure failure = SendFailure::Unexpected;
     DestinationText destination{};
 };

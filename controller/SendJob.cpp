@@ -29,13 +29,13 @@ std::optional<SendFailure> Send(const SendJob& job, const osc::OscMessage& messa
 
 void RunSendJob(SendJob job) noexcept
 {
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
     {
         if (!job.messages[kind])
             continue;
         if (const std::optional<SendFailure> failure = Send(job, *job.messages[kind]))
-            job.slot.Report(SendFailureReport{job.dispatch, static_cast<MessageKind>(kind),
-                                              *failure, FormatDestination(job.host, job.port)});
+            job.slot.Report(SendFailureReport{job.dispatch, kind, *failure,
+                                              FormatDestination(job.host, job.port)});
     }
 }
 

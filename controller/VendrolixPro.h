@@ -83,6 +83,7 @@ private:
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
     using DueMessages = std::array<bool, kMessageKinds>;
+    using Failures = std::array<std::optional<SendFailure>, kMessageKinds>;
 
     // Begins a sequence whose delays count from `startUs` on the steady clock; `time` is the
     // host time shown in the status line.
@@ -93,6 +94,8 @@ private:
     void MarkDispatched(const DueMessages& due);
     // Builds the job of a dispatch and starts its thread; what cannot go fails at once.
     void HandOver(SendJob job, DueMessages due, std::string messageText, bool force);
+    // The job's messages, built before its thread starts; answers those that cannot be built.
+    Failures BuildMessages(SendJob& job, const DueMessages& due, std::string messageText) const;
     // Starts the thread, or answers why not. A thread that cannot start is retried by the next
     // few frames of a timed sequence (its sent flags are cleared for that).
     std::optional<SendFailure> Start(SendJob job, const DueMessages& inJob, bool force);

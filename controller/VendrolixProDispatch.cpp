@@ -25,15 +25,15 @@ bool Any(const std::array<bool, kMessageKinds>& flags)
 
 std::atomic<bool>& VendrolixPro::SentFlag(MessageKind message)
 {
-    return message == MessageKind::Transition ? durationSent
-           : message == MessageKind::NextClip ? nextClipSent
+    return message == kTransition ? durationSent
+           : message == kNextClip ? nextClipSent
                                               : messageSent;
 }
 
 std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
 {
-    return message == MessageKind::Transition ? durationFailed
-           : message == MessageKind::NextClip ? nextClipFailed
+    return message == kTransition ? durationFailed
+           : message == kNextClip ? nextClipFailed
                                               : messageFailed;
 }
 
@@ -59,10 +59,10 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
         const std::lock_guard lock(settingsMutex);
         job.host = oscHost;
         portText = oscPort;
-        if (due[2])
+        if (due[kFreeText])
             messageText = oscMessageText;
     }
-    due[2] = due[2] && !messageText.empty();
+    due[kFreeText] = due[kFreeText] && !messageText.empty();
     if (!Any(due))
         return;
     job.port = ParsePort(portText, kDefaultOscPort);
@@ -73,64 +73,70 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
 void VendrolixPro::MarkDispatched(const DueMessages& due)
 {
     // Marked before the thread starts: handed to a sender, not yet delivered.
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
         if (due[kind])
-            SentFlag(static_cast<MessageKind>(kind)).store(true);
+            SentFlag(kind).store(true);
     const char status[] = {'S',
                            'E',
                            'N',
                            'D',
                            ' ',
-                           due[0] ? 'T' : '-',
-                           due[1] ? 'N' : '-',
-                           due[2] ? 'M' : '-'};
+                           due[kTransition] ? 'T' : '-',
+                           due[kNextClip] ? 'N' : '-',
+                           due[kFreeText] ? 'M' : '-'};
     WriteStatus(std::string_view(status, sizeof status));
 }
 
 void VendrolixPro::HandOver(SendJob job, DueMessages due, std::string messageText, bool force)
 {
     job.dispatch = dispatchSerial.fetch_add(1) + 1;
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
         if (due[kind])
             lastDispatch[kind].store(job.dispatch);
-    std::array<std::optional<SendFailure>, kMessageKinds> failed{};
-    try
-    {
-        const std::string layer = LayerAddress(layerNumber.load());
-        const float seconds =
-            static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f;
-        if (due[0])
-            job.messages[0] = TransitionMessage(layer, seconds);
-        if (due[1])
-            job.messages[1] = NextClipMessage(layer);
-        if (due[2])
-        {
-            job.messages[2] = osc::ParseOscText(std::move(messageText));
-            if (!job.messages[2])
-                failed[2] = SendFailure::NotAMessage;
-        }
-    }
-    catch (const std::bad_alloc&)
-    {
-        for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
-            if (due[kind] && !job.messages[kind] && !failed[kind])
-                failed[kind] = SendFailure::NoMemory;
-    }
+    Failures failed = BuildMessages(job, due, std::move(messageText));
 
     DueMessages inJob{};
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
         inJob[kind] = job.messages[kind].has_value();
     const DestinationText destination = FormatDestination(job.host, job.port);
     const std::uint32_t dispatch = job.dispatch;
     if (Any(inJob))
         if (const std::optional<SendFailure> failure = Start(std::move(job), inJob, force))
-            for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+            for (const MessageKind kind : kAllMessages)
                 if (inJob[kind])
                     failed[kind] = failure;
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
         if (failed[kind])
-            RecordFailure(SendFailureReport{dispatch, static_cast<MessageKind>(kind),
-                                            *failed[kind], destination});
+            RecordFailure(SendFailureReport{dispatch, kind, *failed[kind], destination});
+}
+
+VendrolixPro::Failures VendrolixPro::BuildMessages(SendJob& job, const DueMessages& due,
+                                                   std::string messageText) const
+{
+    Failures failed{};
+    try
+    {
+        const std::string layer = LayerAddress(layerNumber.load());
+        const float seconds =
+            static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f;
+        if (due[kTransition])
+            job.messages[kTransition] = TransitionMessage(layer, seconds);
+        if (due[kNextClip])
+            job.messages[kNextClip] = NextClipMessage(layer);
+        if (due[kFreeText])
+        {
+            job.messages[kFreeText] = osc::ParseOscText(std::move(messageText));
+            if (!job.messages[kFreeText])
+                failed[kFreeText] = SendFailure::NotAMessage;
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        for (const MessageKind kind : kAllMessages)
+            if (due[kind] && !job.messages[kind] && !failed[kind])
+                failed[kind] = SendFailure::NoMemory;
+    }
+    return failed;
 }
 
 std::optional<SendFailure> VendrolixPro::Start(SendJob job, const DueMessages& inJob, bool force)
@@ -149,19 +155,18 @@ std::optional<SendFailure> VendrolixPro::Start(SendJob job, const DueMessages& i
         // The job, and with it the slot, is gone: nothing was sent.
         if (force || threadStartFailures.fetch_add(1) + 1 >= kThreadStartAttempts)
             return SendFailure::NoThread;
-        for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+        for (const MessageKind kind : kAllMessages)
             if (inJob[kind])
-                SentFlag(static_cast<MessageKind>(kind)).store(false);
+                SentFlag(kind).store(false);
         return std::nullopt;
     }
 }
 
 void VendrolixPro::RecordFailure(const SendFailureReport& report)
 {
-    const auto kind = static_cast<std::size_t>(report.message);
     // Only the latest dispatch of a message that is still marked sent: a start or "Test" since
     // then has cleared it, and its own outcome is still to come.
-    if (lastDispatch[kind].load() == report.dispatch && SentFlag(report.message).load())
+    if (lastDispatch[report.message].load() == report.dispatch && SentFlag(report.message).load())
         FailedFlag(report.message).store(true);
     failureLog.Add(FailureLine(report), platform::SteadyClockMs());
 }
@@ -195,12 +200,12 @@ void VendrolixPro::RunTest()
         messagePresent = !oscMessageText.empty();
     }
     const DueMessages pressed = {transitionEnabled, nextEnabled, messagePresent};
-    for (std::size_t kind = 0; kind < kMessageKinds; ++kind)
+    for (const MessageKind kind : kAllMessages)
     {
         if (!pressed[kind])
             continue;
-        SentFlag(static_cast<MessageKind>(kind)).store(false);
-        FailedFlag(static_cast<MessageKind>(kind)).store(false);
+        SentFlag(kind).store(false);
+        FailedFlag(kind).store(false);
     }
 
     sequenceActive.store(true);
@@ -218,5 +223,5 @@ void VendrolixPro::PrefetchHost()
         host = oscHost;
         portText = oscPort;
     }
-    osc::SharedNameCache().Prefetch(host, ParsePort(portText, kDefaultOscPort));
+    osc::PrefetchHost(host, ParsePort(portText, kDefaultOscPort));
 }

@@ -65,7 +65,7 @@ void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
     clipStartUs.store(startUs);
     sequenceActive.store(true);
-    for (const MessageKind message : {MessageKind::Transition, MessageKind::NextClip, MessageKind::Free})
+    for (const MessageKind message : kAllMessages)
     {
         SentFlag(message).store(false);
         FailedFlag(message).store(false);

@@ -118,8 +118,6 @@ void NameCache::LookUp(Entry& entry)
 
 void NameCache::Prefetch(const std::string& host, std::int32_t port)
 {
-    if (host.empty() || platform::IsNumericHost(host.c_str()))
-        return;
     EntryPtr entry;
     {
         const std::lock_guard lock(mutex);
@@ -133,9 +131,6 @@ void NameCache::Prefetch(const std::string& host, std::int32_t port)
 bool NameCache::Resolve(const std::string& host, std::int32_t port,
                         std::vector<platform::ResolvedAddress>& out)
 {
-    if (platform::IsNumericHost(host.c_str()))
-        return platform::CurrentSocketCalls().resolve(host.c_str(), std::to_string(port).c_str(),
-                                                      out);
     std::unique_lock lock(mutex);
     const EntryPtr entry = Slot(host, port);
     while (!IsFresh(*entry, platform::SteadyClockMs()))
@@ -176,6 +171,21 @@ NameCache& SharedNameCache()
 {
     static NameCache* const cache = new NameCache();
     return *cache;
+}
+
+bool ResolveHost(const std::string& host, std::int32_t port,
+                 std::vector<platform::ResolvedAddress>& out)
+{
+    if (platform::IsNumericHost(host.c_str()))
+        return platform::CurrentSocketCalls().resolve(host.c_str(), std::to_string(port).c_str(),
+                                                      out);
+    return SharedNameCache().Resolve(host, port, out);
+}
+
+void PrefetchHost(const std::string& host, std::int32_t port)
+{
+    if (!host.empty() && !platform::IsNumericHost(host.c_str()))
+        SharedNameCache().Prefetch(host, port);
 }
 
 } // namespace osc

@@ -5,7 +5,7 @@
 // needs it. The answer is kept: a failure for a few seconds, a success longer, looked up again
 // in the background when it grows old while still in use. A send takes the kept answer, waits
 // for a lookup already under way, and looks up itself only when there is neither. Numeric
-// addresses are converted on the spot and never kept.
+// addresses never reach the cache (ResolveHost, PrefetchHost).
 #pragma once
 
 #include "platform/UdpSocketApi.h"
@@ -91,8 +91,16 @@ private:
     std::size_t backgroundLookups = 0;
 };
 
-// The process-wide cache the sender uses. Lives for the whole process, so that a background
-// lookup may outlive every instance.
+// The process-wide cache the sender uses, made by the first name that needs it. Lives for the
+// whole process, so that a background lookup may outlive every instance.
 NameCache& SharedNameCache();
+
+// The addresses for host and port: a numeric address converted on the spot, a name through the
+// shared cache. Blocking: sender threads only.
+bool ResolveHost(const std::string& host, std::int32_t port,
+                 std::vector<platform::ResolvedAddress>& out);
+// Starts the shared cache's background lookup of a name; nothing for an empty or numeric host.
+// Never waits for the network. Any thread.
+void PrefetchHost(const std::string& host, std::int32_t port);
 
 } // namespace osc

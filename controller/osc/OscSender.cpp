@@ -80,7 +80,7 @@ SendResult SendOscMessage(const std::string& host, std::int32_t port, std::strin
         return Result(SendOutcome::StartUpFailed);
 
     std::vector<platform::ResolvedAddress> addresses;
-    if (!SharedNameCache().Resolve(host, port, addresses) || addresses.empty())
+    if (!ResolveHost(host, port, addresses) || addresses.empty())
         return Result(SendOutcome::NotResolved);
 
     bool opened = false;

@@ -47,7 +47,12 @@ std::optional<OscMessage> ParseOscText(std::string text, std::string* problem)
             *problem = std::move(why);
         return std::nullopt;
     };
-    auto quoted = [](std::string_view token) { return "\"" + std::string(token) + "\""; };
+    auto quoted = [](std::string_view token)
+    {
+        std::string shown(1, '"');
+        shown.append(token).push_back('"');
+        return shown;
+    };
 
     TrimOscText(text);
     if (text.empty())

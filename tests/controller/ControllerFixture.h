@@ -34,7 +34,7 @@ struct RecordedJob
     bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
     const std::optional<osc::OscMessage>& Message(MessageKind kind) const
     {
-        return messages[static_cast<std::size_t>(kind)];
+        return messages[kind];
     }
 };
 

@@ -44,16 +44,16 @@ TEST_F(Dispatch, BothMessagesDueTogetherGoOutInOneJobOncePerSequence)
     FramesFor(50);
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
-    ASSERT_TRUE(job.Sends(MessageKind::Transition));
-    ASSERT_TRUE(job.Sends(MessageKind::NextClip));
-    EXPECT_FALSE(job.Sends(MessageKind::Free));
-    EXPECT_EQ(job.Message(MessageKind::Transition)->address,
+    ASSERT_TRUE(job.Sends(kTransition));
+    ASSERT_TRUE(job.Sends(kNextClip));
+    EXPECT_FALSE(job.Sends(kFreeText));
+    EXPECT_EQ(job.Message(kTransition)->address,
               "/composition/selectedlayer/transition/duration");
-    EXPECT_EQ(job.Message(MessageKind::Transition)->strings, std::vector<std::string>{"a"});
-    EXPECT_EQ(job.Message(MessageKind::Transition)->floats, std::vector<float>{1.5f});
-    EXPECT_EQ(job.Message(MessageKind::NextClip)->address,
+    EXPECT_EQ(job.Message(kTransition)->strings, std::vector<std::string>{"a"});
+    EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{1.5f});
+    EXPECT_EQ(job.Message(kNextClip)->address,
               "/composition/selectedlayer/connectnextclip");
-    EXPECT_EQ(job.Message(MessageKind::NextClip)->ints, std::vector<std::int32_t>{1});
+    EXPECT_EQ(job.Message(kNextClip)->ints, std::vector<std::int32_t>{1});
     EXPECT_EQ(job.host, "127.0.0.1");
     EXPECT_EQ(job.port, 7000);
     EXPECT_EQ(Status(), "Tok|Nok|Mno");
@@ -79,10 +79,10 @@ TEST_F(Dispatch, DueMeansWholeMillisecondsReachedTheDelay)
     plugin.DispatchCommands(3.0, false);
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
-    ASSERT_TRUE(job.Sends(MessageKind::Transition));
-    EXPECT_EQ(job.Message(MessageKind::Transition)->address,
+    ASSERT_TRUE(job.Sends(kTransition));
+    EXPECT_EQ(job.Message(kTransition)->address,
               "/composition/layers/12/transition/duration");
-    EXPECT_EQ(job.Message(MessageKind::Transition)->floats, std::vector<float>{10.0f});
+    EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{10.0f});
     EXPECT_EQ(job.port, 9000);
 }
 
@@ -104,9 +104,9 @@ TEST_F(Dispatch, ForcedDispatchOfAllThreeShowsSendTnm)
     EXPECT_EQ(Status(), "SEND TNM");
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
-    EXPECT_TRUE(job.Sends(MessageKind::Transition) && job.Sends(MessageKind::NextClip));
-    ASSERT_TRUE(job.Sends(MessageKind::Free));
-    EXPECT_EQ(job.Message(MessageKind::Free)->strings, std::vector<std::string>{longText.substr(7)})
+    EXPECT_TRUE(job.Sends(kTransition) && job.Sends(kNextClip));
+    ASSERT_TRUE(job.Sends(kFreeText));
+    EXPECT_EQ(job.Message(kFreeText)->strings, std::vector<std::string>{longText.substr(7)})
         << "the text travels whole, not cut to 255";
 
     plugin.DispatchCommands(0.0, true);
@@ -118,9 +118,9 @@ TEST_F(Dispatch, TestSendsOnlyWhatIsEnabledAtOnceAndLeavesTheSequenceStopped)
     plugin.SetFloatParameter(P::Test, 1.0f);
     EXPECT_EQ(vdrxtest::logLines, std::vector<std::string>{"VendrolixOSC: Test pressed"});
     ASSERT_EQ(JobCount(), 1u);
-    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
-    EXPECT_FALSE(LastJob().Sends(MessageKind::NextClip));
-    EXPECT_FALSE(LastJob().Sends(MessageKind::Free));
+    EXPECT_TRUE(LastJob().Sends(kTransition));
+    EXPECT_FALSE(LastJob().Sends(kNextClip));
+    EXPECT_FALSE(LastJob().Sends(kFreeText));
     EXPECT_EQ(Status(), "SEND T--");
 
     FramesFor(4000);
@@ -145,7 +145,7 @@ TEST_F(Dispatch, ThreadThatCannotStartIsRetriedByAFewFramesThenFails)
     InstallSenderThreadStart(&vdrxtest::RecordJob);
     FramesFor(16);
     ASSERT_EQ(JobCount(), 1u) << "the third try starts";
-    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
+    EXPECT_TRUE(LastJob().Sends(kTransition));
     EXPECT_EQ(Status(), "Tok|Nno|Mno");
 
     InstallSenderThreadStart(&vdrxtest::FailToStart);

@@ -5,6 +5,7 @@
 #include "controller/osc/NameCache.h"
 #include "tests/controller/ControllerFixture.h"
 #include "tests/osc/CommaLocale.h"
+#include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"
 
 #include <chrono>
@@ -117,20 +118,6 @@ protected:
         ASSERT_EQ(SendChannel::LiveThreadsInProcess(), 0);
     }
 
-    // The failure lines the log has, each counted as many times as it says.
-    static long FailuresLogged()
-    {
-        static const std::regex counted(R"(.* not sent to .*: .*?(?: \((\d+) times\))?)");
-        long failures = 0;
-        std::smatch match;
-        for (const std::string& line : vdrxtest::logLines)
-            if (std::regex_match(line, match, counted))
-                failures += match[1].matched ? std::stol(match[1]) : 1;
-        return failures;
-    }
-
-    std::string Destination() const { return "127.0.0.1:" + std::to_string(receiver.Port()); }
-
     testhost::OscReceiver receiver;
 };
 
@@ -236,7 +223,7 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     EXPECT_EQ(Status(), "Terr|Nno|Mno");
     Advance(2000); // past the second in which repeats are only counted
     plugin.CollectSendFailures();
-    EXPECT_EQ(FailuresLogged(), kPresses) << "every press is accounted for";
+    EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), kPresses) << "every press is accounted for";
     EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "one lookup, shared by every send";
 }
 
@@ -259,7 +246,7 @@ TEST_F(SendFailures, ProcessBoundHoldsAcrossInstancesAndNormalLoadLosesNothing)
     Advance(2000);
     for (auto& instance : instances)
         instance->CollectSendFailures();
-    EXPECT_EQ(FailuresLogged(), 17 * 4 - SendChannel::kPerProcess);
+    EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), 17 * 4 - SendChannel::kPerProcess);
     for (int i = 0; i < SendChannel::kPerProcess; ++i)
         ASSERT_TRUE(receiver.Receive(2s)) << i;
 

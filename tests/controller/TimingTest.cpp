@@ -151,7 +151,7 @@ TEST_F(Timing, GapStartWithoutHostTimeReportsZero)
     plugin.SetFloatParameter(P::DelayNextClip, 5000.0f);
     Frame();
     ASSERT_EQ(JobCount(), 1u) << "a gap start is a clip start";
-    EXPECT_TRUE(LastJob().Sends(MessageKind::Transition));
+    EXPECT_TRUE(LastJob().Sends(kTransition));
     EXPECT_EQ(Status(), "Tok|N5.0s|Mno");
 }
 

@@ -3,7 +3,6 @@
 #include "controller/osc/OscSender.h"
 
 #include "controller/osc/NameCache.h"
-
 #include "tests/osc/SocketCallsFake.h"
 #include "tools/testhost/OscReceiver.h"
 
