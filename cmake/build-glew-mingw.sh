@@ -4,7 +4,8 @@
 # derived from the machine's apt sources and install what it needs.
 #
 # Usage: cmake/build-glew-mingw.sh [PREFIX]   (default: build/third_party/glew-mingw)
-# PREFIX receives include/GL, lib/libglew32s.a and lib/cmake/glew/glew-config.cmake.
+# PREFIX receives include/GL, lib/libglew32s.a, lib/cmake/glew/glew-config.cmake and GLEW's
+# licence, LICENSE.txt, which the release archive's notices quote.
 set -euo pipefail
 
 # The version Debian 12 ships; the Windows DLL and the Linux library use the same GLEW.
@@ -58,10 +59,11 @@ build_and_install() {
     "$triple-ar" rcs "$prefix/lib/libglew32s.a" "$source_root/glew.o"
     cp "$tree"/include/GL/{glew.h,wglew.h} "$prefix/include/GL/"
     cp "$repo_root/cmake/glew-mingw/glew-config.cmake" "$prefix/lib/cmake/glew/"
+    cp "$tree/LICENSE.txt" "$prefix/"
     echo "$glew_version" >"$stamp"
 }
 
-if [[ -f $stamp && $(<"$stamp") == "$glew_version" ]]; then
+if [[ -f $stamp && $(<"$stamp") == "$glew_version" && -f $prefix/LICENSE.txt ]]; then
     echo "GLEW $glew_version for Windows is up to date in $prefix"
     exit 0
 fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, AddressSanitizer + UBSan, ThreadSanitizer,
-# a short fuzzing run, and the Windows DLL under Wine.
+# a short fuzzing run, the Windows DLL under Wine, and the release archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,3 +22,6 @@ if [[ -x tests/windows/run-wine-tests.sh ]]; then
     echo "=== windows-release under Wine ==="
     tests/windows/run-wine-tests.sh
 fi
+
+echo "=== release archive ==="
+tests/release/check-release.sh

@@ -42,7 +42,7 @@ std::string WithUnit(float value, std::string_view unit)
 {
     std::string text = FormatNumber(static_cast<double>(value));
     if (!unit.empty())
-        text += " " + std::string(unit);
+        text.append(1, ' ').append(unit);
     return text;
 }
 
