@@ -71,10 +71,14 @@ TEST(Options, ListenOnlyTakesAPortAndALoopbackAddress)
 TEST(Options, HelpDocumentsEveryOption)
 {
     const std::string help = standin::HelpText("/opt/VendrolixPro.so");
+    // Listed as "  --fps N", or "  -h, --help" for a short form.
     for (const std::string_view name : standin::OptionNames())
-        EXPECT_TRUE(help.find(" " + std::string(name) + " ") != std::string::npos ||
-                    help.find(" " + std::string(name) + ",") != std::string::npos)
+    {
+        const std::string listed = std::string(1, ' ').append(name);
+        EXPECT_TRUE(help.find(listed + ' ') != std::string::npos ||
+                    help.find(listed + ',') != std::string::npos)
             << name;
+    }
     EXPECT_NE(help.find("(default: /opt/VendrolixPro.so)"), std::string::npos);
     EXPECT_NE(help.find("\"OSC Msg=/composition/tempocontroller/tempo f 120\""), std::string::npos);
 }

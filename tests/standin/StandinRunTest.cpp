@@ -213,7 +213,7 @@ TEST(StandinRun, CtrlCEndsThePlayWithItsSummaryAndReport)
 TEST(StandinRun, ReportGoesToStandardOutputWithLongTextsWhole)
 {
     // Without a delay: a clip start sends it once, however many frames begin the clip.
-    const std::string address = "/" + std::string(400, 'x');
+    const std::string address = std::string(1, '/').append(400, 'x');
     const ProgramRun run = RunStandin({"--plugin-defaults", "--set", "LayerTrans=off", "--set",
                                        "OSC Msg=" + address + " i 7", "--clip", "0.3", "--loops",
                                        "1", "--report", "-"},
