@@ -65,6 +65,9 @@ Output:
   --version           print this program's version and the plug-in's, and exit
   -h, --help          show this text
 
+Options that would have no effect with the others are refused, for example --port with
+--no-listen, or --pause-at beyond the end of the play.
+
 Ctrl-C (or SIGTERM) ends the play early: the summary and the report cover what was played.
 
 Exit status: 0 all went as set (and --listen-only ended by Ctrl-C); 1 could not run (no
