@@ -111,7 +111,8 @@ std::unique_ptr<VendrolixPro> MakePlugin(const std::string& host, std::uint16_t 
 // Waits for every sender and lookup to end, then lets the counted repeats reach the log.
 void Drain(VendrolixPro& plugin, Peak& peak)
 {
-    while (SendChannel::LiveThreadsInProcess() > 0 || osc::SharedNameCache().BackgroundLookups() > 0)
+    while (SendChannel::LiveThreadsInProcess() > 0 ||
+           osc::SharedNameCache().BackgroundLookups() > 0)
     {
         peak.Sample();
         std::this_thread::sleep_for(5ms);

@@ -27,14 +27,14 @@ std::atomic<bool>& VendrolixPro::SentFlag(MessageKind message)
 {
     return message == kTransition ? durationSent
            : message == kNextClip ? nextClipSent
-                                              : messageSent;
+                                  : messageSent;
 }
 
 std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
 {
     return message == kTransition ? durationFailed
            : message == kNextClip ? nextClipFailed
-                                              : messageFailed;
+                                  : messageFailed;
 }
 
 void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
