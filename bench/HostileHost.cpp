@@ -41,6 +41,8 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using P = VendrolixPro;
 
+constexpr auto kFramePeriod = std::chrono::microseconds(16667); // 60 frames a second
+
 std::mutex logMutex;
 std::vector<std::string> logLines;
 std::atomic<int> lookups{0};
@@ -109,7 +111,8 @@ std::unique_ptr<VendrolixPro> MakePlugin(const std::string& host, std::uint16_t 
 // Waits for every sender and lookup to end, then lets the counted repeats reach the log.
 void Drain(VendrolixPro& plugin, Peak& peak)
 {
-    while (SendChannel::LiveThreadsInProcess() > 0 || osc::SharedNameCache().BackgroundLookups() > 0)
+    while (SendChannel::LiveThreadsInProcess() > 0 ||
+           osc::SharedNameCache().BackgroundLookups() > 0)
     {
         peak.Sample();
         std::this_thread::sleep_for(5ms);
@@ -140,6 +143,8 @@ void PrintPresses(const char* what, int presses, const Peak& peak, int baseThrea
                 SendChannel::kPerInstance, SendChannel::kPerProcess, peak.threads, baseThreads,
                 peak.descriptors, baseDescriptors, lookups.load(), datagrams, failed,
                 static_cast<long>(datagrams) + failed == presses ? "yes" : "NO");
+    for (const auto& [reason, times] : testhost::NotSentByReason(logLines))
+        std::printf("%s:   %ld not sent: %s\n", what, times, reason.c_str());
 }
 
 int Storm(int presses, bool limitMemory)
@@ -202,7 +207,7 @@ int DescriptorLimit(int seconds)
         else
             ::close(fd);
         peak.Sample();
-        std::this_thread::sleep_until(begin + press * 1s / 60);
+        std::this_thread::sleep_until(begin + press * kFramePeriod);
     }
     Drain(*plugin, peak);
     PrintPresses("descriptors", presses, peak, baseThreads, baseDescriptors, Received(receiver),
@@ -225,7 +230,7 @@ double CueLateness(const std::string& host)
     plugin->SetTime(0.0);
     for (int frame = 1; frame < 60 * 5; ++frame)
     {
-        std::this_thread::sleep_until(start + frame * 1s / 60);
+        std::this_thread::sleep_until(start + frame * kFramePeriod);
         plugin->SetTime(frame / 60.0);
         plugin->ProcessOpenGL(&noInputs);
         if (const auto message = receiver.Receive(0ms))

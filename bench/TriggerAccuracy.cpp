@@ -38,8 +38,8 @@ void PlayClips(VendrolixPro& plugin, double fps, int delayMs, const std::atomic<
                std::atomic<Clock::rep>& clipStart)
 {
     const ffgl::FrameDataRecord noInputs{0, nullptr};
-    const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(1.0 / fps));
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / fps));
     const int framesPerClip = static_cast<int>((delayMs + kClipTailMs) * fps / 1000.0) + 1;
     plugin.SetTime(5.0); // the end of a clip before: the first call only primes
     auto next = Clock::now();
@@ -75,8 +75,8 @@ bool Measure(double fps, int starts, float delaySetting)
         const auto message = receiver.Receive(std::chrono::seconds(5));
         if (!message)
             break;
-        const Clock::time_point due =
-            Clock::time_point{Clock::duration{clipStart.load()}} + std::chrono::milliseconds(delayMs);
+        const Clock::time_point due = Clock::time_point{Clock::duration{clipStart.load()}} +
+                                      std::chrono::milliseconds(delayMs);
         lateness.push_back(Ms(message->arrival - due).count());
     }
     stop = true;
@@ -87,8 +87,9 @@ bool Measure(double fps, int starts, float delaySetting)
         return false;
     }
     const double periodMs = 1000.0 / fps;
-    const auto outside = std::count_if(lateness.begin(), lateness.end(), [&](double late)
-                                       { return late < 0.0 || late > periodMs + 3.0; });
+    const auto outside =
+        std::count_if(lateness.begin(), lateness.end(),
+                      [&](double late) { return late < 0.0 || late > periodMs + 3.0; });
     std::printf("%5.0f fps (period %5.2f ms), delay %d ms, %zu starts: arrival after the clip's "
                 "first frame minus the delay (ms): min %.2f  median %.2f  p95 %.2f  max %.2f; "
                 "outside 0 .. period + 3 ms: %td\n",

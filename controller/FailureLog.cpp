@@ -1,6 +1,7 @@
 #include "controller/FailureLog.h"
 
 #include "host/HostLog.h"
+#include "platform/SteadyClock.h"
 
 #include <algorithm>
 
@@ -12,8 +13,9 @@ std::string Counted(const std::string& line, int times)
 }
 } // namespace
 
-void FailureLog::Add(const std::string& line, std::int64_t nowMs)
+void FailureLog::Add(const std::string& line)
 {
+    const std::int64_t nowMs = platform::SteadyClockMs();
     std::string text;
     {
         const std::lock_guard lock(mutex);
@@ -68,10 +70,10 @@ void FailureLog::Prune(std::int64_t nowMs)
                   { return r.heldBack == 0 && nowMs - r.loggedMs >= kQuietMs; });
 }
 
-void FailureLog::Flush(std::int64_t nowMs)
+void FailureLog::Flush()
 {
     if (!holding.load())
         return;
-    for (const std::string& line : TakeDue(nowMs))
+    for (const std::string& line : TakeDue(platform::SteadyClockMs()))
         ffgl::SendHostLog(line.c_str());
 }

@@ -12,9 +12,10 @@
 class FailureLog
 {
 public:
-    void Add(const std::string& line, std::int64_t nowMs);
-    // Writes the counts held back for a second or more. Takes no lock when none is held back.
-    void Flush(std::int64_t nowMs);
+    void Add(const std::string& line);
+    // Writes the counts held back for a second or more. Reads neither the clock nor a lock when
+    // none is held back.
+    void Flush();
 
 private:
     struct Recent

@@ -20,7 +20,7 @@ enum MessageKind : std::uint8_t
 };
 inline constexpr std::size_t kMessageKinds = 3;
 inline constexpr std::array<MessageKind, kMessageKinds> kAllMessages = {kTransition, kNextClip,
-                                                                         kFreeText};
+                                                                        kFreeText};
 
 enum class SendFailure : std::uint8_t
 {

@@ -69,7 +69,7 @@ bool IsPlainPort(const std::string& text)
     const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
     const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
     const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-    const bool digitsOnly = first < last && std::all_of(first, last, [](char c)
-                                                        { return c >= '0' && c <= '9'; });
+    const bool digitsOnly =
+        first < last && std::all_of(first, last, [](char c) { return c >= '0' && c <= '9'; });
     return digitsOnly && ParsePort(text, 0) != 0;
 }

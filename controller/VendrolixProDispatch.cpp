@@ -27,14 +27,14 @@ std::atomic<bool>& VendrolixPro::SentFlag(MessageKind message)
 {
     return message == kTransition ? durationSent
            : message == kNextClip ? nextClipSent
-                                              : messageSent;
+                                  : messageSent;
 }
 
 std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
 {
     return message == kTransition ? durationFailed
            : message == kNextClip ? nextClipFailed
-                                              : messageFailed;
+                                  : messageFailed;
 }
 
 void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
@@ -168,7 +168,7 @@ void VendrolixPro::RecordFailure(const SendFailureReport& report)
     // then has cleared it, and its own outcome is still to come.
     if (lastDispatch[report.message].load() == report.dispatch && SentFlag(report.message).load())
         FailedFlag(report.message).store(true);
-    failureLog.Add(FailureLine(report), platform::SteadyClockMs());
+    failureLog.Add(FailureLine(report));
 }
 
 void VendrolixPro::CollectSendFailures()
@@ -185,7 +185,7 @@ void VendrolixPro::CollectSendFailures()
                                " more messages not sent (too many failures to list)")
                                   .c_str());
     }
-    failureLog.Flush(platform::SteadyClockMs());
+    failureLog.Flush();
 }
 
 void VendrolixPro::RunTest()

@@ -45,7 +45,7 @@ const char* CFFGLPlugin::GetParameterDisplay(std::uint32_t index)
 
     defaultDisplayBuffer.fill('\0');
     ffgl::FormatDecimal(defaultDisplayBuffer.data(), defaultDisplayBuffer.size(),
-                  static_cast<double>(source.GetFloatParameter(index)), 6);
+                        static_cast<double>(source.GetFloatParameter(index)), 6);
     return defaultDisplayBuffer.data();
 }
 

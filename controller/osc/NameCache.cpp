@@ -146,7 +146,7 @@ bool NameCache::Resolve(const std::string& host, std::int32_t port,
         answered.wait(lock);
     }
     const bool refresh = WantsRefresh(*entry, platform::SteadyClockMs()) && entry->found &&
-                   ClaimBackgroundLookup(*entry);
+                         ClaimBackgroundLookup(*entry);
     out.insert(out.end(), entry->addresses.begin(), entry->addresses.end());
     const bool found = entry->found;
     lock.unlock();

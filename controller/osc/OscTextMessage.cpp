@@ -93,10 +93,10 @@ std::optional<OscMessage> ParseOscText(std::string text, std::string* problem)
         const std::string_view token = kindIsLetter ? NextToken(line, position) : kind;
         const std::optional<float> value = ConvertFloat32(token);
         if (!value)
-            return refuse(token.empty()     ? quoted(kind) + " needs a number after it"
-                          : kindIsLetter    ? quoted(token) + " is not a number in float range"
-                                            : quoted(token) + " is neither a kind letter (i, f, "
-                                                              "a, s) nor a number");
+            return refuse(token.empty()  ? quoted(kind) + " needs a number after it"
+                          : kindIsLetter ? quoted(token) + " is not a number in float range"
+                                         : quoted(token) + " is neither a kind letter (i, f, "
+                                                           "a, s) nor a number");
         if (kind == "a")
             message.strings.emplace_back("a");
         message.floats.push_back(*value);

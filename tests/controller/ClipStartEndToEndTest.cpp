@@ -37,7 +37,7 @@ protected:
         plugin = new PluginLibrary(VDRX_SEAMED_PLUGIN_PATH);
         void* setClock = plugin->Symbol("vdrxTestSetClock");
         ASSERT_NE(setClock, nullptr);
-        void (*install)(std::int64_t (*)()) = nullptr;
+        void (*install)(std::int64_t(*)()) = nullptr;
         std::memcpy(&install, &setClock, sizeof install);
         install(&FakeClock);
     }

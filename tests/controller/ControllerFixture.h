@@ -14,8 +14,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -32,10 +32,7 @@ struct RecordedJob
     std::array<std::optional<osc::OscMessage>, kMessageKinds> messages;
 
     bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
-    const std::optional<osc::OscMessage>& Message(MessageKind kind) const
-    {
-        return messages[kind];
-    }
+    const std::optional<osc::OscMessage>& Message(MessageKind kind) const { return messages[kind]; }
 };
 
 inline std::mutex jobsMutex;

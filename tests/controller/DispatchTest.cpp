@@ -47,12 +47,10 @@ TEST_F(Dispatch, BothMessagesDueTogetherGoOutInOneJobOncePerSequence)
     ASSERT_TRUE(job.Sends(kTransition));
     ASSERT_TRUE(job.Sends(kNextClip));
     EXPECT_FALSE(job.Sends(kFreeText));
-    EXPECT_EQ(job.Message(kTransition)->address,
-              "/composition/selectedlayer/transition/duration");
+    EXPECT_EQ(job.Message(kTransition)->address, "/composition/selectedlayer/transition/duration");
     EXPECT_EQ(job.Message(kTransition)->strings, std::vector<std::string>{"a"});
     EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{1.5f});
-    EXPECT_EQ(job.Message(kNextClip)->address,
-              "/composition/selectedlayer/connectnextclip");
+    EXPECT_EQ(job.Message(kNextClip)->address, "/composition/selectedlayer/connectnextclip");
     EXPECT_EQ(job.Message(kNextClip)->ints, std::vector<std::int32_t>{1});
     EXPECT_EQ(job.host, "127.0.0.1");
     EXPECT_EQ(job.port, 7000);
@@ -80,8 +78,7 @@ TEST_F(Dispatch, DueMeansWholeMillisecondsReachedTheDelay)
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
     ASSERT_TRUE(job.Sends(kTransition));
-    EXPECT_EQ(job.Message(kTransition)->address,
-              "/composition/layers/12/transition/duration");
+    EXPECT_EQ(job.Message(kTransition)->address, "/composition/layers/12/transition/duration");
     EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{10.0f});
     EXPECT_EQ(job.port, 9000);
 }

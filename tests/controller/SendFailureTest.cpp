@@ -67,14 +67,16 @@ struct FakeNetwork
         static const platform::SocketCalls calls{
             .startUp = platform::SystemSocketCalls().startUp,
             .resolve = &Resolve,
-            .open = [](int family, int type, int protocol)
+            .open =
+                [](int family, int type, int protocol)
             {
                 return fault == Fault::NoSocket
                            ? platform::kInvalidSocket
                            : platform::SystemSocketCalls().open(family, type, protocol);
             },
-            .sendTo = [](platform::SocketHandle socket, const std::uint8_t* data,
-                         std::size_t length, const platform::ResolvedAddress& to)
+            .sendTo =
+                [](platform::SocketHandle socket, const std::uint8_t* data, std::size_t length,
+                   const platform::ResolvedAddress& to)
             {
                 return fault == Fault::ShortSend
                            ? static_cast<std::int64_t>(length) - 1
@@ -153,8 +155,7 @@ TEST_P(EachFailure, ShowsErrAndWritesOneLogLine)
     EXPECT_EQ(Status(), c.status);
     std::string line = std::string("VendrolixOSC: ") + c.line;
     line = std::regex_replace(line, std::regex("PORT"), std::to_string(receiver.Port()));
-    EXPECT_EQ(vdrxtest::logLines,
-              (std::vector<std::string>{"VendrolixOSC: Test pressed", line}));
+    EXPECT_EQ(vdrxtest::logLines, (std::vector<std::string>{"VendrolixOSC: Test pressed", line}));
     EXPECT_FALSE(receiver.Receive(10ms));
 
     FakeNetwork::fault = Fault::None;
@@ -223,7 +224,8 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     EXPECT_EQ(Status(), "Terr|Nno|Mno");
     Advance(2000); // past the second in which repeats are only counted
     plugin.CollectSendFailures();
-    EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), kPresses) << "every press is accounted for";
+    EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), kPresses)
+        << "every press is accounted for";
     EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "one lookup, shared by every send";
 }
 

@@ -4,14 +4,23 @@
 
 namespace testhost
 {
-long CountNotSent(const std::vector<std::string>& lines)
+std::map<std::string, long> NotSentByReason(const std::vector<std::string>& lines)
 {
-    static const std::regex failure(R"(VendrolixOSC: .* not sent to .*: .*?(?: \((\d+) times\))?)");
-    long count = 0;
+    static const std::regex failure(
+        R"(VendrolixOSC: .* not sent to .*?: (.*?)(?: \((\d+) times\))?)");
+    std::map<std::string, long> reasons;
     std::smatch match;
     for (const std::string& line : lines)
         if (std::regex_match(line, match, failure))
-            count += match[1].matched ? std::stol(match[1]) : 1;
+            reasons[match[1]] += match[2].matched ? std::stol(match[2]) : 1;
+    return reasons;
+}
+
+long CountNotSent(const std::vector<std::string>& lines)
+{
+    long count = 0;
+    for (const auto& [reason, times] : NotSentByReason(lines))
+        count += times;
     return count;
 }
 } // namespace testhost

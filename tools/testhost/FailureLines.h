@@ -3,11 +3,14 @@
 // N when it ends in " (N times)" (repeats within a second are counted, not repeated).
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace testhost
 {
-// The messages the lines report as not sent.
+// The messages the lines report as not sent, by reason.
+std::map<std::string, long> NotSentByReason(const std::vector<std::string>& lines);
+// All of them.
 long CountNotSent(const std::vector<std::string>& lines);
 } // namespace testhost
