@@ -139,6 +139,9 @@ private:
 
     std::atomic<double> lastHostTime{-1.0};
     std::atomic<std::int64_t> clipStartUs{0};
+    // While the host time stays inside the restart window: when its clip started, as the first
+    // call of that stay saw it; -1 outside the window.
+    std::atomic<std::int64_t> windowEntryUs{-1};
     std::atomic<std::int64_t> lastFrameUs{-1};
     std::atomic<std::int64_t> lastGapStartUs{-1};
     std::atomic<bool> sequenceActive{false};

@@ -34,9 +34,17 @@ std::string FormatRemaining(std::int32_t remainingMs)
 
 std::uint32_t VendrolixPro::SetTime(double time)
 {
+    const std::int64_t now = platform::SteadyClockUs();
     const double old = lastHostTime.exchange(time);
+    const bool inWindow = time <= kRestartToleranceSeconds;
+    // Inside the window the clip started `time` before this call. The first call of a stay in
+    // the window tells it best: on a clip paused on its first frame, later calls only see that
+    // the time has not moved.
+    const std::int64_t clipStartSeenUs =
+        inWindow ? now - static_cast<std::int64_t>(std::max(0.0, time) * 1e6) : -1;
     if (!(old >= 0.0)) // none yet, or a negative or not-a-number time before: only prime
     {
+        windowEntryUs.store(clipStartSeenUs);
         sequenceActive.store(false);
         durationSent.store(false);
         nextClipSent.store(false);
@@ -45,18 +53,18 @@ std::uint32_t VendrolixPro::SetTime(double time)
     }
     // A clip's first frames all sit inside the window: only entering it, or going back inside
     // it, is a new start, so one clip start gives one sequence.
-    const bool inWindow = time <= kRestartToleranceSeconds;
     const bool restarted = inWindow && (old > kRestartToleranceSeconds || time < old);
+    if (restarted || !inWindow)
+        windowEntryUs.store(clipStartSeenUs);
     const bool steppedBack = old > time + kRestartToleranceSeconds;
     const bool lateStart =
         !sequenceActive.load() && time >= 0.0 && time < kLateStartWindowSeconds && time >= old;
     if (restarted || steppedBack || lateStart)
     {
-        // Inside the window the clip started `time` ago: count the delays from there. Above it
-        // the effect joined a playing clip and gets its full countdown.
-        const auto sinceClipStartUs =
-            inWindow ? static_cast<std::int64_t>(std::max(0.0, time) * 1e6) : std::int64_t{0};
-        OnClipStart(time, platform::SteadyClockUs() - sinceClipStartUs);
+        // Inside the window the delays count from the clip's start. Above it the effect joined
+        // a playing clip and gets its full countdown.
+        const std::int64_t entry = windowEntryUs.load();
+        OnClipStart(time, !inWindow ? now : entry >= 0 ? entry : clipStartSeenUs);
     }
     return ffgl::kSuccess;
 }

@@ -107,17 +107,17 @@ TEST_F(ClipStartEndToEnd, ClipHeldAtZeroStartsOnceAndCountsDelaysFromThatStart)
     ASSERT_NE(instance, nullptr);
     plugin->SetParameter(instance, OscPortIndex, std::to_string(receiver.Port()).c_str());
     plugin->SetParameter(instance, DelayIndex, 200.0f);
-    Frame(0.0, 10); // primes
-    Frame(0.0);     // the start
-    for (int frame = 1; frame < 20; ++frame)
+    Frame(0.0, 10); // the clip's first frame: it only primes
+    Frame(0.0);     // the start, counted from that first frame
+    for (int frame = 2; frame < 20; ++frame)
     {
         nowMs += 10;
         Frame(0.0);
     }
-    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "190 ms after the start";
+    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "190 ms after the clip's first frame";
     nowMs += 10;
     Frame(0.0);
-    EXPECT_EQ(Status(), "Tok|Nno|Mno") << "200 ms after the start";
+    EXPECT_EQ(Status(), "Tok|Nno|Mno") << "200 ms after it";
     for (int frame = 0; frame < 280; ++frame)
         Frame(0.0, 10);
     EXPECT_EQ(Datagrams("/composition/selectedlayer/transition/duration"), 1u);
