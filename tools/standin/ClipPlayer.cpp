@@ -37,6 +37,7 @@ ClipPlayer::ClipPlayer(const ClipStage& clipStage, const ClipPlan& clipPlan)
 
 void ClipPlayer::Play()
 {
+    ShowLayer();
     const Clock::time_point begin = Clock::now();
     const std::uint64_t framesPerLoop = plan.HoldFrames() + plan.ClipFrames();
     std::uint64_t frame = 0;
@@ -46,6 +47,12 @@ void ClipPlayer::Play()
             PlayLoopFrame(begin, frame++, inLoop);
         EndHold();
     }
+}
+
+void ClipPlayer::ShowLayer()
+{
+    Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
+    Observe(Clock::now(), Mark::Source::ProcessOpenGL, 0.0);
 }
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)

@@ -41,6 +41,10 @@ public:
     void Play();
 
 private:
+    // A host draws the layer before its clip starts; so does the stand-in, once, untimed, so
+    // that the GL driver's first draw (it builds its shader variants then: tens of
+    // milliseconds, far more under a sanitizer) does not hold up the clip's first frames.
+    void ShowLayer();
     // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
     void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);
     double HostTime(std::uint64_t inLoop, Clock::time_point due) const;
