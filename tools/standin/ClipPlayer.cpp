@@ -51,8 +51,9 @@ void ClipPlayer::Play()
 
 void ClipPlayer::ShowLayer()
 {
+    Require(stage.plugin.SetTime(stage.instance, plan.clipSeconds), "SetTime", 0);
     Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
-    Observe(Clock::now(), Mark::Source::ProcessOpenGL, 0.0);
+    Observe(Clock::now(), Mark::Source::ProcessOpenGL, plan.clipSeconds);
 }
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)

@@ -41,9 +41,12 @@ public:
     void Play();
 
 private:
-    // A host draws the layer before its clip starts; so does the stand-in, once, untimed, so
-    // that the GL driver's first draw (it builds its shader variants then: tens of
-    // milliseconds, far more under a sanitizer) does not hold up the clip's first frames.
+    // A host draws the layer before its clip starts; so does the stand-in, once, untimed, with
+    // the host time at the end of the clip, as if the clip before had just played. So the
+    // first clip starts for the plug-in as every later loop does, in the call of its first
+    // frame (a new instance's very first call only primes), and the GL driver's first draw (it
+    // builds its shader variants then, tens of milliseconds, far more under a sanitizer) does
+    // not hold up the clip's first frames.
     void ShowLayer();
     // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
     void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);

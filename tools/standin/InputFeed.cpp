@@ -2,6 +2,8 @@
 
 #include "tools/testhost/TextureUpload.h"
 
+#include <algorithm>
+
 namespace standin
 {
 
@@ -22,15 +24,22 @@ testhost::RgbaImage MovingPattern(std::uint32_t width, std::uint32_t height, std
 }
 
 InputFeed::InputFeed(std::uint32_t width, std::uint32_t height)
-    : image(MovingPattern(width, height, 0)),
-      texture(image), textureRecord{width, height, width, height, texture.Name()},
+    : strip(MovingPattern(width + kPatternPeriod, height, 0)),
+      image(MovingPattern(width, height, 0)), texture(image), textureRecord{width, height, width, height, texture.Name()},
       inputs{&textureRecord}, frameRecord{1, 0, inputs}
 {
 }
 
 const testhost::FrameIn& InputFeed::Next(std::uint64_t frame)
 {
-    image = MovingPattern(image.width, image.height, frame);
+    // The pattern repeats every 256 columns: frame n is the strip's rows from column n mod 256.
+    const std::uint64_t shift = frame % kPatternPeriod;
+    for (std::uint32_t y = 0; y < image.height; ++y)
+    {
+        const auto row = strip.pixels.begin() +
+                         static_cast<std::ptrdiff_t>(std::uint64_t{y} * strip.width + shift);
+        std::copy_n(row, image.width, image.pixels.begin() + std::ptrdiff_t{y} * image.width);
+    }
     testhost::UploadImage(texture, image);
     return frameRecord;
 }

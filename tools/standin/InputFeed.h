@@ -29,6 +29,11 @@ public:
     const testhost::RgbaImage& Current() const { return image; }
 
 private:
+    static constexpr std::uint32_t kPatternPeriod = 256;
+
+    // Frame 0's pattern, 256 columns wider: every frame's is a window of it, copied row by row
+    // rather than computed pixel by pixel (which a sanitizer build makes too slow for 60 fps).
+    testhost::RgbaImage strip;
     testhost::RgbaImage image;
     testhost::RgbaTexture texture;
     testhost::TextureIn textureRecord;
