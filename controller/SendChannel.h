@@ -53,8 +53,7 @@ public:
     // not fit since the last time. Host threads.
     std::size_t TakeReports(Reports& out, std::size_t& dropped);
 
-    // Sender threads alive now: this instance's, and the whole process's.
-    int LiveThreads() const noexcept { return live.load(); }
+    // Sender threads alive now in the whole process.
     static int LiveThreadsInProcess() noexcept;
 
 private:

@@ -35,7 +35,6 @@ public:
     };
 
     NameCache() = default;
-    explicit NameCache(const Limits& chosen) : limits(chosen) {}
     NameCache(const NameCache&) = delete;
     NameCache& operator=(const NameCache&) = delete;
 
@@ -84,7 +83,7 @@ private:
     // wakes every waiter whatever happens.
     void LookUp(Entry& entry);
 
-    Limits limits;
+    const Limits limits;
     mutable std::mutex mutex;
     std::condition_variable answered;
     std::map<std::string, EntryPtr> entries; // key: host, a zero byte, the port
