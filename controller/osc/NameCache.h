@@ -83,7 +83,7 @@ private:
     // wakes every waiter whatever happens.
     void LookUp(Entry& entry);
 
-    const Limits limits;
+    const Limits limits{};
     mutable std::mutex mutex;
     std::condition_variable answered;
     std::map<std::string, EntryPtr> entries; // key: host, a zero byte, the port
