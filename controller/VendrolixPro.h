@@ -7,6 +7,7 @@
 // one copy and never together.
 #pragma once
 
+#include "controller/ClipStartDetector.h"
 #include "controller/FailureLog.h"
 #include "controller/SendChannel.h"
 #include "controller/SendJob.h"
@@ -137,13 +138,10 @@ private:
     CountdownKey shownCountdown;
     bool countdownShown = false;
 
-    std::atomic<double> lastHostTime{-1.0};
+    // Held only for one step of the detector: a few comparisons, no allocation.
+    std::mutex timingMutex;
+    ClipStartDetector clipStarts;
     std::atomic<std::int64_t> clipStartUs{0};
-    // While the host time stays inside the restart window: when its clip started, as the first
-    // call of that stay saw it; -1 outside the window.
-    std::atomic<std::int64_t> windowEntryUs{-1};
-    std::atomic<std::int64_t> lastFrameUs{-1};
-    std::atomic<std::int64_t> lastGapStartUs{-1};
     std::atomic<bool> sequenceActive{false};
     std::atomic<bool> durationSent{false};
     std::atomic<bool> nextClipSent{false};

@@ -208,6 +208,10 @@ void VendrolixPro::RunTest()
         FailedFlag(kind).store(false);
     }
 
+    {
+        const std::lock_guard lock(timingMutex);
+        clipStarts.OnTest();
+    }
     sequenceActive.store(true);
     clipStartUs.store(platform::SteadyClockUs());
     DispatchCommands(0.0, true);

@@ -1,4 +1,4 @@
-// Clip-start detection, the per-frame countdown and the pass-through draw.
+// Clip starts, the per-frame countdown and the pass-through draw.
 #include "controller/VendrolixPro.h"
 
 #include "controller/Milliseconds.h"
@@ -11,11 +11,6 @@
 
 namespace
 {
-constexpr double kRestartToleranceSeconds = 0.05;
-constexpr double kLateStartWindowSeconds = 2.0;
-constexpr std::int64_t kFrameGapUs = 500000;
-constexpr std::int64_t kGapSpacingUs = 1500000;
-
 // Taken up to the next whole tenth of a second.
 std::int32_t TenthsRemaining(std::int32_t remainingMs)
 {
@@ -35,37 +30,13 @@ std::string FormatRemaining(std::int32_t remainingMs)
 std::uint32_t VendrolixPro::SetTime(double time)
 {
     const std::int64_t now = platform::SteadyClockUs();
-    const double old = lastHostTime.exchange(time);
-    const bool inWindow = time <= kRestartToleranceSeconds;
-    // Inside the window the clip started `time` before this call. The first call of a stay in
-    // the window tells it best: on a clip paused on its first frame, later calls only see that
-    // the time has not moved.
-    const std::int64_t clipStartSeenUs =
-        inWindow ? now - static_cast<std::int64_t>(std::max(0.0, time) * 1e6) : -1;
-    if (!(old >= 0.0)) // none yet, or a negative or not-a-number time before: only prime
+    std::optional<ClipStartDetector::Start> start;
     {
-        windowEntryUs.store(clipStartSeenUs);
-        sequenceActive.store(false);
-        durationSent.store(false);
-        nextClipSent.store(false);
-        messageSent.store(false);
-        return ffgl::kSuccess;
+        const std::lock_guard lock(timingMutex);
+        start = clipStarts.OnHostTime(time, now);
     }
-    // A clip's first frames all sit inside the window: only entering it, or going back inside
-    // it, is a new start, so one clip start gives one sequence.
-    const bool restarted = inWindow && (old > kRestartToleranceSeconds || time < old);
-    if (restarted || !inWindow)
-        windowEntryUs.store(clipStartSeenUs);
-    const bool steppedBack = old > time + kRestartToleranceSeconds;
-    const bool lateStart =
-        !sequenceActive.load() && time >= 0.0 && time < kLateStartWindowSeconds && time >= old;
-    if (restarted || steppedBack || lateStart)
-    {
-        // Inside the window the delays count from the clip's start. Above it the effect joined
-        // a playing clip and gets its full countdown.
-        const std::int64_t entry = windowEntryUs.load();
-        OnClipStart(time, !inWindow ? now : entry >= 0 ? entry : clipStartSeenUs);
-    }
+    if (start)
+        OnClipStart(start->hostTime, start->anchorUs);
     return ffgl::kSuccess;
 }
 
@@ -92,16 +63,13 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
     CollectSendFailures();
     const std::int64_t now = platform::SteadyClockUs();
-    const std::int64_t previous = lastFrameUs.exchange(now);
-    if (previous >= 0 && now - previous > kFrameGapUs)
+    std::optional<ClipStartDetector::Start> gapStart;
     {
-        const std::int64_t lastGapStart = lastGapStartUs.load();
-        if (lastGapStart < 0 || now - lastGapStart > kGapSpacingUs)
-        {
-            lastGapStartUs.store(now);
-            OnClipStart(std::max(0.0, lastHostTime.load()), now);
-        }
+        const std::lock_guard lock(timingMutex);
+        gapStart = clipStarts.OnFrame(now);
     }
+    if (gapStart)
+        OnClipStart(gapStart->hostTime, gapStart->anchorUs);
 
     double elapsedSeconds = 0.0;
     const std::int64_t start = clipStartUs.load();

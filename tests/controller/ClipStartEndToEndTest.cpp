@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -20,6 +22,27 @@ using namespace std::chrono_literals;
 using namespace testhost;
 
 std::atomic<std::int64_t> nowMs{5000000};
+
+const std::string kTransition = "/composition/selectedlayer/transition/duration";
+const std::string kNextClip = "/composition/selectedlayer/connectnextclip";
+const std::string kMessage = "/cue";
+
+// Host times of clips of 1 s played every way, at the test clock's milliseconds since `origin`.
+double Reverse(std::int64_t ms, std::int64_t origin)
+{
+    return 1.0 - static_cast<double>((ms - origin) % 1000) / 1000.0;
+}
+
+double PingPong(std::int64_t ms, std::int64_t origin)
+{
+    const std::int64_t phase = (ms - origin) % 2000;
+    return static_cast<double>(phase <= 1000 ? phase : 2000 - phase) / 1000.0;
+}
+
+double Forward(std::int64_t ms, std::int64_t origin, std::int64_t lengthMs = 1000)
+{
+    return static_cast<double>((ms - origin) % lengthMs) / 1000.0;
+}
 
 std::int64_t FakeClock() // microseconds
 {
@@ -65,18 +88,47 @@ protected:
         nowMs += stepMs;
     }
 
+    // Frames about 60 a second until `untilMs` on the test clock, the last one exactly then,
+    // each with the host time `time` gives for its moment.
+    template <typename Time> void PlayUntil(std::int64_t untilMs, Time time)
+    {
+        for (int frame = 0; nowMs < untilMs; ++frame)
+            Frame(time(nowMs.load()),
+                  std::min<std::int64_t>(frame % 3 == 2 ? 16 : 17, untilMs - nowMs));
+        Frame(time(nowMs.load()));
+    }
+
+    void PressTest()
+    {
+        plugin->SetParameter(instance, TestIndex, 1.0f);
+        plugin->SetParameter(instance, TestIndex, 0.0f);
+    }
+
+    void SetMessages(float transitionDelay, float nextClipDelay, float messageDelay)
+    {
+        plugin->SetParameter(instance, DelayIndex, transitionDelay);
+        plugin->SetParameter(instance, NextClipIndex, 1.0f);
+        plugin->SetParameter(instance, DelayNextClipIndex, nextClipDelay);
+        plugin->SetParameter(instance, OscMsgIndex, (kMessage + " i 1").c_str());
+        plugin->SetParameter(instance, MessageDelayIndex, messageDelay);
+    }
+
     std::string Status() const { return plugin->GetParameterDisplay(instance, StatusIndex); }
 
-    // Every datagram that arrives until none has come for a while.
+    // Every datagram that arrives until none has come for a while, counted by address.
+    std::map<std::string, int> Arrived()
+    {
+        std::map<std::string, int> counts;
+        while (const auto message = receiver.Receive(300ms))
+            ++counts[message->address];
+        return counts;
+    }
+
     std::size_t Datagrams(const std::string& address)
     {
-        std::size_t count = 0;
-        while (const auto message = receiver.Receive(300ms))
-        {
-            EXPECT_EQ(message->address, address);
-            ++count;
-        }
-        return count;
+        const std::map<std::string, int> arrived = Arrived();
+        EXPECT_LE(arrived.size(), 1u) << "only " << address << " was expected";
+        return arrived.contains(address) ? static_cast<std::size_t>(arrived.at(address)) : 0u;
     }
 
     static inline GlContext* context = nullptr;
@@ -137,6 +189,153 @@ TEST_F(ClipStartEndToEnd, StartFirstSeenAt17MsIsAnchoredAtTheClipsFirstFrame)
     Frame(0.017 + 0.083);
     EXPECT_EQ(Status(), "Tok|Nno|Mno") << "100 ms after it";
     EXPECT_EQ(Datagrams("/composition/selectedlayer/transition/duration"), 1u);
+}
+
+TEST_F(ClipStartEndToEnd, BackwardsAndPingPongClipsStartOncePerPass)
+{
+    plugin->SetParameter(instance, LayerTransIndex, 0.0f);
+    plugin->SetParameter(instance, NextClipIndex, 1.0f); // delay 0
+    Frame(0.004, 16);                                    // the end of the backwards pass before
+    const std::int64_t reverse = nowMs;
+    PlayUntil(reverse + 2990, [&](std::int64_t ms) { return Reverse(ms, reverse); });
+    EXPECT_EQ(Datagrams(kNextClip), 3u) << "three backwards passes";
+
+    const std::int64_t pingPong = nowMs;
+    // Three cycles, and the turn at the bottom that begins the fourth.
+    PlayUntil(pingPong + 6040, [&](std::int64_t ms) { return PingPong(ms, pingPong); });
+    EXPECT_EQ(Datagrams(kNextClip), 4u) << "the first start, then one per turn at the bottom";
+}
+
+TEST_F(ClipStartEndToEnd, DelaysCountFromTheWrapAndFromTheBottomTurn)
+{
+    plugin->SetParameter(instance, DelayIndex, 500.0f);
+    Frame(0.004, 16);
+    const std::int64_t reverse = nowMs;
+    auto backwards = [&](std::int64_t ms) { return Reverse(ms, reverse); };
+    PlayUntil(reverse + 1000, backwards); // the second pass wraps on this frame
+    PlayUntil(reverse + 1499, backwards);
+    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "499 ms after the wrap";
+    PlayUntil(reverse + 1500, backwards);
+    EXPECT_EQ(Status(), "Tok|Nno|Mno") << "500 ms after it";
+
+    const std::int64_t pingPong = nowMs + 16 - 2000; // the bottom of the next turn comes next
+    auto bouncing = [&](std::int64_t ms) { return PingPong(ms, pingPong); };
+    PlayUntil(pingPong + 2000, bouncing); // the lowest time, 0.0
+    PlayUntil(pingPong + 2499, bouncing);
+    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "499 ms after the bottom";
+    PlayUntil(pingPong + 2500, bouncing);
+    EXPECT_EQ(Status(), "Tok|Nno|Mno") << "500 ms after it";
+    EXPECT_EQ(Datagrams(kTransition), 3u);
+}
+
+TEST_F(ClipStartEndToEnd, ForwardReTriggerStartsAgainButJitterDoesNot)
+{
+    plugin->SetParameter(instance, LayerTransIndex, 0.0f);
+    plugin->SetParameter(instance, NextClipIndex, 1.0f);
+    Frame(2.95, 17);
+    Frame(0.0, 17);
+    Frame(0.017, 17);
+    Frame(0.033, 17);
+    Frame(0.0, 17); // triggered again
+    Frame(0.017, 17);
+    EXPECT_EQ(Datagrams(kNextClip), 2u);
+
+    for (int pass = 0; pass < 4; ++pass)
+    {
+        Frame(0.001, 17);
+        Frame(0.0005, 16); // an audio clock's step back
+        const std::int64_t origin = nowMs - 17;
+        PlayUntil(origin + 990, [&](std::int64_t ms) { return Forward(ms, origin); });
+    }
+    EXPECT_EQ(Datagrams(kNextClip), 4u) << "one per pass";
+}
+
+TEST_F(ClipStartEndToEnd, StallWithTheTimeRunningOnKeepsThePass)
+{
+    plugin->SetParameter(instance, LayerTransIndex, 0.0f);
+    plugin->SetParameter(instance, NextClipIndex, 1.0f);
+    plugin->SetParameter(instance, DelayNextClipIndex, 4000.0f);
+    for (const std::int64_t stallAt : {1500, 5000})
+    {
+        SCOPED_TRACE(stallAt);
+        Frame(9.99, 16);
+        const std::int64_t origin = nowMs;
+        auto clip = [&](std::int64_t ms) { return Forward(ms, origin, 10000); };
+        PlayUntil(origin + stallAt, clip);
+        nowMs += 600; // no frame while the host loads something heavy; its clip runs on
+        if (stallAt < 4000)
+        {
+            PlayUntil(origin + 3999, clip);
+            EXPECT_EQ(Status(), "Tno|N0.1s|Mno");
+            PlayUntil(origin + 4000, clip);
+            EXPECT_EQ(Status(), "Tno|Nok|Mno");
+        }
+        PlayUntil(origin + 9980, clip);
+        EXPECT_EQ(Datagrams(kNextClip), 1u);
+    }
+}
+
+TEST_F(ClipStartEndToEnd, GapWithTheTimeHeldStillStartsASequence)
+{
+    plugin->SetParameter(instance, LayerTransIndex, 0.0f);
+    plugin->SetParameter(instance, NextClipIndex, 1.0f);
+    Frame(2.99, 16);
+    const std::int64_t origin = nowMs;
+    PlayUntil(origin + 1000, [&](std::int64_t ms) { return Forward(ms, origin, 3000); });
+    nowMs += 600; // the clip was stopped, and plays on from where it stood
+    PlayUntil(origin + 2000, [&](std::int64_t ms) { return Forward(ms - 600, origin, 3000); });
+    EXPECT_EQ(Datagrams(kNextClip), 2u);
+}
+
+TEST_F(ClipStartEndToEnd, TestOnAClipAtItsStartSendsEachMessageOncePerPress)
+{
+    const std::map<std::string, int> once{{kTransition, 1}, {kNextClip, 1}, {kMessage, 1}};
+    for (const double heldAt : {0.0, 0.02})
+    {
+        for (const float delay : {500.0f, 0.0f})
+        {
+            SCOPED_TRACE(testing::Message() << "held at " << heldAt << ", delays " << delay);
+            SetMessages(delay, 2 * delay, 3 * delay);
+            Frame(2.99, 16);
+            const std::int64_t origin = nowMs;
+            auto held = [heldAt](std::int64_t) { return heldAt; };
+            PlayUntil(origin + 2000, held);
+            EXPECT_EQ(Arrived(), once) << "the countdown from the clip's start";
+            PressTest();
+            PlayUntil(origin + 4000, held);
+            EXPECT_EQ(Arrived(), once) << "the press";
+        }
+    }
+
+    SetMessages(0.0f, 0.0f, 0.0f);
+    Frame(2.99, 16);
+    const std::int64_t origin = nowMs;
+    auto clip = [&](std::int64_t ms) { return Forward(ms, origin, 3000); };
+    PlayUntil(origin + 17, clip);
+    PressTest();
+    PlayUntil(origin + 1000, clip);
+    EXPECT_EQ(Arrived(),
+              (std::map<std::string, int>{{kTransition, 2}, {kNextClip, 2}, {kMessage, 2}}))
+        << "the start's and the press's";
+}
+
+TEST_F(ClipStartEndToEnd, TimesThatAreNoTimesAreIgnored)
+{
+    SetMessages(500.0f, 2500.0f, 1500.0f);
+    Frame(2.99, 16);
+    const std::int64_t origin = nowMs;
+    auto clip = [&](std::int64_t ms) { return Forward(ms, origin, 3000); };
+    PlayUntil(origin + 1000, clip);
+    Frame(std::numeric_limits<double>::quiet_NaN(), 16);
+    PlayUntil(origin + 2200, clip);
+    Frame(-0.001, 16);
+    PlayUntil(origin + 2990, clip);
+    Frame(-0.0005, 16); // the next pass begins with a pre-roll
+    const std::int64_t next = nowMs - 16;
+    PlayUntil(next + 2499, [&](std::int64_t ms) { return Forward(ms, next, 3000); });
+    EXPECT_EQ(Status(), "Tok|N0.1s|Mok");
+    const std::map<std::string, int> twice{{kTransition, 2}, {kNextClip, 1}, {kMessage, 2}};
+    EXPECT_EQ(Arrived(), twice) << "the first pass's three, and two of the second's";
 }
 
 } // namespace

@@ -30,6 +30,7 @@ struct RecordedJob
     std::string host;
     std::int32_t port = 0;
     std::array<std::optional<osc::OscMessage>, kMessageKinds> messages;
+    std::int64_t startedMs = 0; // on the test clock
 
     bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
     const std::optional<osc::OscMessage>& Message(MessageKind kind) const { return messages[kind]; }
@@ -47,7 +48,7 @@ inline std::int64_t FakeClock()
 inline void RecordJob(SendJob job)
 {
     const std::lock_guard lock(jobsMutex);
-    startedJobs.push_back(RecordedJob{job.host, job.port, job.messages});
+    startedJobs.push_back(RecordedJob{job.host, job.port, job.messages, fakeNowMs.load()});
 }
 
 inline void FailToStart(SendJob)

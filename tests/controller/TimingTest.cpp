@@ -1,7 +1,6 @@
 #include "tests/controller/ControllerFixture.h"
 
 #include <algorithm>
-#include <limits>
 #include <string>
 
 namespace
@@ -79,30 +78,6 @@ TEST_F(Timing, LateStartNeedsAnIdleSequenceAndForwardTime)
     EXPECT_NE(Status().rfind("started @", 0), 0u) << "already active";
     plugin.SetTime(2.5);
     EXPECT_NE(Status().rfind("started @", 0), 0u);
-}
-
-TEST_F(Timing, NegativeTimeStartsThenTheNextCallOnlyPrimes)
-{
-    plugin.SetTime(0.5);
-    plugin.SetTime(-1.0);
-    EXPECT_EQ(Status(), "started @ t=-1.000");
-    Frame();
-    plugin.SetTime(0.0);
-    EXPECT_EQ(Status(), "Tno|Nno|Mno") << "the call after a negative time only primes";
-}
-
-TEST_F(Timing, CallAfterATimeThatIsNoNumberOnlyPrimes)
-{
-    plugin.SetFloatParameter(P::LayerTrans, 1.0f); // delay 0 from the registered defaults
-    plugin.SetTime(5.0);
-    plugin.SetTime(0.0);
-    Frame();
-    ASSERT_EQ(Status(), "Tok|Nno|Mno");
-    plugin.SetTime(std::numeric_limits<double>::quiet_NaN());
-    plugin.SetTime(1.0);
-    Frame();
-    EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "primed: the sequence stopped, its flags cleared";
-    EXPECT_EQ(JobCount(), 1u);
 }
 
 TEST_F(Timing, FrameGapStartsAtMostOncePer1500Ms)
