@@ -4,12 +4,14 @@
 #include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"
 
+#include <atomic>
 #include <vector>
 
 namespace
 {
 void (*beforeLookup)() = nullptr;
-int (*lookupAnswer)() = nullptr;
+// Atomic, as a test may set it again while lookups of an earlier run still read it.
+std::atomic<int (*)()> lookupAnswer{nullptr};
 
 platform::LookupStatus HookedResolve(const char* host, const char* service,
                                      std::vector<platform::ResolvedAddress>& out)
@@ -25,7 +27,7 @@ platform::LookupStatus AnsweredResolve(const char* host, const char* service,
 {
     if (platform::IsNumericHost(host))
         return platform::SystemSocketCalls().resolve(host, service, out);
-    if (const int result = lookupAnswer(); result != 0)
+    if (const int result = lookupAnswer.load()(); result != 0)
         return platform::LookupStatusOf(result);
     return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
 }
@@ -44,9 +46,13 @@ extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
 // the lookup's thread: 0 finds 127.0.0.1. Numeric addresses are converted as before.
 extern "C" VDRX_EXPORT void vdrxTestAnswerLookups(int (*answer)())
 {
-    static platform::SocketCalls calls = platform::SystemSocketCalls();
-    lookupAnswer = answer;
-    calls.resolve = &AnsweredResolve;
+    static const platform::SocketCalls calls = []
+    {
+        platform::SocketCalls answered = platform::SystemSocketCalls();
+        answered.resolve = &AnsweredResolve;
+        return answered;
+    }();
+    lookupAnswer.store(answer);
     platform::InstallSocketCalls(&calls);
 }
 
