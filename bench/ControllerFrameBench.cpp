@@ -46,7 +46,8 @@ void BM_FrameWithNothingDue(benchmark::State& state)
 }
 BENCHMARK(BM_FrameWithNothingDue);
 
-bool SlowLookup(const char* host, const char* service, std::vector<platform::ResolvedAddress>& out)
+platform::LookupStatus SlowLookup(const char* host, const char* service,
+                                  std::vector<platform::ResolvedAddress>& out)
 {
     std::this_thread::sleep_for(std::chrono::seconds(2));
     return platform::SystemSocketCalls().resolve(host, service, out);

@@ -53,10 +53,10 @@ void CollectLog(const char* text)
     logLines.emplace_back(text);
 }
 
-// A name that never answers: the lookup holds a socket for 2 s, as a DNS query does, then fails.
-// "studio-pc" answers after 2 s with the loopback. Numeric addresses are the system's.
-bool HostileResolve(const char* host, const char* service,
-                    std::vector<platform::ResolvedAddress>& out)
+// A name that does not exist: the lookup holds a socket for 2 s, as a DNS query does, then
+// fails. "studio-pc" answers after 2 s with the loopback. Numeric addresses are the system's.
+platform::LookupStatus HostileResolve(const char* host, const char* service,
+                                      std::vector<platform::ResolvedAddress>& out)
 {
     if (platform::IsNumericHost(host))
         return platform::SystemSocketCalls().resolve(host, service, out);
@@ -65,8 +65,9 @@ bool HostileResolve(const char* host, const char* service,
     std::this_thread::sleep_for(2s);
     if (query >= 0)
         ::close(query);
-    return std::string(host) == "studio-pc" &&
-           platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+    if (std::string(host) != "studio-pc")
+        return platform::LookupStatus::NotFound;
+    return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
 }
 
 int CountEntries(const char* folder)

@@ -1,6 +1,6 @@
 // The host-log lines of failed sends: each goes out at once, but the same line again within a
 // second is only counted, and the count goes out with the line once that second has passed,
-// as "... (12 times)". So a storm of failures writes about one line a second. Host threads.
+// as "... (12 times)". So a storm of failures writes about one line a second. Render thread.
 #pragma once
 
 #include <atomic>

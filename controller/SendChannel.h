@@ -1,6 +1,6 @@
 // What an instance shares with its sender threads, which may outlive it: how many of them are
 // alive, within a bound per instance and one per process, and the failures they met, kept until
-// a host thread collects them.
+// the render thread collects them.
 #pragma once
 
 #include "controller/SendFailure.h"
@@ -50,7 +50,7 @@ public:
     // Whether failures wait to be collected. Any thread; no lock.
     bool HasReports() const noexcept { return pending.load(); }
     // Moves the kept reports into `out` and answers how many; `dropped` receives how many did
-    // not fit since the last time. Host threads.
+    // not fit since the last time. Render thread.
     std::size_t TakeReports(Reports& out, std::size_t& dropped);
 
     // Sender threads alive now in the whole process.

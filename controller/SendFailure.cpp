@@ -27,6 +27,8 @@ const char* Describe(SendFailure failure)
         return "\"OSC Host\" is empty";
     case SendFailure::NotResolved:
         return "the name does not resolve";
+    case SendFailure::NoNameServer:
+        return "the name server did not answer";
     case SendFailure::NoSocket:
         return "no socket can be opened";
     case SendFailure::NotSentWhole:
@@ -61,6 +63,8 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome)
         return SendFailure::SocketLibrary;
     case osc::SendOutcome::NotResolved:
         return SendFailure::NotResolved;
+    case osc::SendOutcome::NotAnswered:
+        return SendFailure::NoNameServer;
     case osc::SendOutcome::NoSocket:
         return SendFailure::NoSocket;
     case osc::SendOutcome::NotSentWhole:
@@ -80,6 +84,8 @@ DestinationText FormatDestination(const std::string& host, std::int32_t port)
 
 std::string FailureLine(const SendFailureReport& report)
 {
-    return std::string("VendrolixOSC: ") + MessageName(report.message) + " not sent to " +
+    const char* const what =
+        report.lastGoodAddress ? " goes to the last good address of " : " not sent to ";
+    return std::string("VendrolixOSC: ") + MessageName(report.message) + what +
            report.destination.data() + ": " + Describe(report.failure);
 }

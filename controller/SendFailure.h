@@ -27,6 +27,7 @@ enum class SendFailure : std::uint8_t
     NotAMessage,
     EmptyHost,
     NotResolved,
+    NoNameServer,
     NoSocket,
     NotSentWhole,
     SocketLibrary,
@@ -55,7 +56,12 @@ struct SendFailureReport
     MessageKind message = kTransition;
     SendFailure failure = SendFailure::Unexpected;
     DestinationText destination{};
+    // Not a failure of the message: the name's lookup failed, and its last good address was
+    // used in its place.
+    bool lastGoodAddress = false;
 };
 
-// "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve".
+// "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve", or for a
+// last good address "VendrolixOSC: next clip goes to the last good address of studio-pc:7000:
+// the name server did not answer".
 std::string FailureLine(const SendFailureReport& report);

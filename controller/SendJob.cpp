@@ -8,21 +8,32 @@
 
 namespace
 {
-std::optional<SendFailure> Send(const SendJob& job, const osc::OscMessage& message) noexcept
+// Sends one message and reports through the job's slot what the host log must hear of it.
+void Send(const SendJob& job, MessageKind kind) noexcept
 {
+    const auto report = [&](SendFailure failure, bool lastGoodAddress)
+    {
+        job.slot.Report(SendFailureReport{job.dispatch, kind, failure,
+                                          FormatDestination(job.host, job.port), lastGoodAddress});
+    };
+    const osc::OscMessage& message = *job.messages[kind];
     try
     {
-        return FailureOf(osc::SendOscMessage(job.host, job.port, message.address, message.ints,
-                                             message.floats, message.strings)
-                             .outcome);
+        const osc::SendResult result = osc::SendOscMessage(
+            job.host, job.port, message.address, message.ints, message.floats, message.strings);
+        if (result.failedLookup)
+            if (const std::optional<SendFailure> lookup = FailureOf(*result.failedLookup))
+                report(*lookup, true);
+        if (const std::optional<SendFailure> failure = FailureOf(result.outcome))
+            report(*failure, false);
     }
     catch (const std::bad_alloc&)
     {
-        return SendFailure::NoMemory;
+        report(SendFailure::NoMemory, false);
     }
     catch (...)
     {
-        return SendFailure::Unexpected;
+        report(SendFailure::Unexpected, false);
     }
 }
 } // namespace
@@ -30,13 +41,8 @@ std::optional<SendFailure> Send(const SendJob& job, const osc::OscMessage& messa
 void RunSendJob(SendJob job) noexcept
 {
     for (const MessageKind kind : kAllMessages)
-    {
-        if (!job.messages[kind])
-            continue;
-        if (const std::optional<SendFailure> failure = Send(job, *job.messages[kind]))
-            job.slot.Report(SendFailureReport{job.dispatch, kind, *failure,
-                                              FormatDestination(job.host, job.port)});
-    }
+        if (job.messages[kind])
+            Send(job, kind);
 }
 
 osc::OscMessage TransitionMessage(const std::string& layerAddress, float durationSeconds)

@@ -25,7 +25,8 @@ struct SendJob
 
 // The body of a sender thread: the messages in the order transition duration, next clip, free
 // text, each send completing before the next begins. Every message that does not go out is
-// reported through the job's slot; nothing escapes. Blocking.
+// reported through the job's slot, and so is a failed lookup whose last good address stood in;
+// nothing escapes. Blocking.
 void RunSendJob(SendJob job) noexcept;
 
 // The transition-duration message: layer address + "/transition/duration", "a" and the seconds.

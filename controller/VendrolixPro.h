@@ -1,10 +1,11 @@
 // The plug-in object the host creates for each use of the effect: twelve parameters, clip-start
 // detection, the status countdown, and the timed hand-off of OSC messages to sender threads.
 //
-// Threads: the host's calls may arrive on any thread; sender threads touch nothing of the
-// instance. Numeric settings and timing fields are atomics; the texts are guarded by
-// settingsMutex (OSC host, port, message) and statusMutex (status line), each held only for
-// one copy and never together.
+// Threads: the host makes every call on its render thread, one call at a time; sender threads
+// touch nothing of the instance but its SendChannel. The controller does not rely on the one
+// thread all the same: numeric settings and timing fields are atomics, and the texts are
+// guarded by settingsMutex (OSC host, port, message) and statusMutex (status line), each held
+// only for one copy and never together.
 #pragma once
 
 #include "controller/ClipStartDetector.h"
@@ -62,7 +63,7 @@ public:
     // handed over (not a message, too many sends under way, no thread) is marked failed at once.
     void DispatchCommands(double elapsedSeconds, bool force);
     // Takes in the failures the sender threads reported: Status shows "err" for a message of
-    // the current sequence, and the host log gets its line. Host threads; every frame.
+    // the current sequence, and the host log gets its line. Render thread; every frame.
     void CollectSendFailures();
     // The "Test" event: sends every enabled message at once and leaves the sequence stopped.
     void RunTest();

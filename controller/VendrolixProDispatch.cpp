@@ -166,7 +166,8 @@ void VendrolixPro::RecordFailure(const SendFailureReport& report)
 {
     // Only the latest dispatch of a message that is still marked sent: a start or "Test" since
     // then has cleared it, and its own outcome is still to come.
-    if (lastDispatch[report.message].load() == report.dispatch && SentFlag(report.message).load())
+    if (!report.lastGoodAddress && lastDispatch[report.message].load() == report.dispatch &&
+        SentFlag(report.message).load())
         FailedFlag(report.message).store(true);
     failureLog.Add(FailureLine(report));
 }

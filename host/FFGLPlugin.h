@@ -1,5 +1,6 @@
 // Base of every plug-in object the host drives: host-pushed state and the eighteen virtual
-// slots with their default behaviour. Every slot runs on the host's calling thread.
+// slots with their default behaviour. Every slot runs on the host's render thread, one call at a
+// time.
 #pragma once
 
 #include "host/FFGLPluginManager.h"

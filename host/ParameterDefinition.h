@@ -15,9 +15,9 @@ struct ParameterElement
     float value = 0.0f;
 };
 
-// Pending event bits. The plug-in may raise them from any thread while the host collects
-// them, so they are atomic; copying takes a snapshot, which the registry needs only while
-// it is being filled.
+// Pending event bits, raised and collected during the host's calls on its render thread. Atomic
+// as the controller's own state is, which does not rely on the one thread; copying takes a
+// snapshot, which the registry needs only while it is being filled.
 class EventBits
 {
 public:

@@ -1,5 +1,5 @@
 // The prototype instance: answers every parameter and capability question that names no
-// instance. Host thread only.
+// instance. Render thread only, one call at a time.
 #pragma once
 
 #include "host/FFGLPlugin.h"

@@ -45,7 +45,7 @@ bool SystemStartUp()
 #endif
 }
 
-bool SystemResolve(const char* host, const char* service, std::vector<ResolvedAddress>& out)
+LookupStatus SystemResolve(const char* host, const char* service, std::vector<ResolvedAddress>& out)
 {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -53,8 +53,8 @@ bool SystemResolve(const char* host, const char* service, std::vector<ResolvedAd
     hints.ai_protocol = 0;
     hints.ai_flags = 0;
     addrinfo* first = nullptr;
-    if (getaddrinfo(host, service, &hints, &first) != 0)
-        return false;
+    if (const int result = getaddrinfo(host, service, &hints, &first); result != 0)
+        return LookupStatusOf(result);
     const AddressList list(first);
     for (const addrinfo* entry = list.get(); entry; entry = entry->ai_next)
     {
@@ -69,7 +69,7 @@ bool SystemResolve(const char* host, const char* service, std::vector<ResolvedAd
         address.addressLength = static_cast<std::uint32_t>(length);
         out.push_back(address);
     }
-    return true;
+    return LookupStatus::Resolved;
 }
 
 SocketHandle SystemOpen(int family, int socketType, int protocol)
@@ -119,6 +119,18 @@ constexpr SocketCalls kSystemCalls{
 
 std::atomic<const SocketCalls*> installed{nullptr};
 } // namespace
+
+LookupStatus LookupStatusOf(int getaddrinfoResult)
+{
+#ifdef _WIN32
+    constexpr int kTryAgain = WSATRY_AGAIN;
+#else
+    constexpr int kTryAgain = EAI_AGAIN;
+#endif
+    if (getaddrinfoResult == 0)
+        return LookupStatus::Resolved;
+    return getaddrinfoResult == kTryAgain ? LookupStatus::NoAnswer : LookupStatus::NotFound;
+}
 
 bool IsNumericHost(const char* host)
 {

@@ -26,6 +26,17 @@ struct ResolvedAddress
     std::uint32_t addressLength = 0;
 };
 
+// How a name lookup ended. The cache keeps a failure for a time that depends on its kind.
+enum class LookupStatus : std::uint8_t
+{
+    Resolved, // getaddrinfo answered zero
+    NoAnswer, // EAI_AGAIN (Windows: WSATRY_AGAIN): the name server did not answer in time
+    NotFound, // EAI_NONAME (Windows: WSAHOST_NOT_FOUND), and every other failure
+};
+
+// getaddrinfo's result as a status.
+LookupStatus LookupStatusOf(int getaddrinfoResult);
+
 // The seam: every socket call the sender makes. Each member is a plain function that any thread
 // may call at any time; the functions keep no state between calls.
 struct SocketCalls
@@ -35,8 +46,9 @@ struct SocketCalls
     bool (*startUp)();
     // getaddrinfo(host, service) with hints: datagram sockets, any family, protocol 0, flags 0.
     // On a zero return, appends every entry to `out` in the resolver's order, frees the
-    // resolver's list and answers true (possibly with nothing appended). False otherwise.
-    bool (*resolve)(const char* host, const char* service, std::vector<ResolvedAddress>& out);
+    // resolver's list and answers Resolved (possibly with nothing appended); otherwise why not.
+    LookupStatus (*resolve)(const char* host, const char* service,
+                            std::vector<ResolvedAddress>& out);
     // socket(family, type, protocol); kInvalidSocket when it cannot be created.
     SocketHandle (*open)(int family, int socketType, int protocol);
     // One blocking sendto of the whole buffer with flags 0. The count sent, or -1.

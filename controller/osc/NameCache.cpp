@@ -10,16 +10,54 @@
 namespace osc
 {
 
+namespace
+{
+// How long a lookup's outcome stands before a send looks the name up again.
+std::int64_t KeptMs(const NameCache::Limits& limits, platform::LookupStatus status)
+{
+    switch (status)
+    {
+    case platform::LookupStatus::Resolved:
+        return limits.successKeptMs;
+    case platform::LookupStatus::NoAnswer:
+        return limits.noAnswerKeptMs;
+    case platform::LookupStatus::NotFound:
+        break;
+    }
+    return limits.failureKeptMs;
+}
+} // namespace
+
+bool NameCache::HasLastGood(const Entry& entry, std::int64_t nowMs) const
+{
+    return !entry.addresses.empty() && nowMs - entry.foundMs < limits.lastGoodServedMs;
+}
+
 bool NameCache::IsFresh(const Entry& entry, std::int64_t nowMs) const
 {
-    const std::int64_t kept = entry.found ? limits.successKeptMs : limits.failureKeptMs;
-    return entry.answered && nowMs - entry.answeredMs < kept;
+    const bool failed = entry.status != platform::LookupStatus::Resolved;
+    return entry.answered && (nowMs - entry.answeredMs < KeptMs(limits, entry.status) ||
+                              (failed && HasLastGood(entry, nowMs)));
 }
 
 bool NameCache::WantsRefresh(const Entry& entry, std::int64_t nowMs) const
 {
-    return !entry.lookingUp &&
-           (!IsFresh(entry, nowMs) || nowMs - entry.answeredMs >= limits.successRefreshedMs);
+    const std::int64_t refreshMs = entry.status == platform::LookupStatus::Resolved
+                                       ? limits.successRefreshedMs
+                                       : KeptMs(limits, entry.status);
+    return !entry.lookingUp && (!entry.answered || nowMs - entry.answeredMs >= refreshMs);
+}
+
+Resolution NameCache::Answer(Entry& entry, std::int64_t nowMs,
+                             std::vector<platform::ResolvedAddress>& out) const
+{
+    if (!HasLastGood(entry, nowMs))
+        return Resolution{entry.status, std::nullopt};
+    out.insert(out.end(), entry.addresses.begin(), entry.addresses.end());
+    Resolution answer{platform::LookupStatus::Resolved, std::nullopt};
+    if (entry.status != platform::LookupStatus::Resolved && !std::exchange(entry.failureTold, true))
+        answer.failedLookup = entry.status;
+    return answer;
 }
 
 NameCache::EntryPtr NameCache::Slot(const std::string& host, std::int32_t port)
@@ -92,13 +130,12 @@ void NameCache::RunBackgroundLookup(const EntryPtr& entry) noexcept
 void NameCache::LookUp(Entry& entry)
 {
     std::vector<platform::ResolvedAddress> addresses;
-    bool found = false;
+    platform::LookupStatus status = platform::LookupStatus::NotFound;
     try
     {
         const platform::SocketCalls& calls = platform::CurrentSocketCalls();
-        found = calls.startUp() &&
-                calls.resolve(entry.host.c_str(), entry.service.c_str(), addresses) &&
-                !addresses.empty();
+        if (calls.startUp())
+            status = calls.resolve(entry.host.c_str(), entry.service.c_str(), addresses);
     }
     catch (...)
     {
@@ -107,11 +144,19 @@ void NameCache::LookUp(Entry& entry)
         answered.notify_all();
         throw;
     }
+    if (status == platform::LookupStatus::Resolved && addresses.empty())
+        status = platform::LookupStatus::NotFound;
     const std::lock_guard lock(mutex);
+    const std::int64_t nowMs = platform::SteadyClockMs();
     entry.answered = true;
-    entry.found = found;
-    entry.addresses = found ? std::move(addresses) : std::vector<platform::ResolvedAddress>{};
-    entry.answeredMs = platform::SteadyClockMs();
+    entry.status = status;
+    entry.answeredMs = nowMs;
+    if (status == platform::LookupStatus::Resolved)
+    {
+        entry.addresses = std::move(addresses);
+        entry.foundMs = nowMs;
+        entry.failureTold = false;
+    }
     entry.lookingUp = false;
     answered.notify_all();
 }
@@ -128,8 +173,8 @@ void NameCache::Prefetch(const std::string& host, std::int32_t port)
     StartBackgroundLookup(entry);
 }
 
-bool NameCache::Resolve(const std::string& host, std::int32_t port,
-                        std::vector<platform::ResolvedAddress>& out)
+Resolution NameCache::Resolve(const std::string& host, std::int32_t port,
+                              std::vector<platform::ResolvedAddress>& out)
 {
     std::unique_lock lock(mutex);
     const EntryPtr entry = Slot(host, port);
@@ -145,14 +190,14 @@ bool NameCache::Resolve(const std::string& host, std::int32_t port,
         }
         answered.wait(lock);
     }
-    const bool refresh = WantsRefresh(*entry, platform::SteadyClockMs()) && entry->found &&
-                         ClaimBackgroundLookup(*entry);
-    out.insert(out.end(), entry->addresses.begin(), entry->addresses.end());
-    const bool found = entry->found;
+    const std::int64_t nowMs = platform::SteadyClockMs();
+    const Resolution answer = Answer(*entry, nowMs, out);
+    const bool refresh = answer.status == platform::LookupStatus::Resolved &&
+                         WantsRefresh(*entry, nowMs) && ClaimBackgroundLookup(*entry);
     lock.unlock();
     if (refresh)
         StartBackgroundLookup(entry);
-    return found;
+    return answer;
 }
 
 std::size_t NameCache::BackgroundLookups() const
@@ -173,12 +218,13 @@ NameCache& SharedNameCache()
     return *cache;
 }
 
-bool ResolveHost(const std::string& host, std::int32_t port,
-                 std::vector<platform::ResolvedAddress>& out)
+Resolution ResolveHost(const std::string& host, std::int32_t port,
+                       std::vector<platform::ResolvedAddress>& out)
 {
     if (platform::IsNumericHost(host.c_str()))
-        return platform::CurrentSocketCalls().resolve(host.c_str(), std::to_string(port).c_str(),
-                                                      out);
+        return Resolution{
+            platform::CurrentSocketCalls().resolve(host.c_str(), std::to_string(port).c_str(), out),
+            std::nullopt};
     return SharedNameCache().Resolve(host, port, out);
 }
 

@@ -2,10 +2,13 @@
 // and a storm of sends to a dead name costs one lookup, not one each.
 //
 // A name is looked up in the background when it is set (Prefetch), or by the first send that
-// needs it. The answer is kept: a failure for a few seconds, a success longer, looked up again
-// in the background when it grows old while still in use. A send takes the kept answer, waits
-// for a lookup already under way, and looks up itself only when there is neither. Numeric
-// addresses never reach the cache (ResolveHost, PrefetchHost).
+// needs it. The answer is kept: a success for a minute, looked up again in the background when
+// it grows old while still in use. A lookup that fails does not throw a good answer away: the
+// last addresses found serve for ten minutes more, as a name server that stops answering
+// mid-show must not silence the cues. With nothing good to serve, a name that does not resolve
+// is kept for a few seconds, a name server that did not answer is asked again after one. A send
+// takes the kept answer, waits for a lookup already under way, and looks up itself only when
+// there is neither. Numeric addresses never reach the cache (ResolveHost, PrefetchHost).
 #pragma once
 
 #include "platform/UdpSocketApi.h"
@@ -16,11 +19,21 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace osc
 {
+
+// What a send gets from a lookup.
+struct Resolution
+{
+    platform::LookupStatus status = platform::LookupStatus::NotFound; // Resolved: addresses given
+    // Set when the addresses are the last good ones, standing in for a lookup that failed, and
+    // this send is the first to get them since: that lookup's status, to be told once.
+    std::optional<platform::LookupStatus> failedLookup;
+};
 
 class NameCache
 {
@@ -28,8 +41,10 @@ public:
     struct Limits
     {
         std::int64_t failureKeptMs = 5000;
+        std::int64_t noAnswerKeptMs = 1000;
         std::int64_t successKeptMs = 60000;
         std::int64_t successRefreshedMs = 30000; // a use after this looks it up again, meanwhile
+        std::int64_t lastGoodServedMs = 600000;  // after it was found, in place of failures
         std::size_t entries = 64;                // names kept; the oldest answer goes first
         std::size_t backgroundLookups = 4;       // lookups under way on threads of their own
     };
@@ -43,11 +58,11 @@ public:
     // Any thread.
     void Prefetch(const std::string& host, std::int32_t port);
 
-    // The addresses for host and port, as the socket seam's resolve gives them: true with the
-    // entries appended to `out`, false when the name does not resolve. Blocking while a lookup
-    // runs: sender threads only.
-    bool Resolve(const std::string& host, std::int32_t port,
-                 std::vector<platform::ResolvedAddress>& out);
+    // The addresses for host and port, as the socket seam's resolve gives them: Resolved with
+    // the entries appended to `out`, else why there are none. Blocking while a lookup runs:
+    // sender threads only.
+    Resolution Resolve(const std::string& host, std::int32_t port,
+                       std::vector<platform::ResolvedAddress>& out);
 
     // Background lookups under way now. Any thread.
     std::size_t BackgroundLookups() const;
@@ -61,15 +76,24 @@ private:
         std::string host;
         std::string service; // the port in decimal
         bool answered = false;
-        bool found = false;
-        std::vector<platform::ResolvedAddress> addresses;
+        platform::LookupStatus status = platform::LookupStatus::NotFound; // of the last lookup
         std::int64_t answeredMs = 0;
+        // The last addresses found, and when; non-empty once a lookup succeeded.
+        std::vector<platform::ResolvedAddress> addresses;
+        std::int64_t foundMs = 0;
+        bool failureTold = false; // a send got the last good addresses since the last failure
         bool lookingUp = false;
     };
     using EntryPtr = std::shared_ptr<Entry>;
 
+    // Whether the last addresses found may still serve a send.
+    bool HasLastGood(const Entry& entry, std::int64_t nowMs) const;
+    // Whether a send may take what is kept without a lookup of its own.
     bool IsFresh(const Entry& entry, std::int64_t nowMs) const;
     bool WantsRefresh(const Entry& entry, std::int64_t nowMs) const;
+    // What a send gets from the entry as it stands; marks a failure told. With the lock held.
+    Resolution Answer(Entry& entry, std::int64_t nowMs,
+                      std::vector<platform::ResolvedAddress>& out) const;
     // The entry for the name, made (and the oldest answer dropped when full) if there is none.
     // With the lock held.
     EntryPtr Slot(const std::string& host, std::int32_t port);
@@ -96,8 +120,8 @@ NameCache& SharedNameCache();
 
 // The addresses for host and port: a numeric address converted on the spot, a name through the
 // shared cache. Blocking: sender threads only.
-bool ResolveHost(const std::string& host, std::int32_t port,
-                 std::vector<platform::ResolvedAddress>& out);
+Resolution ResolveHost(const std::string& host, std::int32_t port,
+                       std::vector<platform::ResolvedAddress>& out);
 // Starts the shared cache's background lookup of a name; nothing for an empty or numeric host.
 // Never waits for the network. Any thread.
 void PrefetchHost(const std::string& host, std::int32_t port);

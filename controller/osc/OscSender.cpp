@@ -36,27 +36,60 @@ private:
     platform::SocketHandle handle;
 };
 
-SendResult Result(SendOutcome outcome)
+const char* StatusWord(SendOutcome outcome)
 {
     switch (outcome)
     {
     case SendOutcome::Sent:
-        return SendResult{true, "sent", outcome};
+        return "sent";
     case SendOutcome::EmptyHost:
-        return SendResult{false, "empty host", outcome};
+        return "empty host";
     case SendOutcome::BadPort:
-        return SendResult{false, "bad port", outcome};
+        return "bad port";
     case SendOutcome::BadAddress:
-        return SendResult{false, "bad address", outcome};
+        return "bad address";
     case SendOutcome::StartUpFailed:
-        return SendResult{false, "WSAStartup failed", outcome};
+        return "WSAStartup failed";
     case SendOutcome::NotResolved:
-        return SendResult{false, "getaddrinfo failed", outcome};
+    case SendOutcome::NotAnswered:
+        return "getaddrinfo failed";
     case SendOutcome::NoSocket:
     case SendOutcome::NotSentWhole:
         break;
     }
-    return SendResult{false, "sendto failed", outcome};
+    return "sendto failed";
+}
+
+SendResult Result(SendOutcome outcome)
+{
+    return SendResult{outcome == SendOutcome::Sent, StatusWord(outcome), outcome, std::nullopt};
+}
+
+SendOutcome LookupFailure(platform::LookupStatus status)
+{
+    return status == platform::LookupStatus::NoAnswer ? SendOutcome::NotAnswered
+                                                      : SendOutcome::NotResolved;
+}
+
+// The datagram to the first address whose socket opens and which takes it whole.
+SendOutcome SendToFirst(const platform::SocketCalls& calls,
+                        const std::vector<platform::ResolvedAddress>& addresses,
+                        const std::vector<std::uint8_t>& payload)
+{
+    bool opened = false;
+    for (const platform::ResolvedAddress& entry : addresses)
+    {
+        ScopedSocket socket(calls, calls.open(entry.family, entry.socketType, entry.protocol));
+        if (!socket.IsOpen())
+            continue;
+        opened = true;
+        const std::int64_t sent =
+            calls.sendTo(socket.Handle(), payload.data(), payload.size(), entry);
+        socket.Close(); // at once, whatever sendto answered
+        if (sent >= 0 && static_cast<std::uint64_t>(sent) == payload.size())
+            return SendOutcome::Sent;
+    }
+    return opened ? SendOutcome::NotSentWhole : SendOutcome::NoSocket;
 }
 } // namespace
 
@@ -80,22 +113,12 @@ SendResult SendOscMessage(const std::string& host, std::int32_t port, std::strin
         return Result(SendOutcome::StartUpFailed);
 
     std::vector<platform::ResolvedAddress> addresses;
-    if (!ResolveHost(host, port, addresses) || addresses.empty())
-        return Result(SendOutcome::NotResolved);
-
-    bool opened = false;
-    for (const platform::ResolvedAddress& entry : addresses)
-    {
-        ScopedSocket socket(calls, calls.open(entry.family, entry.socketType, entry.protocol));
-        if (!socket.IsOpen())
-            continue;
-        opened = true;
-        const std::int64_t sent =
-            calls.sendTo(socket.Handle(), payload.data(), payload.size(), entry);
-        socket.Close(); // at once, whatever sendto answered
-        if (sent >= 0 && static_cast<std::uint64_t>(sent) == payload.size())
-            return Result(SendOutcome::Sent);
-    }
-    return Result(opened ? SendOutcome::NotSentWhole : SendOutcome::NoSocket);
+    const Resolution resolution = ResolveHost(host, port, addresses);
+    if (resolution.status != platform::LookupStatus::Resolved || addresses.empty())
+        return Result(LookupFailure(resolution.status));
+    SendResult result = Result(SendToFirst(calls, addresses, payload));
+    if (resolution.failedLookup)
+        result.failedLookup = LookupFailure(*resolution.failedLookup);
+    return result;
 }
 } // namespace osc

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace osc
 {
-// Every way a send can end. Both NoSocket and NotSentWhole have the status "sendto failed".
+// Every way a send can end. Both NotResolved and NotAnswered have the status
+// "getaddrinfo failed", both NoSocket and NotSentWhole "sendto failed".
 enum class SendOutcome
 {
     Sent,
@@ -17,6 +19,7 @@ enum class SendOutcome
     BadAddress,
     StartUpFailed,
     NotResolved,
+    NotAnswered,  // the name server did not answer, and no good address was kept
     NoSocket,     // no resolved address could have a socket
     NotSentWhole, // a socket opened, but no address took the whole datagram
 };
@@ -28,6 +31,9 @@ struct SendResult
     bool ok = false; // true only when the datagram went out whole
     std::string status;
     SendOutcome outcome = SendOutcome::Sent;
+    // NotResolved or NotAnswered: the name's lookup failed and its last good address stood in.
+    // Set on one send only after each failure, so that it is told once.
+    std::optional<SendOutcome> failedLookup;
 };
 
 // Checks the inputs (host, then port, then address), encodes the message, starts the socket

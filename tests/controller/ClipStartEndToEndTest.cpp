@@ -1,5 +1,7 @@
 // Clip starts as a host produces them, through the loaded library: a test copy of the plug-in
-// whose steady clock the test sets, a real EGL context, and the datagrams caught on 127.0.0.1.
+// whose steady clock and name lookups the test sets, a real EGL context, and the datagrams
+// caught on 127.0.0.1.
+#include "tools/testhost/FailureLines.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/OscReceiver.h"
 #include "tools/testhost/ParameterIndex.h"
@@ -7,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <netdb.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -49,6 +55,18 @@ std::int64_t FakeClock() // microseconds
     return nowMs.load() * 1000;
 }
 
+std::atomic<int> lookupResult{0}; // what getaddrinfo answers for a name; 0 finds the loopback
+int AnswerLookup()
+{
+    return lookupResult.load();
+}
+
+std::vector<std::string> hostLog; // the plug-in logs from the host's calls only
+void CollectLog(const char* text)
+{
+    hostLog.emplace_back(text);
+}
+
 class ClipStartEndToEnd : public ::testing::Test
 {
 protected:
@@ -63,6 +81,11 @@ protected:
         void (*install)(std::int64_t(*)()) = nullptr;
         std::memcpy(&install, &setClock, sizeof install);
         install(&FakeClock);
+        void* answerLookups = plugin->Symbol("vdrxTestAnswerLookups");
+        ASSERT_NE(answerLookups, nullptr);
+        void (*answer)(int (*)()) = nullptr;
+        std::memcpy(&answer, &answerLookups, sizeof answer);
+        answer(&AnswerLookup);
     }
 
     void SetUp() override
@@ -336,6 +359,35 @@ TEST_F(ClipStartEndToEnd, TimesThatAreNoTimesAreIgnored)
     EXPECT_EQ(Status(), "Tok|N0.1s|Mok");
     const std::map<std::string, int> twice{{kTransition, 2}, {kNextClip, 1}, {kMessage, 2}};
     EXPECT_EQ(Arrived(), twice) << "the first pass's three, and two of the second's";
+}
+
+TEST_F(ClipStartEndToEnd, NamedHostKeepsItsLastGoodAddressWhenTheNameServerStopsAnswering)
+{
+    hostLog.clear();
+    plugin->SetLogCallback(&CollectLog);
+    plugin->SetParameter(instance, LayerTransIndex, 0.0f);
+    plugin->SetParameter(instance, NextClipIndex, 1.0f); // a new instance's delay is 0 ms
+    lookupResult = 0;
+    plugin->SetParameter(instance, OscHostIndex, "studio-pc");
+    Frame(2.9, 250); // the end of the clip before
+    const std::int64_t showMs = nowMs;
+    for (const int startSeconds : {0, 31, 32, 35})
+    {
+        while (nowMs < showMs + startSeconds * 1000)
+            Frame(1.0 + static_cast<double>(nowMs - showMs) / 1000.0, 250); // the clip plays
+        // At 31 s the answer kept is old enough to be looked up again: that lookup fails.
+        lookupResult = startSeconds < 31 ? 0 : EAI_AGAIN;
+        Frame(0.0, 17);
+        EXPECT_EQ(Datagrams("/composition/selectedlayer/connectnextclip"), 1u)
+            << "clip start at " << startSeconds << " s";
+        Frame(0.017, 17); // takes in what the sender reported
+        EXPECT_EQ(Status(), "Tno|Nok|Mno") << "clip start at " << startSeconds << " s";
+    }
+    plugin->SetLogCallback(nullptr);
+    const std::string told = "VendrolixOSC: next clip goes to the last good address of studio-pc:" +
+                             std::to_string(receiver.Port()) + ": the name server did not answer";
+    EXPECT_EQ(std::count(hostLog.begin(), hostLog.end(), told), 1) << "told once";
+    EXPECT_EQ(testhost::CountNotSent(hostLog), 0);
 }
 
 } // namespace

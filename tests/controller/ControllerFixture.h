@@ -72,8 +72,9 @@ inline const platform::SocketCalls& OfflineCalls()
         offline.resolve =
             [](const char* host, const char* service, std::vector<platform::ResolvedAddress>& out)
         {
-            return platform::IsNumericHost(host) &&
-                   platform::SystemSocketCalls().resolve(host, service, out);
+            if (!platform::IsNumericHost(host))
+                return platform::LookupStatus::NotFound;
+            return platform::SystemSocketCalls().resolve(host, service, out);
         };
         return offline;
     }();

@@ -4,19 +4,32 @@
 #include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"
 
+#include <atomic>
 #include <vector>
 
 namespace
 {
 void (*beforeLookup)() = nullptr;
+// Atomic, as a test may set it again while lookups of an earlier run still read it.
+std::atomic<int (*)()> lookupAnswer{nullptr};
 
-bool HookedResolve(const char* host, const char* service,
-                   std::vector<platform::ResolvedAddress>& out)
+platform::LookupStatus HookedResolve(const char* host, const char* service,
+                                     std::vector<platform::ResolvedAddress>& out)
 {
     beforeLookup();
     // Runs the library's own code again after the hook returns: this is what must still be
     // mapped when the host has unloaded the library in the meantime.
     return platform::SystemSocketCalls().resolve(host, service, out);
+}
+
+platform::LookupStatus AnsweredResolve(const char* host, const char* service,
+                                       std::vector<platform::ResolvedAddress>& out)
+{
+    if (platform::IsNumericHost(host))
+        return platform::SystemSocketCalls().resolve(host, service, out);
+    if (const int result = lookupAnswer.load()(); result != 0)
+        return platform::LookupStatusOf(result);
+    return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
 }
 } // namespace
 
@@ -26,6 +39,20 @@ extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
     static platform::SocketCalls calls = platform::SystemSocketCalls();
     beforeLookup = hook;
     calls.resolve = &HookedResolve;
+    platform::InstallSocketCalls(&calls);
+}
+
+// Every lookup of a name answers as getaddrinfo would with the result `answer` gives, asked on
+// the lookup's thread: 0 finds 127.0.0.1. Numeric addresses are converted as before.
+extern "C" VDRX_EXPORT void vdrxTestAnswerLookups(int (*answer)())
+{
+    static const platform::SocketCalls calls = []
+    {
+        platform::SocketCalls answered = platform::SystemSocketCalls();
+        answered.resolve = &AnsweredResolve;
+        return answered;
+    }();
+    lookupAnswer.store(answer);
     platform::InstallSocketCalls(&calls);
 }
 

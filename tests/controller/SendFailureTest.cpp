@@ -24,6 +24,7 @@ enum class Fault
 {
     None,
     NoName,
+    NoAnswer,
     NoMemory,
     NoSocket,
     ShortSend,
@@ -47,8 +48,8 @@ struct FakeNetwork
         gateChanged.notify_all();
     }
 
-    static bool Resolve(const char*, const char* service,
-                        std::vector<platform::ResolvedAddress>& out)
+    static platform::LookupStatus Resolve(const char*, const char* service,
+                                          std::vector<platform::ResolvedAddress>& out)
     {
         ++resolves;
         {
@@ -56,7 +57,9 @@ struct FakeNetwork
             gateChanged.wait(lock, [] { return gateOpen; });
         }
         if (fault == Fault::NoName)
-            return false;
+            return platform::LookupStatus::NotFound;
+        if (fault == Fault::NoAnswer)
+            return platform::LookupStatus::NoAnswer;
         if (fault == Fault::NoMemory)
             throw std::bad_alloc();
         return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
@@ -176,6 +179,8 @@ const FailureCase kFailures[] = {
      "transition duration not sent to :PORT: \"OSC Host\" is empty"},
     {"NoName", Fault::NoName, "studio-pc", nullptr, "Terr|Nno|Mno",
      "transition duration not sent to studio-pc:PORT: the name does not resolve"},
+    {"NoNameServer", Fault::NoAnswer, "studio-pc", nullptr, "Terr|Nno|Mno",
+     "transition duration not sent to studio-pc:PORT: the name server did not answer"},
     {"NoMemoryOnTheSenderThread", Fault::NoMemory, nullptr, nullptr, "Terr|Nno|Mno",
      "transition duration not sent to 127.0.0.1:PORT: out of memory"},
     {"NoSocket", Fault::NoSocket, nullptr, nullptr, "Terr|Nno|Mno",

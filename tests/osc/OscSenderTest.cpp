@@ -181,7 +181,7 @@ TEST_F(OscSenderTest, FailedStartUpStopsBeforeTheLookup)
         .resolve =
             [](const char*, const char*, std::vector<platform::ResolvedAddress>&) {
                 ++counts.resolves;
-                return true;
+                return platform::LookupStatus::Resolved;
             },
         .open = platform::SystemSocketCalls().open,
         .sendTo = platform::SystemSocketCalls().sendTo,
@@ -196,8 +196,8 @@ TEST_F(OscSenderTest, UnresolvableNameFailsWithoutCreatingASocket)
 {
     static const platform::SocketCalls table{
         .startUp = platform::SystemSocketCalls().startUp,
-        .resolve = [](const char*, const char*,
-                      std::vector<platform::ResolvedAddress>&) { return false; },
+        .resolve = [](const char*, const char*, std::vector<platform::ResolvedAddress>&)
+        { return platform::LookupStatus::NotFound; },
         .open = CountingCalls().open,
         .sendTo = CountingCalls().sendTo,
         .close = CountingCalls().close,
@@ -212,8 +212,8 @@ TEST_F(OscSenderTest, LookupWithNoAddressFailsLikeAnUnresolvableName)
 {
     static const platform::SocketCalls table{
         .startUp = platform::SystemSocketCalls().startUp,
-        .resolve = [](const char*, const char*,
-                      std::vector<platform::ResolvedAddress>&) { return true; },
+        .resolve = [](const char*, const char*, std::vector<platform::ResolvedAddress>&)
+        { return platform::LookupStatus::Resolved; },
         .open = CountingCalls().open,
         .sendTo = CountingCalls().sendTo,
         .close = CountingCalls().close,
@@ -245,12 +245,13 @@ struct TwoAddresses
     static inline bool shortFirstSend = false;
     static inline bool shortEverySend = false;
 
-    static bool Resolve(const char*, const char*, std::vector<platform::ResolvedAddress>& out)
+    static platform::LookupStatus Resolve(const char*, const char*,
+                                          std::vector<platform::ResolvedAddress>& out)
     {
         ++counts.resolves;
         const auto& system = platform::SystemSocketCalls();
-        return system.resolve("127.0.0.1", std::to_string(firstPort).c_str(), out) &&
-               system.resolve("127.0.0.1", std::to_string(secondPort).c_str(), out);
+        system.resolve("127.0.0.1", std::to_string(firstPort).c_str(), out);
+        return system.resolve("127.0.0.1", std::to_string(secondPort).c_str(), out);
     }
     static platform::SocketHandle Open(int family, int type, int protocol)
     {
@@ -355,8 +356,8 @@ struct HangingLookup
     static inline bool entered = false;
     static inline bool released = false;
 
-    static bool Resolve(const char* host, const char* service,
-                        std::vector<platform::ResolvedAddress>& out)
+    static platform::LookupStatus Resolve(const char* host, const char* service,
+                                          std::vector<platform::ResolvedAddress>& out)
     {
         if (std::string(host) != "hang.test")
             return platform::SystemSocketCalls().resolve(host, service, out);
@@ -364,7 +365,7 @@ struct HangingLookup
         entered = true;
         changed.notify_all();
         changed.wait_for(lock, 10s, [] { return released; });
-        return false;
+        return platform::LookupStatus::NotFound;
     }
     static const platform::SocketCalls& Table()
     {

@@ -31,7 +31,9 @@ void CatcherLink::Announce(std::string_view check) const
     const platform::SocketCalls& calls = platform::SystemSocketCalls();
     std::vector<platform::ResolvedAddress> addresses;
     const std::string service = std::to_string(port);
-    Check(calls.startUp() && calls.resolve("127.0.0.1", service.c_str(), addresses) &&
+    Check(calls.startUp() &&
+              calls.resolve("127.0.0.1", service.c_str(), addresses) ==
+                  platform::LookupStatus::Resolved &&
               !addresses.empty(),
           "cannot resolve the receiver's address 127.0.0.1:" + service);
     const platform::ResolvedAddress& receiver = addresses.front();
