@@ -1,4 +1,4 @@
-// Seconds as the controller's whole-millisecond counts.
+// Seconds as the controller's whole-millisecond and whole-microsecond counts.
 #pragma once
 
 #include <algorithm>
@@ -14,4 +14,13 @@ inline std::int32_t SecondsToWholeMs(double seconds)
         return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(
         std::min(ms, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
+}
+
+// Rounded to the nearest microsecond, saturating (a value that is not a number gives 0).
+inline std::int64_t SecondsToWholeUs(double seconds)
+{
+    const double us = seconds * 1e6;
+    if (!(us == us))
+        return 0;
+    return static_cast<std::int64_t>(std::clamp(us, -9e15, 9e15) + (us < 0 ? -0.5 : 0.5));
 }

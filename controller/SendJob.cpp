@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -13,8 +14,8 @@ void Send(const SendJob& job, MessageKind kind) noexcept
 {
     const auto report = [&](SendFailure failure, bool lastGoodAddress)
     {
-        job.slot.Report(SendFailureReport{job.dispatch, kind, failure,
-                                          FormatDestination(job.host, job.port), lastGoodAddress});
+        job.wait->Report(SendFailureReport{job.dispatch, kind, failure,
+                                           FormatDestination(job.host, job.port), lastGoodAddress});
     };
     const osc::OscMessage& message = *job.messages[kind];
     try
@@ -40,9 +41,19 @@ void Send(const SendJob& job, MessageKind kind) noexcept
 
 void RunSendJob(SendJob job) noexcept
 {
-    for (const MessageKind kind : kAllMessages)
-        if (job.messages[kind])
-            Send(job, kind);
+    std::array<MessageKind, kMessageKinds> order = kAllMessages;
+    std::sort(order.begin(), order.end(),
+              [&job](MessageKind a, MessageKind b)
+              { return std::pair(job.deadlineUs[a], a) < std::pair(job.deadlineUs[b], b); });
+    for (const MessageKind kind : order)
+    {
+        if (!job.messages[kind])
+            continue;
+        if (!job.wait->Until(job.deadlineUs[kind]))
+            break;
+        Send(job, kind);
+    }
+    job.wait->Finish();
 }
 
 osc::OscMessage TransitionMessage(const std::string& layerAddress, float durationSeconds)

@@ -99,13 +99,18 @@ VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
     SetParameterRange(Layer, 0.0f, 64.0f);
     AddTextParameter(OscHost, "OSC Host", Text, "127.0.0.1");
     AddTextParameter(OscPort, "OSC Port", Text, "7000");
+    AddParameter(DelaysInBeats, "Delays in beats", Boolean, GetFloatParameter(DelaysInBeats));
     SetParameterDisplayName(Status, "", false);
 
     ffgl::SendHostLog("Created VendrolixPro");
 }
 
-// Sender threads own copies of what they use, so nothing here waits for them.
-VendrolixPro::~VendrolixPro() = default;
+// Sender threads own copies of what they use, so nothing here waits for them; those still
+// waiting for their moment send nothing more.
+VendrolixPro::~VendrolixPro()
+{
+    CallOffWaitingSends();
+}
 
 std::uint32_t VendrolixPro::Create(CFFGLPlugin** out)
 {
@@ -170,6 +175,11 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     case Layer:
         layerNumber.store(LayerFromHost(value));
         return ffgl::kSuccess;
+    case DelaysInBeats:
+        if (delaysInBeats.exchange(SwitchFromHost(value)) != SwitchFromHost(value))
+            for (const std::uint32_t delay : {Delay, DelayNextClip, MessageDelay})
+                RaiseParameterEvents(delay, ffgl::EventBit::ValueChanged); // their unit changed
+        return ffgl::kSuccess;
     default:
         return ffgl::kFailure;
     }
@@ -196,6 +206,8 @@ float VendrolixPro::GetFloatParameter(std::uint32_t index)
         return statusSerial.load() % 2 != 0 ? 0.0001f : 0.0f;
     case Layer:
         return static_cast<float>(layerNumber.load());
+    case DelaysInBeats:
+        return delaysInBeats.load() != 0 ? 1.0f : 0.0f;
     default:
         return 0.0f;
     }
@@ -271,11 +283,11 @@ const char* VendrolixPro::GetParameterDisplay(std::uint32_t index)
     case DelayNextClip:
     case MessageDelay:
     {
+        // The same value counts seconds or, switched to beats, beats: 16000 is 16.0 of either.
         const std::size_t length =
-            ffgl::FormatDecimal(displayBuffer, sizeof displayBuffer - 1,
+            ffgl::FormatDecimal(displayBuffer, sizeof displayBuffer - 8,
                                 static_cast<double>(GetFloatParameter(index)) / 1000.0, 1);
-        displayBuffer[length] = 's';
-        displayBuffer[length + 1] = '\0';
+        std::strcpy(displayBuffer + length, delaysInBeats.load() != 0 ? " beats" : "s");
         return displayBuffer;
     }
     default:

@@ -1,15 +1,20 @@
-// The plug-in object the host creates for each use of the effect: twelve parameters, clip-start
-// detection, the status countdown, and the timed hand-off of OSC messages to sender threads.
+// The plug-in object the host creates for each use of the effect: its parameters, clip-start
+// detection, the status countdown, and the hand-off of OSC messages to sender threads, each
+// with the moment it is due.
 //
 // Threads: the host makes every call on its render thread, one call at a time; sender threads
 // touch nothing of the instance but its SendChannel. The controller does not rely on the one
 // thread all the same: numeric settings and timing fields are atomics, and the texts are
 // guarded by settingsMutex (OSC host, port, message) and statusMutex (status line), each held
-// only for one copy and never together.
+// only for one copy and never together; timingMutex guards the clip-start detector, the frame
+// intervals and the beat clock for one step or copy of them, and waitsMutex the sends waiting
+// for their moment.
 #pragma once
 
+#include "controller/BeatClock.h"
 #include "controller/ClipStartDetector.h"
 #include "controller/FailureLog.h"
+#include "controller/FrameIntervals.h"
 #include "controller/SendChannel.h"
 #include "controller/SendJob.h"
 #include "glutil/ScreenQuad.h"
@@ -21,8 +26,10 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class VendrolixPro : public CFFGLPlugin
 {
@@ -41,6 +48,8 @@ public:
         Layer = 9,
         OscHost = 10,
         OscPort = 11,
+        // Added after the first twelve, whose indices saved compositions rely on.
+        DelaysInBeats = 12,
     };
 
     VendrolixPro();
@@ -57,11 +66,15 @@ public:
     char* GetTextParameter(std::uint32_t index) override;
     std::uint32_t ProcessOpenGL(const ffgl::FrameDataRecord* frame) override;
     std::uint32_t SetTime(double time) override;
+    // Tempos that are not a number, 0 or below, or above 999 BPM are refused: the last good one
+    // stays, and the host log hears of it once until a good one comes.
+    void SetBeatInfo(float bpm, float phase) override;
 
-    // Sends whatever is due (everything enabled and not yet sent when forced) on a new
-    // sender thread and marks it sent. Never waits for the network. A message that cannot be
-    // handed over (not a message, too many sends under way, no thread) is marked failed at once.
-    void DispatchCommands(double elapsedSeconds, bool force);
+    // Hands whatever is due by `lookAheadUs` after the elapsed time (everything enabled and not
+    // yet sent when forced, at once) to a new sender thread, which sends each message at its
+    // moment, and marks it sent. Never waits for the network. A message that cannot be handed
+    // over (not a message, too many sends under way, no thread) is marked failed at once.
+    void DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs = 0);
     // Takes in the failures the sender threads reported: Status shows "err" for a message of
     // the current sequence, and the host log gets its line. Render thread; every frame.
     void CollectSendFailures();
@@ -79,8 +92,16 @@ private:
         std::int32_t transition = 0;
         std::int32_t nextClip = 0;
         std::int32_t message = 0;
+        bool beats = false;
         bool operator==(const CountdownKey&) const = default;
     };
+    // How far the sequence has come: milliseconds, and beats where the delays count beats.
+    struct Progress
+    {
+        std::int32_t elapsedMs = 0;
+        std::optional<double> beats;
+    };
+    using Moments = std::array<std::int64_t, kMessageKinds>;
     static constexpr std::int32_t kFieldFailed = -3;
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
@@ -107,10 +128,16 @@ private:
     // Tells the user, through the host log, when a typed text will not do what it says.
     void CheckTypedText(std::uint32_t index, const std::string& text) const;
     void WriteStatus(std::string_view text);
-    void WriteCountdownStatus(std::int32_t elapsedMs);
-    CountdownKey MakeCountdownKey(std::int32_t elapsedMs) const;
+    void WriteCountdownStatus(const Progress& progress);
+    CountdownKey MakeCountdownKey(const Progress& progress) const;
     static void AppendCountdownField(char* line, std::size_t& length, char letter,
-                                     std::int32_t field);
+                                     std::int32_t field, char unit);
+    // When each message is due in the sequence that started at `startUs`, on the steady clock.
+    Moments MessageMoments(std::int64_t startUs);
+    // Keeps a send that waits for its moment, so that a start, "Test" or the end of the
+    // instance can call off what is not due yet.
+    void KeepWaiting(std::shared_ptr<SendWait> wait);
+    void CallOffWaitingSends();
 
     ffglex::ShaderProgram shader;
     ffglex::ScreenQuad quad;
@@ -142,6 +169,12 @@ private:
     // Held only for one step of the detector: a few comparisons, no allocation.
     std::mutex timingMutex;
     ClipStartDetector clipStarts;
+    FrameIntervals frameIntervals;
+    BeatClock beatClock;
+    bool tempoRefused = false; // told the host log; cleared by a good tempo
+    std::atomic<std::int32_t> delaysInBeats{0};
+    std::mutex waitsMutex;
+    std::vector<std::shared_ptr<SendWait>> waitingSends;
     std::atomic<std::int64_t> clipStartUs{0};
     std::atomic<bool> sequenceActive{false};
     std::atomic<bool> durationSent{false};

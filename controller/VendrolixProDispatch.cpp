@@ -9,6 +9,7 @@
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -37,17 +38,18 @@ std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
                                   : messageFailed;
 }
 
-void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
+void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs)
 {
-    const std::int32_t elapsed = SecondsToWholeMs(elapsedSeconds);
+    const std::int64_t startUs = clipStartUs.load();
+    const std::int64_t nowUs = startUs + SecondsToWholeUs(elapsedSeconds);
+    const Moments moments = MessageMoments(startUs);
+    const auto dueBy = [&](MessageKind kind)
+    { return force || moments[kind] <= nowUs + lookAheadUs; };
     // Decide first from the atomics: a frame with nothing due copies no text.
     DueMessages due = {
-        layerTransitionEnabled.load() != 0 && !durationSent.load() &&
-            (force || elapsed >= delayMs.load()),
-        nextClipEnabled.load() != 0 && !nextClipSent.load() &&
-            (force || elapsed >= nextClipDelayMs.load()),
-        messageTextPresent.load() && !messageSent.load() &&
-            (force || elapsed >= messageDelayMs.load()),
+        layerTransitionEnabled.load() != 0 && !durationSent.load() && dueBy(kTransition),
+        nextClipEnabled.load() != 0 && !nextClipSent.load() && dueBy(kNextClip),
+        messageTextPresent.load() && !messageSent.load() && dueBy(kFreeText),
     };
     if (!Any(due))
         return;
@@ -66,6 +68,9 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force)
     if (!Any(due))
         return;
     job.port = ParsePort(portText, kDefaultOscPort);
+    // Due within the look-ahead: the sender waits for the moment itself.
+    for (const MessageKind kind : kAllMessages)
+        job.deadlineUs[kind] = !force && moments[kind] > nowUs ? moments[kind] : 0;
     MarkDispatched(due);
     HandOver(std::move(job), due, std::move(messageText), force);
 }
@@ -141,13 +146,25 @@ VendrolixPro::Failures VendrolixPro::BuildMessages(SendJob& job, const DueMessag
 
 std::optional<SendFailure> VendrolixPro::Start(SendJob job, const DueMessages& inJob, bool force)
 {
-    job.slot = sendChannel->TakeSlot();
-    if (!job.slot)
+    SenderSlot slot = sendChannel->TakeSlot();
+    if (!slot)
         return SendFailure::TooManySends;
     try
     {
+        std::int64_t first = std::numeric_limits<std::int64_t>::max();
+        bool waits = false; // for a moment still ahead
+        for (const MessageKind kind : kAllMessages)
+            if (inJob[kind])
+            {
+                first = std::min(first, job.deadlineUs[kind]);
+                waits = waits || job.deadlineUs[kind] != 0;
+            }
+        job.wait = std::make_shared<SendWait>(std::move(slot), first);
+        std::shared_ptr<SendWait> wait = waits ? job.wait : nullptr;
         StartSenderThread(std::move(job));
         threadStartFailures.store(0);
+        if (wait)
+            KeepWaiting(std::move(wait));
         return std::nullopt;
     }
     catch (...)
@@ -201,6 +218,7 @@ void VendrolixPro::RunTest()
         messagePresent = !oscMessageText.empty();
     }
     const DueMessages pressed = {transitionEnabled, nextEnabled, messagePresent};
+    CallOffWaitingSends(); // what waits for its moment goes now
     for (const MessageKind kind : kAllMessages)
     {
         if (!pressed[kind])
@@ -217,6 +235,45 @@ void VendrolixPro::RunTest()
     clipStartUs.store(platform::SteadyClockUs());
     DispatchCommands(0.0, true);
     sequenceActive.store(false);
+}
+
+VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs)
+{
+    const std::array<std::int32_t, kMessageKinds> delays = {delayMs.load(), nextClipDelayMs.load(),
+                                                            messageDelayMs.load()};
+    Moments moments{};
+    if (delaysInBeats.load() == 0)
+    {
+        for (const MessageKind kind : kAllMessages)
+            moments[kind] = startUs + std::int64_t{delays[kind]} * 1000;
+        return moments;
+    }
+    BeatClock beats;
+    {
+        const std::lock_guard lock(timingMutex);
+        beats = beatClock;
+    }
+    // A delay of 16000 shows "16.0 beats".
+    for (const MessageKind kind : kAllMessages)
+        moments[kind] = beats.MomentOf(delays[kind] / 1000.0);
+    return moments;
+}
+
+void VendrolixPro::KeepWaiting(std::shared_ptr<SendWait> wait)
+{
+    const std::lock_guard lock(waitsMutex);
+    // A wait held here alone belongs to a job that has ended.
+    std::erase_if(waitingSends, [](const auto& kept) { return kept.use_count() == 1; });
+    waitingSends.push_back(std::move(wait));
+}
+
+void VendrolixPro::CallOffWaitingSends()
+{
+    const std::int64_t now = platform::SteadyClockUs();
+    const std::lock_guard lock(waitsMutex);
+    for (const std::shared_ptr<SendWait>& wait : waitingSends)
+        wait->CallOff(now);
+    waitingSends.clear();
 }
 
 void VendrolixPro::PrefetchHost()

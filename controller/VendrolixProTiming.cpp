@@ -4,13 +4,18 @@
 #include "controller/Milliseconds.h"
 #include "glutil/PassThrough.h"
 #include "host/DisplayNumber.h"
+#include "host/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace
 {
+constexpr float kFastestBpm = 999.0f;
+
 // Taken up to the next whole tenth of a second.
 std::int32_t TenthsRemaining(std::int32_t remainingMs)
 {
@@ -42,6 +47,11 @@ std::uint32_t VendrolixPro::SetTime(double time)
 
 void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
+    CallOffWaitingSends(); // this start's moments replace theirs
+    {
+        const std::lock_guard lock(timingMutex);
+        beatClock.Start(startUs);
+    }
     clipStartUs.store(startUs);
     sequenceActive.store(true);
     for (const MessageKind message : kAllMessages)
@@ -64,66 +74,116 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
     CollectSendFailures();
     const std::int64_t now = platform::SteadyClockUs();
     std::optional<ClipStartDetector::Start> gapStart;
+    std::int64_t lookAheadUs = 0;
     {
         const std::lock_guard lock(timingMutex);
         gapStart = clipStarts.OnFrame(now);
+        frameIntervals.Add(now);
+        lookAheadUs = frameIntervals.LookAheadUs();
     }
     if (gapStart)
         OnClipStart(gapStart->hostTime, gapStart->anchorUs);
 
     double elapsedSeconds = 0.0;
     const std::int64_t start = clipStartUs.load();
-    if (sequenceActive.load() && start > 0)
+    const bool active = sequenceActive.load();
+    if (active && start > 0)
         elapsedSeconds = static_cast<double>(now - start) / 1e6;
     if (sequenceActive.load())
-        DispatchCommands(elapsedSeconds, false);
-    WriteCountdownStatus(SecondsToWholeMs(elapsedSeconds));
+        DispatchCommands(elapsedSeconds, false, lookAheadUs);
+    Progress progress{SecondsToWholeMs(elapsedSeconds), std::nullopt};
+    if (delaysInBeats.load() != 0)
+    {
+        const std::lock_guard lock(timingMutex);
+        progress.beats = active ? beatClock.BeatsAt(now) : 0.0;
+    }
+    WriteCountdownStatus(progress);
 
     if (frame)
         ffglex::DrawPassThrough(shader, quad, *frame);
     return ffgl::kSuccess;
 }
 
-// "T", "N" or "M" followed by "no", "ok" or the countdown. A field holds the tenths it shows,
-// so formatting from them is exact. At most 8 characters.
+void VendrolixPro::SetBeatInfo(float bpm, float phase)
+{
+    const bool good = std::isfinite(bpm) && bpm > 0.0f && bpm <= kFastestBpm;
+    bool tell = false;
+    double kept = 0.0;
+    {
+        const std::lock_guard lock(timingMutex);
+        if (good)
+            beatClock.SetTempo(bpm, platform::SteadyClockUs());
+        tell = !good && !tempoRefused;
+        tempoRefused = !good;
+        kept = beatClock.Bpm();
+    }
+    CFFGLPlugin::SetBeatInfo(static_cast<float>(kept), phase);
+    if (tell)
+    {
+        char given[32] = "not a number";
+        if (!std::isnan(bpm))
+            ffgl::FormatDecimal(given, sizeof given, bpm, 1);
+        char counting[32];
+        ffgl::FormatDecimal(counting, sizeof counting, kept, 1);
+        ffgl::SendHostLog((std::string("VendrolixOSC: the host's tempo (") + given +
+                           ") is not 0 to 999 BPM; delays in beats count at " + counting + " BPM")
+                              .c_str());
+    }
+}
+
+// "T", "N" or "M" followed by "no", "ok" or the countdown in the unit's tenths ("s" seconds,
+// "b" beats). A field holds the tenths it shows, so formatting from them is exact. At most 10
+// characters.
 void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char letter,
-                                        std::int32_t field)
+                                        std::int32_t field, char unit)
 {
     line[length++] = letter;
-    const std::string text = field == kFieldOff      ? std::string("no")
-                             : field == kFieldSent   ? std::string("ok")
-                             : field == kFieldFailed ? std::string("err")
-                                                     : FormatRemaining(field * 100);
+    if (field >= 0)
+    {
+        length += ffgl::FormatDecimal(line + length, 16, field / 10.0, 1);
+        line[length++] = unit;
+        return;
+    }
+    const std::string_view text = field == kFieldOff ? "no" : field == kFieldSent ? "ok" : "err";
     std::memcpy(line + length, text.data(), text.size());
     length += text.size();
 }
 
-VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(std::int32_t elapsedMs) const
+VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(const Progress& progress) const
 {
-    auto field = [elapsedMs](bool enabled, bool sent, bool failed, std::int32_t delay)
+    // The remaining time, or beats, taken up to the next tenth.
+    auto remainingTenths = [&progress](std::int32_t delay)
+    {
+        if (progress.beats)
+            return static_cast<std::int32_t>(
+                std::clamp(std::ceil(delay / 100.0 - *progress.beats * 10.0 - 1e-9), 0.0, 1e7));
+        // Bounded so that a start racing this frame cannot overflow the arithmetic.
+        const std::int64_t remaining = std::min<std::int64_t>(
+            std::int64_t{delay} - progress.elapsedMs, std::int64_t{1000000000});
+        return TenthsRemaining(static_cast<std::int32_t>(remaining));
+    };
+    auto field = [&remainingTenths](bool enabled, bool sent, bool failed, std::int32_t delay)
     {
         if (!enabled)
             return kFieldOff;
         if (sent && failed)
             return kFieldFailed;
-        // Bounded so that a start racing this frame cannot overflow the arithmetic.
-        const std::int64_t remaining =
-            std::min<std::int64_t>(std::int64_t{delay} - elapsedMs, std::int64_t{1000000000});
-        return sent ? kFieldSent : TenthsRemaining(static_cast<std::int32_t>(remaining));
+        return sent ? kFieldSent : remainingTenths(delay);
     };
     return CountdownKey{field(layerTransitionEnabled.load() != 0, durationSent.load(),
                               durationFailed.load(), delayMs.load()),
                         field(nextClipEnabled.load() != 0, nextClipSent.load(),
                               nextClipFailed.load(), nextClipDelayMs.load()),
                         field(messageTextPresent.load(), messageSent.load(), messageFailed.load(),
-                              messageDelayMs.load())};
+                              messageDelayMs.load()),
+                        progress.beats.has_value()};
 }
 
 // Formats the line only when what it shows has changed; the serial and the event follow every
 // frame all the same, so the host sees the same stream of changes.
-void VendrolixPro::WriteCountdownStatus(std::int32_t elapsedMs)
+void VendrolixPro::WriteCountdownStatus(const Progress& progress)
 {
-    const CountdownKey key = MakeCountdownKey(elapsedMs);
+    const CountdownKey key = MakeCountdownKey(progress);
     bool unchanged = false;
     {
         const std::lock_guard lock(statusMutex);
@@ -133,11 +193,12 @@ void VendrolixPro::WriteCountdownStatus(std::int32_t elapsedMs)
     {
         char line[64];
         std::size_t length = 0;
-        AppendCountdownField(line, length, 'T', key.transition);
+        const char unit = key.beats ? 'b' : 's';
+        AppendCountdownField(line, length, 'T', key.transition, unit);
         line[length++] = '|';
-        AppendCountdownField(line, length, 'N', key.nextClip);
+        AppendCountdownField(line, length, 'N', key.nextClip, unit);
         line[length++] = '|';
-        AppendCountdownField(line, length, 'M', key.message);
+        AppendCountdownField(line, length, 'M', key.message, unit);
         line[length] = '\0';
 
         const std::lock_guard lock(statusMutex);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -30,9 +31,15 @@ struct RecordedJob
     std::string host;
     std::int32_t port = 0;
     std::array<std::optional<osc::OscMessage>, kMessageKinds> messages;
+    std::array<std::int64_t, kMessageKinds> deadlineUs{};
     std::int64_t startedMs = 0; // on the test clock
 
     bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
+    // When the message leaves: when handed over, or at its moment if that is later.
+    std::int64_t LeavesAtUs(MessageKind kind) const
+    {
+        return std::max(startedMs * 1000, deadlineUs[kind]);
+    }
     const std::optional<osc::OscMessage>& Message(MessageKind kind) const { return messages[kind]; }
 };
 
@@ -48,7 +55,8 @@ inline std::int64_t FakeClock()
 inline void RecordJob(SendJob job)
 {
     const std::lock_guard lock(jobsMutex);
-    startedJobs.push_back(RecordedJob{job.host, job.port, job.messages, fakeNowMs.load()});
+    startedJobs.push_back(
+        RecordedJob{job.host, job.port, job.messages, job.deadlineUs, fakeNowMs.load()});
 }
 
 inline void FailToStart(SendJob)

@@ -135,8 +135,8 @@ TEST_F(Dispatch, ThreadThatCannotStartIsRetriedByAFewFramesThenFails)
 {
     InstallSenderThreadStart(&vdrxtest::FailToStart);
     Start();
-    EXPECT_NO_THROW(FramesFor(2984));
-    EXPECT_NO_THROW(FramesFor(16)); // due: the first try
+    EXPECT_NO_THROW(FramesFor(2968));
+    EXPECT_NO_THROW(FramesFor(16)); // due within the next frame: the first try
     FramesFor(16);
     EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "still pending after two tries";
     InstallSenderThreadStart(&vdrxtest::RecordJob);

@@ -58,7 +58,7 @@ TEST_F(Parameters, LayerIsAWholeNumberUpTo64AndSwitchesTurnOnAtOneHalf)
 
 TEST_F(Parameters, TextIndexesAndUnknownIndexesRefuseNumbersStatusIgnoresThem)
 {
-    for (std::uint32_t index : {0u + P::OscMsg, 0u + P::OscHost, 0u + P::OscPort, 12u})
+    for (std::uint32_t index : {0u + P::OscMsg, 0u + P::OscHost, 0u + P::OscPort, 13u})
         EXPECT_EQ(plugin.SetFloatParameter(index, 1.0f), ffgl::kFailure) << index;
     const float status = plugin.GetFloatParameter(P::Status);
     EXPECT_EQ(plugin.SetFloatParameter(P::Status, 1.0f), ffgl::kSuccess);
@@ -71,12 +71,14 @@ TEST_F(Parameters, ConstructedInstanceHoldsInitialSettingsRegistryHoldsLimitedDe
     const float expectedValues[] = {1.0f, 1.5f, 3000.0f, 0.0f, 3000.0f,
                                     0.0f, 0.0f, 0.0f,    0.0f, 0.0f};
     const float expectedDefaults[] = {1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    const std::uint32_t expectedTypes[] = {0, 10, 10, 0, 10, 100, 10, 1, 10, 10, 100, 100};
-    const char* names[] = {"LayerTrans",    "Duration",      "Delay",          "NextClip",
-                           "DelayNextClip", "OSC Msg",       "DlayOSCmsg (s)", "Test",
-                           "Status",        "Layer (0=sel)", "OSC Host",       "OSC Port"};
-    ASSERT_EQ(plugin.GetNumParams(), 12u);
-    for (std::uint32_t i = 0; i < 12; ++i)
+    const std::uint32_t expectedTypes[] = {0, 10, 10, 0, 10, 100, 10, 1, 10, 10, 100, 100, 0};
+    const char* names[] = {"LayerTrans",     "Duration",      "Delay",          "NextClip",
+                           "DelayNextClip",  "OSC Msg",       "DlayOSCmsg (s)", "Test",
+                           "Status",         "Layer (0=sel)", "OSC Host",       "OSC Port",
+                           "Delays in beats"};
+    ASSERT_EQ(plugin.GetNumParams(), 13u) << "the twelve, then the one added after them";
+    EXPECT_EQ(plugin.GetParamDefault(P::DelaysInBeats).floatValue, 0.0f);
+    for (std::uint32_t i = 0; i < 13; ++i)
     {
         EXPECT_STREQ(plugin.GetParamName(i), names[i]);
         EXPECT_EQ(plugin.GetParamType(i), expectedTypes[i]) << i;

@@ -64,7 +64,7 @@ struct PlayedFrame
 
 struct Send
 {
-    std::int64_t atMs = 0;
+    std::int64_t atUs = 0; // when it leaves
     MessageKind kind = kTransition;
     std::int32_t delayMs = 0;
     std::size_t frame = 0;
@@ -201,7 +201,7 @@ protected:
         for (std::size_t job = from; job < vdrxtest::startedJobs.size(); ++job)
             for (const MessageKind kind : kAllMessages)
                 if (vdrxtest::startedJobs[job].Sends(kind))
-                    sends.push_back(Send{vdrxtest::startedJobs[job].startedMs, kind,
+                    sends.push_back(Send{vdrxtest::startedJobs[job].LeavesAtUs(kind), kind,
                                          delaysInForce[kind], frames.size() - 1, press});
     }
 
@@ -286,7 +286,7 @@ TEST_F(RandomPlayback, EachMessageOncePerPassAndPressNeverEarlyOneStartPerForwar
             }
             EXPECT_LE(++timed[s.kind], 1) << "kind " << int{s.kind} << " in pass " << k;
             ASSERT_TRUE(counting) << "a message before any start, frame " << s.frame;
-            EXPECT_GE(static_cast<double>(s.atMs) + 1e-6, counting->momentMs + s.delayMs)
+            EXPECT_GE(static_cast<double>(s.atUs) / 1000.0 + 1e-6, counting->momentMs + s.delayMs)
                 << "kind " << int{s.kind} << " early in pass " << k;
         }
     }

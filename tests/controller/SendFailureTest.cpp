@@ -272,6 +272,47 @@ TEST_F(SendFailures, ProcessBoundHoldsAcrossInstancesAndNormalLoadLosesNothing)
         ASSERT_TRUE(receiver.Receive(2s)) << i;
 }
 
+TEST_F(SendFailures, WaitingSendIsCalledOffByARestartTestOrTheInstancesEndAndFreesItsPlace)
+{
+    plugin.SetFloatParameter(P::Delay, 500.0f);
+    const auto handOver = [this](VendrolixPro& instance)
+    {
+        instance.SetTime(2.9);
+        instance.SetTime(0.0);
+        instance.ProcessOpenGL(nullptr);
+        for (int frame = 1; frame <= 31; ++frame) // the last one at 496 ms
+        {
+            Advance(16);
+            instance.ProcessOpenGL(nullptr);
+        }
+        ASSERT_EQ(SendChannel::LiveThreadsInProcess(), 1) << "it waits for 500 ms";
+    };
+    const auto nothingAtTheMoment = [this]
+    {
+        EXPECT_EQ(SendChannel::LiveThreadsInProcess(), 0) << "its place is free at once";
+        Advance(100);
+        EXPECT_FALSE(receiver.Receive(200ms)) << "nothing goes at the moment";
+    };
+
+    handOver(plugin);
+    plugin.SetTime(0.4);
+    plugin.SetTime(0.0); // the clip starts again before the moment
+    nothingAtTheMoment();
+
+    handOver(plugin);
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    ASSERT_TRUE(receiver.Receive(2s)) << "Test sends now";
+    WaitForSenders();
+    nothingAtTheMoment();
+
+    auto doomed = std::make_unique<VendrolixPro>();
+    doomed->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
+    doomed->SetFloatParameter(P::Delay, 500.0f);
+    handOver(*doomed);
+    doomed.reset();
+    nothingAtTheMoment();
+}
+
 TEST_F(SendFailures, NameLookedUpWhenSetIsReadyForTheCue)
 {
     FakeNetwork::Hold(true);

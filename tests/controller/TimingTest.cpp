@@ -1,6 +1,7 @@
 #include "tests/controller/ControllerFixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace
@@ -128,6 +129,53 @@ TEST_F(Timing, GapStartWithoutHostTimeReportsZero)
     ASSERT_EQ(JobCount(), 1u) << "a gap start is a clip start";
     EXPECT_TRUE(LastJob().Sends(kTransition));
     EXPECT_EQ(Status(), "Tok|N5.0s|Mno");
+}
+
+TEST_F(Timing, DelaysInBeatsCountAtTheHostsTempoAndFollowItsChanges)
+{
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f);
+    plugin.SetFloatParameter(P::DelaysInBeats, 1.0f);
+    plugin.SetFloatParameter(P::Delay, 16000.0f);
+    EXPECT_STREQ(plugin.GetParameterDisplay(P::Delay), "16.0 beats");
+    const auto dueAfterStartUs = [this](float bpm, float changedBpm)
+    {
+        plugin.SetBeatInfo(bpm, 0.0f);
+        plugin.SetTime(2.9);
+        plugin.SetTime(0.0);
+        const std::int64_t startMs = vdrxtest::fakeNowMs;
+        const std::size_t jobs = JobCount();
+        FramesFor(4000);
+        plugin.SetBeatInfo(changedBpm, 0.0f);
+        while (JobCount() == jobs)
+            FramesFor(16);
+        return LastJob().deadlineUs[kTransition] - startMs * 1000;
+    };
+    EXPECT_EQ(dueAfterStartUs(128.0f, 128.0f), 7500000) << "16 beats at 128 BPM";
+    EXPECT_EQ(dueAfterStartUs(120.0f, 140.0f), 4000000 + 3428571) << "8 at 120, then 8 at 140";
+
+    plugin.SetBeatInfo(120.0f, 0.0f);
+    plugin.SetTime(0.3);
+    plugin.SetTime(0.0);
+    FramesFor(2000);
+    EXPECT_EQ(Status(), "T12.0b|Nno|Mno") << "4 of 16 beats counted";
+    plugin.SetFloatParameter(P::DelaysInBeats, 0.0f);
+    EXPECT_STREQ(plugin.GetParameterDisplay(P::Delay), "16.0s");
+}
+
+TEST_F(Timing, TempoThatIsNoTempoIsRefusedWithOneLogLine)
+{
+    plugin.SetBeatInfo(130.0f, 0.0f);
+    vdrxtest::logLines.clear();
+    for (const float bad : {std::nanf(""), -5.0f, 0.0f, 1000.0f, std::nanf("")})
+        plugin.SetBeatInfo(bad, 0.0f);
+    EXPECT_EQ(plugin.GetTempo(), 130.0f) << "the last good tempo stays";
+    ASSERT_EQ(vdrxtest::logLines.size(), 1u) << "one line, not one per frame";
+    EXPECT_EQ(vdrxtest::logLines[0],
+              "VendrolixOSC: the host's tempo (not a number) is not 0 to 999 "
+              "BPM; delays in beats count at 130.0 BPM");
+    plugin.SetBeatInfo(999.0f, 0.0f);
+    plugin.SetBeatInfo(-1.0f, 0.0f);
+    EXPECT_EQ(vdrxtest::logLines.size(), 2u) << "told again after a good tempo";
 }
 
 } // namespace

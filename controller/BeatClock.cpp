@@ -1,0 +1,28 @@
+#include "controller/BeatClock.h"
+
+#include <cmath>
+
+void BeatClock::Start(std::int64_t startUs)
+{
+    sinceUs = startUs;
+    beatsSince = 0.0;
+}
+
+void BeatClock::SetTempo(double newBpm, std::int64_t nowUs)
+{
+    if (newBpm == bpm)
+        return;
+    beatsSince = BeatsAt(nowUs);
+    sinceUs = nowUs;
+    bpm = newBpm;
+}
+
+double BeatClock::BeatsAt(std::int64_t nowUs) const
+{
+    return beatsSince + static_cast<double>(nowUs - sinceUs) * bpm / 60e6;
+}
+
+std::int64_t BeatClock::MomentOf(double beats) const
+{
+    return sinceUs + std::llround((beats - beatsSince) * 60e6 / bpm);
+}

@@ -1,0 +1,20 @@
+#include "controller/FrameIntervals.h"
+
+#include <algorithm>
+
+void FrameIntervals::Add(std::int64_t nowUs)
+{
+    // A gap between frames is no frame period: the clip stalled or stopped.
+    if (lastUs >= 0 && nowUs - lastUs <= kLongestUs)
+    {
+        intervals[next] = nowUs - lastUs;
+        next = (next + 1) % intervals.size();
+    }
+    lastUs = nowUs;
+}
+
+std::int64_t FrameIntervals::LookAheadUs() const
+{
+    return std::clamp(*std::max_element(intervals.begin(), intervals.end()), kShortestUs,
+                      kLongestUs);
+}
