@@ -308,9 +308,8 @@ std::optional<float> ConvertFloat32(std::string_view text)
     const char* numberEnd = hex ? numberBegin + HexNumberLength(rest.substr(2))
                                 : rest.data() + rest.size();
     float value = 0.0f;
-    const std::from_chars_result parsed =
-        platform::FloatFromChars(numberBegin, numberEnd, value,
-                                 hex ? std::chars_format::hex : std::chars_format::general);
+    const std::from_chars_result parsed = platform::FloatFromChars(
+        numberBegin, numberEnd, value, hex ? std::chars_format::hex : std::chars_format::general);
     if (parsed.ec != std::errc{})
         return std::nullopt; // no number, or overflow / underflow to zero
     const std::string_view number(numberBegin, static_cast<std::size_t>(parsed.ptr - numberBegin));
