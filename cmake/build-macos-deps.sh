@@ -18,12 +18,7 @@ readonly macos_min=11.0
 
 fail() { echo "build-macos-deps: $*" >&2; exit 1; }
 
-zig_target() {
-    case $1 in
-    arm64) echo "aarch64-macos.$macos_min" ;;
-    x86_64) echo "x86_64-macos.$macos_min" ;;
-    esac
-}
+zig_target() { echo "${1/arm64/aarch64}-macos.$macos_min"; }
 
 # GLEW on macOS finds every GL entry point itself, through dlopen of OpenGL.framework, so the
 # library references no GL symbol. GLU is not used, and macOS's GLU header is not at hand.

@@ -8,5 +8,7 @@ endforeach()
 
 # ld64.lld is called directly, so LINKER: options reach it as they are.
 set(CMAKE_CXX_LINKER_WRAPPER_FLAG " ")
+list(JOIN VDRX_MACOS_RUNTIME " " _vdrx_runtime)
 set(CMAKE_CXX_CREATE_SHARED_MODULE
-  "${VDRX_LD64} -arch ${VDRX_MACOS_ARCH} -platform_version macos ${VDRX_MACOS_MIN}.0 ${VDRX_MACOS_MIN}.0 -bundle <LINK_FLAGS> -o <TARGET> <OBJECTS> <LINK_LIBRARIES> ${VDRX_MACOS_DEPS}/runtime/libc++.a ${VDRX_MACOS_DEPS}/runtime/libc++abi.a ${VDRX_MACOS_DEPS}/runtime/libcompiler_rt.a ${CMAKE_CURRENT_LIST_DIR}/../../build/third_party/zig/lib/libc/darwin/libSystem.${VDRX_MACOS_MIN}.tbd")
+  "${VDRX_LD64} -arch ${VDRX_MACOS_ARCH} -platform_version macos ${VDRX_MACOS_MIN}.0 ${VDRX_MACOS_MIN}.0 -bundle <LINK_FLAGS> -o <TARGET> <OBJECTS> <LINK_LIBRARIES> ${_vdrx_runtime}")
+unset(_vdrx_runtime)

@@ -15,6 +15,12 @@ set(CMAKE_CXX_COMPILER ${_vdrx_root}/cmake/toolchains/zig.sh c++ -target ${_vdrx
 set(CMAKE_AR llvm-ar-14 CACHE FILEPATH "")
 set(CMAKE_RANLIB llvm-ranlib-14 CACHE FILEPATH "")
 set(VDRX_LD64 ld64.lld-14)
+# What the C++ code needs at run time, linked into the bundle, and macOS's C library to link to.
+set(VDRX_MACOS_RUNTIME
+  ${VDRX_MACOS_DEPS}/runtime/libc++.a
+  ${VDRX_MACOS_DEPS}/runtime/libc++abi.a
+  ${VDRX_MACOS_DEPS}/runtime/libcompiler_rt.a
+  ${_vdrx_root}/build/third_party/zig/lib/libc/darwin/libSystem.${VDRX_MACOS_MIN}.tbd)
 # zig's own linker cannot take an exports list: the bundle is linked by ld64.lld (the rules).
 set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/zig-macos-rules.cmake)
 # zig links an executable when CMake identifies it: optimised, that link reuses the runtime
