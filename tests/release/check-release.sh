@@ -19,6 +19,7 @@ fail() { echo "check-release: $*" >&2; exit 1; }
 # The same date for the archive's stripped DLL and for the copy stripped here.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(date +%s)}
 scripts/make-release.sh
+cmake/apt-install-missing.sh python3 # for the bundle's signature check
 
 version=$(sed -n 's/^project(VendrolixPro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 readonly archive=build/release-pkg/VendrolixPro-$version.zip
