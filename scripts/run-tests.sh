@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, AddressSanitizer + UBSan, ThreadSanitizer,
-# a short fuzzing run, the Windows DLL under Wine, and the release archive.
+# a short fuzzing run, the Windows DLL under Wine, the macOS bundle's checks, and the release
+# archive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,11 @@ fi
 if [[ -x tests/windows/run-wine-tests.sh ]]; then
     echo "=== windows-release under Wine ==="
     tests/windows/run-wine-tests.sh
+fi
+
+if [[ -x tests/macos/check-macos-bundle.sh ]]; then
+    echo "=== macos-release, checked with the llvm tools ==="
+    tests/macos/check-macos-bundle.sh
 fi
 
 echo "=== release archive ==="

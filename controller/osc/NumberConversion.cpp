@@ -1,5 +1,7 @@
 #include "controller/osc/NumberConversion.h"
 
+#include "platform/FloatFromChars.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -8,8 +10,9 @@
 #include <string>
 #include <system_error>
 
-// std::from_chars never looks at the locale, but it takes no white space, no "+", no "0x" and
-// reports no underflow for inexact subnormal results; this file adds those parts of strtof.
+// from_chars (platform::FloatFromChars) never looks at the locale, but it takes no white space,
+// no "+", no "0x" and reports no underflow for inexact subnormal results; this file adds those
+// parts of strtof.
 namespace osc
 {
 namespace
@@ -305,9 +308,8 @@ std::optional<float> ConvertFloat32(std::string_view text)
     const char* numberEnd = hex ? numberBegin + HexNumberLength(rest.substr(2))
                                 : rest.data() + rest.size();
     float value = 0.0f;
-    const std::from_chars_result parsed =
-        std::from_chars(numberBegin, numberEnd, value,
-                        hex ? std::chars_format::hex : std::chars_format::general);
+    const std::from_chars_result parsed = platform::FloatFromChars(
+        numberBegin, numberEnd, value, hex ? std::chars_format::hex : std::chars_format::general);
     if (parsed.ec != std::errc{})
         return std::nullopt; // no number, or overflow / underflow to zero
     const std::string_view number(numberBegin, static_cast<std::size_t>(parsed.ptr - numberBegin));
