@@ -112,7 +112,7 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     {
         const std::lock_guard lock(timingMutex);
         if (good)
-            beatClock.SetTempo(bpm, platform::SteadyClockUs());
+            beatClock.SetTempo(static_cast<double>(bpm), platform::SteadyClockUs());
         tell = !good && !tempoRefused;
         tempoRefused = !good;
         kept = beatClock.Bpm();
@@ -122,7 +122,7 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     {
         char given[32] = "not a number";
         if (!std::isnan(bpm))
-            ffgl::FormatDecimal(given, sizeof given, bpm, 1);
+            ffgl::FormatDecimal(given, sizeof given, static_cast<double>(bpm), 1);
         char counting[32];
         ffgl::FormatDecimal(counting, sizeof counting, kept, 1);
         ffgl::SendHostLog((std::string("VendrolixOSC: the host's tempo (") + given +
