@@ -17,9 +17,11 @@ using P = VendrolixPro;
 
 const ffgl::FrameDataRecord noInputs{0, nullptr};
 
-// Every message enabled, none due for 15 minutes: the common frame of a running show.
-void ConfigureNothingDue(VendrolixPro& plugin)
+// Every message enabled, none due for 15 minutes (or 900 beats): the common frame of a running
+// show.
+void ConfigureNothingDue(VendrolixPro& plugin, bool beats)
 {
+    plugin.SetFloatParameter(P::DelaysInBeats, beats ? 1.0f : 0.0f);
     plugin.SetFloatParameter(P::NextClip, 1.0f);
     plugin.SetFloatParameter(P::Delay, 900000.0f);
     plugin.SetFloatParameter(P::DelayNextClip, 900000.0f);
@@ -32,7 +34,7 @@ void ConfigureNothingDue(VendrolixPro& plugin)
 void BM_FrameWithNothingDue(benchmark::State& state)
 {
     VendrolixPro plugin;
-    ConfigureNothingDue(plugin);
+    ConfigureNothingDue(plugin, state.range(0) != 0);
     plugin.ProcessOpenGL(&noInputs);
 
     const std::uint64_t before = bench::AllocationCount();
@@ -44,7 +46,7 @@ void BM_FrameWithNothingDue(benchmark::State& state)
     if (allocations != 0)
         state.SkipWithError("a frame with nothing due allocated");
 }
-BENCHMARK(BM_FrameWithNothingDue);
+BENCHMARK(BM_FrameWithNothingDue)->ArgName("beats")->Arg(0)->Arg(1);
 
 platform::LookupStatus SlowLookup(const char* host, const char* service,
                                   std::vector<platform::ResolvedAddress>& out)
