@@ -1,6 +1,5 @@
 #include "tools/standin/ClipPlan.h"
 
-#include "tools/standin/Cue.h"
 #include "tools/standin/TextFormat.h"
 #include "tools/standin/UsageError.h"
 
@@ -12,6 +11,8 @@ namespace standin
 namespace
 {
 constexpr const char* kTest = "Test";
+// The plug-in takes host times up to this as the clip's first moment.
+constexpr double kRestartWindowSeconds = 0.05;
 
 // Refuses a moment the play never reaches.
 void RequireWithinPlay(const char* option, double at, const ClipPlan& plan)

@@ -53,7 +53,7 @@ void ClipPlayer::ShowLayer()
 {
     Require(stage.plugin.SetTime(stage.instance, plan.clipSeconds), "SetTime", 0);
     Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
-    Observe(Clock::now(), Mark::Source::ProcessOpenGL, plan.clipSeconds);
+    Observe(Clock::now(), Mark::Source::ProcessOpenGL);
 }
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
@@ -115,11 +115,11 @@ void ClipPlayer::PressTest()
 {
     Note("pressing \"Test\"");
     const Clock::time_point at = Clock::now();
-    stage.record.marks.push_back(Mark{at, Mark::Source::Test, 0.0});
+    stage.record.marks.push_back(Mark{at, Mark::Source::Test});
     // Pressed and released, as a host's button does.
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 1.0f);
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 0.0f);
-    Observe(at, Mark::Source::Test, 0.0);
+    Observe(at, Mark::Source::Test);
 }
 
 void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
@@ -129,22 +129,22 @@ void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
     const Clock::time_point timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
     const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt, Mark::Source::SetTime, hostTime);
+    Observe(timeAt, Mark::Source::SetTime);
 
     const Clock::time_point frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
     const Clock::duration frameCall = Clock::now() - frameAt;
     stage.record.frames.push_back(frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    if (Observe(frameAt, Mark::Source::ProcessOpenGL, hostTime))
+    if (Observe(frameAt, Mark::Source::ProcessOpenGL))
         Note("the plug-in counts the frame gap as a clip start");
 }
 
-bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source, double hostTime)
+bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
 {
     const Observation seen = stage.watcher.Collect();
     if (seen.started)
-        stage.record.marks.push_back(Mark{callAt, source, hostTime});
+        stage.record.marks.push_back(Mark{callAt, source});
     // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
     if (seen.status || stage.console.Live())
         stage.console.Status(stage.record.Stamp(Clock::now()) +

@@ -56,7 +56,7 @@ private:
     void PlayFrame(double hostTime, const testhost::FrameIn& input);
     void EndHold();
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
-    bool Observe(Clock::time_point callAt, Mark::Source source, double hostTime);
+    bool Observe(Clock::time_point callAt, Mark::Source source);
     void Note(const std::string& text);
 
     ClipStage stage;

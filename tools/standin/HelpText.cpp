@@ -15,7 +15,8 @@ Runs the VendrolixPro FFGL 2.1 plug-in as a video host would, without one: loads
 a clip that restarts, shows its "Status" line, and prints each OSC message it sends, decoded,
 with the time it arrived after the clip's first frame (host time 0). Ends with a summary that
 holds every message against its delay: it must arrive no earlier than its delay and at most one
-frame period and 3 ms later, once per clip start, "Test" press or start the plug-in declares.
+frame period and 3 ms later, once per clip start, "Test" press or start the plug-in declares
+after a gap in the frames. The plug-in must start its sequence nowhere else.
 
 Plug-in and GL:
   --plugin FILE       the plug-in to load (default: %PLUGIN%)
@@ -34,7 +35,9 @@ Clip:
   --pause-at SECONDS  stop the frames once, this long into the play; the clip resumes where
                       it stopped (the plug-in counts a gap over 0.5 s as a clip start)
   --pause-for SECONDS length of that pause (default 0.6)
-  --test-at SECONDS   press "Test" this long into the play (repeatable)
+  --test-at SECONDS   press "Test" this long into the play (repeatable): it sends each
+                      enabled message at once, and the countdown waits for the next clip
+                      start
 
 Parameters:
   --set NAME=VALUE    set a parameter before the first frame (repeatable; later wins).
@@ -72,8 +75,8 @@ Ctrl-C (or SIGTERM) ends the play early: the summary and the report cover what w
 
 Exit status: 0 all went as set (and --listen-only ended by Ctrl-C); 1 could not run (no
 plug-in, no GL, port taken, a call failed); 2 bad command line; 3 a message was missing, early,
-late or sent twice for one start, or the output frame differs from the input; 130 (143 for
-SIGTERM) interrupted.
+late or sent twice for one start, the plug-in started where no clip started, or the output
+frame differs from the input; 130 (143 for SIGTERM) interrupted.
 )HELP";
 
 std::string Replace(std::string text, const std::string& marker, const std::string& value)

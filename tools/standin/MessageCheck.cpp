@@ -46,7 +46,7 @@ bool Asks(const RunRecord& record, const std::vector<Cue>& cues, std::size_t cue
 
 bool MessageCheck::Passed() const
 {
-    return missing.empty() &&
+    return missing.empty() && strayStarts.empty() &&
            std::all_of(verdicts.begin(), verdicts.end(), [](const auto& v) { return v.Ok(); });
 }
 
@@ -54,6 +54,7 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
 {
     MessageCheck check;
     check.cues = FindCues(record);
+    check.strayStarts = FindStrayStarts(record);
     check.lateness = record.framePeriod + kSendSlack;
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (cue, expectation)
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)

@@ -23,12 +23,11 @@ struct Mark
     enum class Source
     {
         Test,
-        SetTime,       // a start declared on the clip time; `hostTime` is the time it carried
+        SetTime,       // a start declared on the clip time
         ProcessOpenGL, // a start declared on a gap between frames
     };
     Clock::time_point at;
     Source source = Source::SetTime;
-    double hostTime = 0.0;
 };
 
 // A stretch at the start of a clip during which the host time stayed at 0.

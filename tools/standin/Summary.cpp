@@ -77,6 +77,10 @@ void PrintMessages(Console& console, const RunRecord& record,
                                 expectation.delayParameter.c_str(), expectation.delayMs / 1000.0,
                                 ClipTime(record, missing.due).c_str()));
     }
+    for (const Clock::time_point start : check.strayStarts)
+        console.Line(FormatText("    STRAY   %s  the plug-in started its sequence where no clip "
+                                "started",
+                                ClipTime(record, start).c_str()));
 }
 
 } // namespace
