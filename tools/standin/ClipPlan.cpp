@@ -23,6 +23,49 @@ void RequireWithinPlay(const char* option, double at, const ClipPlan& plan)
                                     option, at, plan.loops, plan.loops == 1 ? "" : "s",
                                     plan.LoopSeconds(), end));
 }
+
+// A forward clip must leave its first moments to start again there. Backwards and ping-pong,
+// the plug-in takes a reversal of up to those moments, or of a frame and a half where frames
+// are slow, as a turn of direction: the wrap, and the turn at the end, must be well beyond it.
+void RequireLongEnough(const ClipPlan& plan)
+{
+    const double span = static_cast<double>(plan.ClipFrames() - 1) / plan.fps;
+    if (plan.direction == PlayDirection::Forward)
+    {
+        if (plan.loops != 1 && span <= kRestartWindowSeconds)
+            throw UsageError(FormatText("--clip %g at %g frames/s never runs past host time %g s, "
+                                        "so the plug-in cannot see it start again; make it longer",
+                                        plan.clipSeconds, plan.fps, kRestartWindowSeconds));
+        return;
+    }
+    const double least = 2.0 * std::max(kRestartWindowSeconds, 1.5 / plan.fps);
+    if (span <= least)
+        throw UsageError(FormatText(
+            "--clip %g at %g frames/s is too short to play %s: the plug-in tells a start from a "
+            "turn of direction only where the clip's time spans more than %.3f s; make it longer",
+            plan.clipSeconds, plan.fps, std::string(DirectionName(plan.direction)).c_str(), least));
+}
+
+// A press in the frame where the plug-in sees a clip start would race that start.
+void RequireOffClipStart(double at, const ClipPlan& plan)
+{
+    const std::uint64_t startFrames = plan.direction == PlayDirection::PingPong ? 2 : 1;
+    if (plan.FrameAt(at) % plan.LoopFrames() < startFrames)
+        throw UsageError(FormatText(
+            "--test-at %g falls on %s, where the plug-in sees the clip start: press it later", at,
+            startFrames == 1 ? "a clip's first frame" : "a clip's first two frames"));
+}
+
+void CheckTimes(const ClipPlan& plan)
+{
+    if (plan.pauseAt)
+        RequireWithinPlay("--pause-at", *plan.pauseAt, plan);
+    for (const double at : plan.testAt)
+    {
+        RequireWithinPlay("--test-at", at, plan);
+        RequireOffClipStart(at, plan);
+    }
+}
 } // namespace
 
 ClipPlan MakePlan(const Options& options, const ParameterTable& table)
@@ -30,20 +73,17 @@ ClipPlan MakePlan(const Options& options, const ParameterTable& table)
     ClipPlan plan;
     plan.fps = options.fps;
     plan.clipSeconds = options.clipSeconds;
+    plan.direction = options.direction;
     plan.loops = options.loops;
     plan.holdSeconds = options.holdSeconds;
     plan.pauseAt = options.pauseAt;
     plan.pauseSeconds = options.pauseSeconds;
     plan.testAt = options.testAt;
-    if (plan.loops != 1 &&
-        static_cast<double>(plan.ClipFrames() - 1) / plan.fps <= kRestartWindowSeconds)
-        throw UsageError(FormatText("--clip %g at %g frames/s never runs past host time %g s, so "
-                                    "the plug-in cannot see it start again; make it longer",
-                                    plan.clipSeconds, plan.fps, kRestartWindowSeconds));
-    if (plan.pauseAt)
-        RequireWithinPlay("--pause-at", *plan.pauseAt, plan);
-    for (const double at : plan.testAt)
-        RequireWithinPlay("--test-at", at, plan);
+    if (plan.holdSeconds > 0.0 && plan.direction != PlayDirection::Forward)
+        throw UsageError("--hold-zero needs --direction forward: a reverse clip starts at its "
+                         "end, a ping-pong pass only once its time rises again");
+    RequireLongEnough(plan);
+    CheckTimes(plan);
     if (!plan.testAt.empty())
     {
         const ParameterInfo* test = FindParameter(table, kTest);
@@ -59,14 +99,57 @@ std::uint64_t ClipPlan::ClipFrames() const
     return static_cast<std::uint64_t>(std::max(1.0, std::round(clipSeconds * fps)));
 }
 
+std::uint64_t ClipPlan::PassFrames() const
+{
+    return direction == PlayDirection::PingPong ? 2 * ClipFrames() : ClipFrames();
+}
+
 std::uint64_t ClipPlan::HoldFrames() const
 {
     return static_cast<std::uint64_t>(std::round(holdSeconds * fps));
 }
 
+std::uint64_t ClipPlan::LoopFrames() const
+{
+    return HoldFrames() + PassFrames();
+}
+
 double ClipPlan::LoopSeconds() const
 {
-    return static_cast<double>(HoldFrames() + ClipFrames()) / fps;
+    return static_cast<double>(LoopFrames()) / fps;
+}
+
+double ClipPlan::HostTime(double seconds) const
+{
+    switch (direction)
+    {
+    case PlayDirection::Forward:
+        return seconds;
+    case PlayDirection::Reverse:
+        return std::max(0.0, clipSeconds - seconds);
+    case PlayDirection::PingPong:
+        break;
+    }
+    return std::max(0.0, seconds <= clipSeconds ? seconds : 2.0 * clipSeconds - seconds);
+}
+
+std::vector<double> ClipPlan::LeadInTimes() const
+{
+    if (direction != PlayDirection::Reverse)
+        return {clipSeconds};
+    const double middle = clipSeconds / 2.0;
+    return {middle + 1.0 / fps, middle};
+}
+
+std::uint64_t ClipPlan::FrameAt(double seconds) const
+{
+    // Play() compares frame / fps with the moment; the product may round the other way.
+    auto frame = static_cast<std::uint64_t>(std::max(0.0, std::ceil(seconds * fps)));
+    if (frame > 0 && static_cast<double>(frame - 1) / fps >= seconds)
+        --frame;
+    if (static_cast<double>(frame) / fps < seconds)
+        ++frame;
+    return frame;
 }
 
 } // namespace standin

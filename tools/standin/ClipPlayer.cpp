@@ -1,11 +1,13 @@
 #include "tools/standin/ClipPlayer.h"
 
 #include "tools/standin/Interruption.h"
+#include "tools/standin/NumberText.h"
 #include "tools/standin/TextFormat.h"
 #include "tools/standin/ThreadCount.h"
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace standin
 {
@@ -39,7 +41,7 @@ void ClipPlayer::Play()
 {
     ShowLayer();
     const Clock::time_point begin = Clock::now();
-    const std::uint64_t framesPerLoop = plan.HoldFrames() + plan.ClipFrames();
+    const std::uint64_t framesPerLoop = plan.LoopFrames();
     std::uint64_t frame = 0;
     for (int loop = 0; (plan.loops == 0 || loop < plan.loops) && !Interrupted(); ++loop)
     {
@@ -51,9 +53,17 @@ void ClipPlayer::Play()
 
 void ClipPlayer::ShowLayer()
 {
-    Require(stage.plugin.SetTime(stage.instance, plan.clipSeconds), "SetTime", 0);
-    Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
-    Observe(Clock::now(), Mark::Source::ProcessOpenGL);
+    // A frame period apart, so that the plug-in takes the pace of play from them.
+    Clock::time_point due = Clock::now();
+    for (const double time : plan.LeadInTimes())
+    {
+        stage.listener.WaitUntil(due);
+        Require(stage.plugin.SetTime(stage.instance, time), "SetTime", 0);
+        Observe(Clock::now(), Mark::Source::SetTime);
+        Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
+        Observe(Clock::now(), Mark::Source::ProcessOpenGL);
+        due = Clock::now() + stage.record.framePeriod;
+    }
 }
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
@@ -87,13 +97,19 @@ double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
         return 0.0;
     // A running clip's time follows the clock, as a host's does: a frame made late carries the
     // later time.
-    return static_cast<double>(inLoop - holdFrames) / plan.fps + Seconds(Clock::now() - due);
+    return plan.HostTime(static_cast<double>(inLoop - holdFrames) / plan.fps +
+                         Seconds(Clock::now() - due));
 }
 
 void ClipPlayer::StartClip(Clock::time_point at)
 {
     stage.record.clipStarts.push_back(at);
-    Note("clip " + std::to_string(stage.record.clipStarts.size()) + " starts: host time 0");
+    wrapPending = plan.direction == PlayDirection::Reverse;
+    std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
+                                  FormatNumber(plan.HostTime(0.0)).c_str());
+    if (plan.direction != PlayDirection::Forward)
+        text += " (" + std::string(DirectionName(plan.direction)) + ")";
+    Note(text);
     if (plan.HoldFrames() == 0)
         return;
     hold = Hold{at, at, ThreadsStarted()};
@@ -128,6 +144,8 @@ void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
 
     const Clock::time_point timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
+    if (std::exchange(wrapPending, false))
+        stage.record.clipStarts.back() = timeAt;
     const Clock::duration timeCall = Clock::now() - timeAt;
     Observe(timeAt, Mark::Source::SetTime);
 

@@ -41,6 +41,14 @@ void ParseSize(Options& options, std::string_view text)
         static_cast<std::uint32_t>(WholeNumberIn("--size", text.substr(x + 1), 1, 4096));
 }
 
+PlayDirection DirectionIn(std::string_view text)
+{
+    const std::optional<PlayDirection> direction = ParseDirection(text);
+    if (!direction)
+        throw UsageError("--direction takes forward, reverse or pingpong, not " + Quoted(text));
+    return *direction;
+}
+
 // "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
 ListenAddress ParseListenAddress(std::string_view text)
 {
@@ -92,6 +100,8 @@ constexpr KnownOption kOptions[] = {
      [](Options& o, std::string_view v) { o.fps = NumberIn("--fps", v, 1, 240); }},
     {"--clip", true, kPlay,
      [](Options& o, std::string_view v) { o.clipSeconds = NumberIn("--clip", v, 0.1, 3600); }},
+    {"--direction", true, kPlay,
+     [](Options& o, std::string_view v) { o.direction = DirectionIn(v); }},
     {"--loops", true, kPlay,
      [](Options& o, std::string_view v) { o.loops = WholeNumberIn("--loops", v, 0, 1000); }},
     {"--hold-zero", true, kPlay,

@@ -56,7 +56,9 @@ struct Arrival
 struct RunRecord
 {
     Clock::duration framePeriod{};
-    std::vector<Clock::time_point> clipStarts; // each clip's first frame: host time 0
+    // Each clip's first frame: forwards at host time 0, backwards where it wrapped to the end,
+    // ping-pong at the turn at 0.
+    std::vector<Clock::time_point> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call

@@ -87,6 +87,8 @@ std::string Played(const Options& options, const RunRecord& record)
     std::string text =
         FormatText("%zu clip%s of %.3f s at %g frames/s, %ux%u", clips, clips == 1 ? "" : "s",
                    options.clipSeconds, options.fps, options.width, options.height);
+    if (options.direction != PlayDirection::Forward)
+        text += ", " + std::string(DirectionName(options.direction));
     if (options.holdSeconds > 0.0)
         text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
     if (options.pauseAt)
