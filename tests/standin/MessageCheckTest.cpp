@@ -50,6 +50,16 @@ RunRecord ClipWithFramesUntil(int lastFrame)
     return ClipWithFrames(0, lastFrame);
 }
 
+// Frames every 16 ms until 1488 and again from 2096: the clip's time ran on meanwhile.
+RunRecord ClipWithStall()
+{
+    RunRecord record = ClipWithFramesUntil(1488);
+    const RunRecord after = ClipWithFrames(2096, 2990);
+    record.frames.insert(record.frames.end(), after.frames.begin(), after.frames.end());
+    record.stall = standin::Stall{At(1488), At(2096)};
+    return record;
+}
+
 void Arrive(RunRecord& record, const std::string& address, int milliseconds)
 {
     standin::Arrival arrival;
@@ -143,6 +153,31 @@ TEST(MessageCheck, TestSendsEachMessageOnceAndTheCountdownWaitsForTheNextClipSta
     EXPECT_FALSE(restarted.Passed());
     EXPECT_TRUE(restarted.verdicts[3].repeat);
     EXPECT_EQ(restarted.strayStarts, std::vector<Clock::time_point>{At(1504)});
+}
+
+TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStallStartsNothing)
+{
+    RunRecord record = ClipWithStall();
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(record, "/composition/selectedlayer/connectnextclip", 2099);
+    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
+    EXPECT_TRUE(check.Passed());
+    EXPECT_FALSE(check.verdicts[0].afterStall);
+    EXPECT_TRUE(check.verdicts[1].afterStall);
+    EXPECT_EQ(check.verdicts[1].due, At(2096));
+
+    // Later than a frame after the stall; and a plug-in that counts the stall as a start sends
+    // the transition again a second after it.
+    RunRecord restarted = ClipWithStall();
+    restarted.marks.push_back(Mark{At(2096), Mark::Source::ProcessOpenGL});
+    Arrive(restarted, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(restarted, "/composition/selectedlayer/connectnextclip", 2130);
+    Arrive(restarted, "/composition/selectedlayer/transition/duration", 3097);
+    const MessageCheck late = CheckMessages(restarted, {kTransition, kNextClip});
+    EXPECT_TRUE(late.verdicts[1].late);
+    EXPECT_TRUE(late.verdicts[2].repeat);
+    EXPECT_EQ(late.cues.size(), 1u) << "the stall is no cue";
+    EXPECT_EQ(late.strayStarts, std::vector<Clock::time_point>{At(2096)});
 }
 
 TEST(Cues, AreClipStartsTestPressesAndFrameGapsInTimeOrder)

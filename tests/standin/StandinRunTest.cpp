@@ -187,6 +187,29 @@ TEST(StandinRun, BackwardAndPingPongPassesEachSendOnceCountedFromTheirStart)
     }
 }
 
+TEST(StandinRun, AStallWithTheClipTimeRunningOnKeepsThePass)
+{
+    const std::string report = TempPath("stall.jsonl");
+    const ProgramRun run =
+        RunStandin({"--clip", "2.5", "--loops", "1", "--stall", "0.8:0.6", "--report", report});
+    EXPECT_THAT(run.output, HasSubstr("the frames resume: the same pass goes on"));
+    // The transition, due at 1 s, leaves with the first frame after the stall.
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
+    {
+        if (Field(line, "address") == "/composition/selectedlayer/transition/duration")
+        {
+            EXPECT_GE(Number(line, "clip_time_s"), 1.4) << line;
+        }
+    }
+    EXPECT_EQ(ClipsByAddress(report), (std::map<std::string, std::vector<std::string>>{
+                                          {"/composition/selectedlayer/connectnextclip", {"1"}},
+                                          {"/composition/selectedlayer/transition/duration", {"1"}},
+                                          {"/composition/tempocontroller/tempo", {"1"}},
+                                      }));
+    ExpectOnlyClipStarts(report);
+    std::filesystem::remove(report);
+}
+
 TEST(StandinRun, ListShowsTheSettingsAsTheInstanceDisplaysThem)
 {
     const ProgramRun run =

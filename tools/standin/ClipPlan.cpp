@@ -46,6 +46,52 @@ void RequireLongEnough(const ClipPlan& plan)
             plan.clipSeconds, plan.fps, std::string(DirectionName(plan.direction)).c_str(), least));
 }
 
+// The frames, in a loop, of one run of the host time in one way: [first, end).
+struct Run
+{
+    std::uint64_t first;
+    std::uint64_t end;
+};
+
+std::vector<Run> Runs(const ClipPlan& plan)
+{
+    const std::uint64_t hold = plan.HoldFrames();
+    const std::uint64_t clip = plan.ClipFrames();
+    if (plan.direction == PlayDirection::PingPong)
+        return {{0, clip + 1}, {clip + 1, 2 * clip}};
+    return {{hold, hold + clip}};
+}
+
+// Across a clip's start or turn, the plug-in would have to tell a start from a stall by a time
+// that jumped; the first two frames of a run show it which way the time goes.
+void RequireStallWithinRun(const ClipPlan& plan)
+{
+    RequireWithinPlay("--stall", *plan.stallAt, plan);
+    const std::uint64_t first = plan.FrameAt(*plan.stallAt);
+    const std::uint64_t after = plan.FrameAt(*plan.stallAt + plan.stallSeconds);
+    if (after == first)
+        throw UsageError(FormatText("--stall %g:%g leaves out no frame at %g frames/s",
+                                    *plan.stallAt, plan.stallSeconds, plan.fps));
+    const std::uint64_t loopStart = first - first % plan.LoopFrames();
+    for (const Run run : Runs(plan))
+    {
+        if (first >= loopStart + run.first + 2 && after < loopStart + run.end)
+            return;
+    }
+    throw UsageError(FormatText(
+        "--stall %g:%g must lie where the clip's time runs one way, after the first two frames "
+        "of that run and before its last, not across a clip's start%s or a hold",
+        *plan.stallAt, plan.stallSeconds,
+        plan.direction == PlayDirection::PingPong ? ", its turn at the end" : ""));
+}
+
+// A pause from a frame the stall leaves out, or from the one after it, would merge the gaps.
+bool MeetsStall(std::uint64_t frame, const ClipPlan& plan)
+{
+    return frame >= plan.FrameAt(*plan.stallAt) &&
+           frame <= plan.FrameAt(*plan.stallAt + plan.stallSeconds);
+}
+
 // A press in the frame where the plug-in sees a clip start would race that start.
 void RequireOffClipStart(double at, const ClipPlan& plan)
 {
@@ -60,6 +106,10 @@ void CheckTimes(const ClipPlan& plan)
 {
     if (plan.pauseAt)
         RequireWithinPlay("--pause-at", *plan.pauseAt, plan);
+    if (plan.stallAt)
+        RequireStallWithinRun(plan);
+    if (plan.pauseAt && plan.stallAt && MeetsStall(plan.FrameAt(*plan.pauseAt), plan))
+        throw UsageError("--pause-at meets the stall: give each gap its own frames");
     for (const double at : plan.testAt)
     {
         RequireWithinPlay("--test-at", at, plan);
@@ -78,6 +128,8 @@ ClipPlan MakePlan(const Options& options, const ParameterTable& table)
     plan.holdSeconds = options.holdSeconds;
     plan.pauseAt = options.pauseAt;
     plan.pauseSeconds = options.pauseSeconds;
+    plan.stallAt = options.stallAt;
+    plan.stallSeconds = options.stallSeconds;
     plan.testAt = options.testAt;
     if (plan.holdSeconds > 0.0 && plan.direction != PlayDirection::Forward)
         throw UsageError("--hold-zero needs --direction forward: a reverse clip starts at its "
@@ -150,6 +202,11 @@ std::uint64_t ClipPlan::FrameAt(double seconds) const
     if (static_cast<double>(frame) / fps < seconds)
         ++frame;
     return frame;
+}
+
+bool ClipPlan::Stalled(std::uint64_t frame) const
+{
+    return stallAt && frame >= FrameAt(*stallAt) && frame < FrameAt(*stallAt + stallSeconds);
 }
 
 } // namespace standin

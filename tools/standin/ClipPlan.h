@@ -1,5 +1,5 @@
 // What the stand-in plays: the clip, the way it plays, its loops, a hold at host time 0, a
-// pause, "Test" presses.
+// pause, a stall, "Test" presses.
 #pragma once
 
 #include "tools/standin/Options.h"
@@ -22,6 +22,8 @@ struct ClipPlan
     double holdSeconds = 0.0;
     std::optional<double> pauseAt; // seconds of play
     double pauseSeconds = 0.0;
+    std::optional<double> stallAt; // seconds of play
+    double stallSeconds = 0.0;
     std::vector<double> testAt;  // seconds of play, ascending
     std::uint32_t testIndex = 0; // "Test", when testAt is not empty
 
@@ -43,11 +45,14 @@ struct ClipPlan
     std::vector<double> LeadInTimes() const;
     // The first frame at or after `seconds` of play, counted as Play() counts them.
     std::uint64_t FrameAt(double seconds) const;
+    // Whether the stall leaves out this frame of the play.
+    bool Stalled(std::uint64_t frame) const;
 };
 
-// Throws UsageError for a play the plug-in could not be judged by: a pause or press beyond its
-// end, a press on the frame where a clip starts, a "Test" the plug-in lacks, a hold on a clip
-// not played forwards, or a clip too short for the plug-in to see it start again.
+// Throws UsageError for a play the plug-in could not be judged by: a pause, stall or press
+// beyond its end, a stall that crosses a clip's start or turn, a press on the frame where a
+// clip starts, a "Test" the plug-in lacks, a hold on a clip not played forwards, or a clip too
+// short for the plug-in to see it start again.
 ClipPlan MakePlan(const Options& options, const ParameterTable& table);
 
 } // namespace standin

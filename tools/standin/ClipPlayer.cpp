@@ -68,6 +68,11 @@ void ClipPlayer::ShowLayer()
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
 {
+    if (plan.Stalled(frame))
+    {
+        BeginStall();
+        return;
+    }
     const double played = static_cast<double>(frame) / plan.fps;
     if (pausePending && played >= *plan.pauseAt)
     {
@@ -127,6 +132,22 @@ void ClipPlayer::EndHold()
     Note("the host time runs on");
 }
 
+void ClipPlayer::BeginStall()
+{
+    if (stall)
+        return;
+    stall = Stall{stage.record.frames.back(), {}};
+    Note(FormatText("stall: no frames for %.3f s; the clip's time runs on", plan.stallSeconds));
+}
+
+void ClipPlayer::EndStall(Clock::time_point frameAt, bool started)
+{
+    stall->resumed = frameAt;
+    stage.record.stall = std::exchange(stall, std::nullopt);
+    Note(started ? "the frames resume, and the plug-in counts the stall as a clip start"
+                 : "the frames resume: the same pass goes on");
+}
+
 void ClipPlayer::PressTest()
 {
     Note("pressing \"Test\"");
@@ -154,7 +175,10 @@ void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
     const Clock::duration frameCall = Clock::now() - frameAt;
     stage.record.frames.push_back(frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    if (Observe(frameAt, Mark::Source::ProcessOpenGL))
+    const bool started = Observe(frameAt, Mark::Source::ProcessOpenGL);
+    if (stall)
+        EndStall(frameAt, started);
+    else if (started)
         Note("the plug-in counts the frame gap as a clip start");
 }
 

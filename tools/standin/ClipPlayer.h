@@ -2,8 +2,9 @@
 // time through SetTime and the input through ProcessOpenGL; the clip time runs with the clock,
 // forwards from 0 to the clip length, backwards from the length to 0, or ping-pong up and down,
 // and starts again for each loop. Optionally a hold at host time 0 at the start of each clip, one
-// pause of the frame stream (the clip resumes where it stopped) and presses of "Test". Stops at
-// the next frame once interrupted. Main thread, context current.
+// pause of the frame stream (the clip resumes where it stopped), one stall (the clip's time runs
+// on meanwhile) and presses of "Test". Stops at the next frame once interrupted. Main thread,
+// context current.
 #pragma once
 
 #include "tools/standin/ClipPlan.h"
@@ -55,6 +56,9 @@ private:
     void PressTest();
     void PlayFrame(double hostTime, const testhost::FrameIn& input);
     void EndHold();
+    void BeginStall();
+    // The first frame after the stall, made at `frameAt`.
+    void EndStall(Clock::time_point frameAt, bool started);
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
     bool Observe(Clock::time_point callAt, Mark::Source source);
     void Note(const std::string& text);
@@ -64,7 +68,8 @@ private:
     bool pausePending;
     Clock::duration paused{};
     std::size_t nextTest = 0;
-    std::optional<Hold> hold; // while the host time is held
+    std::optional<Hold> hold;   // while the host time is held
+    std::optional<Stall> stall; // while no frames come
     // Backwards, the plug-in cannot tell from the time how long ago the clip wrapped: a pass
     // counts from the moment its first frame is handed over.
     bool wrapPending = false;

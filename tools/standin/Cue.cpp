@@ -22,7 +22,12 @@ constexpr KindText kKinds[] = {
     {"frame gap", "the frame-gap start"},
 };
 
-// The plug-in sees a clip start in its first frame, or in the next.
+bool AfterStall(const RunRecord& record, const Mark& mark)
+{
+    return record.stall && mark.at == record.stall->resumed;
+}
+
+// The plug-in sees a clip start in its first frame, or at a ping-pong turn in the next.
 bool InClipStart(const RunRecord& record, Clock::time_point when)
 {
     const std::size_t clip = record.ClipAt(when);
@@ -36,7 +41,16 @@ bool InClipStart(const RunRecord& record, Clock::time_point when)
 
 bool IsStray(const RunRecord& record, const Mark& mark)
 {
-    return mark.source == Mark::Source::SetTime && !InClipStart(record, mark.at);
+    switch (mark.source)
+    {
+    case Mark::Source::Test:
+        return false;
+    case Mark::Source::ProcessOpenGL:
+        return AfterStall(record, mark);
+    case Mark::Source::SetTime:
+        break;
+    }
+    return !InClipStart(record, mark.at);
 }
 
 } // namespace
@@ -50,7 +64,7 @@ std::vector<Cue> FindCues(const RunRecord& record)
     {
         if (mark.source == Mark::Source::Test)
             cues.push_back(Cue{Cue::Kind::Test, mark.at, record.ClipAt(mark.at)});
-        else if (mark.source == Mark::Source::ProcessOpenGL)
+        else if (mark.source == Mark::Source::ProcessOpenGL && !AfterStall(record, mark))
             cues.push_back(Cue{Cue::Kind::FrameGap, mark.at, record.ClipAt(mark.at)});
     }
     // A clip's first frame comes before the marks its calls made.

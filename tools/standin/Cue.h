@@ -27,11 +27,13 @@ struct Cue
 
 // In time order. Every clip start is a cue, whether or not the plug-in saw it, and so is every
 // "Test" press, which stops the sequence until the next clip start. Of the starts the plug-in
-// declares, only those on a gap between frames are cues of their own.
+// declares, only those on a gap between frames are cues of their own; a gap after which the
+// clip's time had run on (a stall) is none.
 std::vector<Cue> FindCues(const RunRecord& record);
 
-// The starts the plug-in declared on the clip time where no clip started: anywhere but in a
-// clip's first two frames.
+// The starts the plug-in declared where no cue explains them: on the clip time, anywhere but in
+// a clip's first two frames (where it sees the clip start, a ping-pong turn a frame late), and on
+// the frame after a stall.
 std::vector<Clock::time_point> FindStrayStarts(const RunRecord& record);
 
 // "clip start", "test", "frame gap"

@@ -16,7 +16,8 @@ a clip that restarts, shows its "Status" line, and prints each OSC message it se
 with the time it arrived after the clip's first frame. Ends with a summary that holds every
 message against its delay: it must arrive no earlier than its delay and at most one frame
 period and 3 ms later, once per clip start, "Test" press or start the plug-in declares after
-a --pause-at. The plug-in must start its sequence nowhere else.
+a --pause-at (one due during a --stall: that much after the first frame after it). The
+plug-in must start its sequence nowhere else.
 
 Plug-in and GL:
   --plugin FILE       the plug-in to load (default: %PLUGIN%)
@@ -43,6 +44,11 @@ Clip:
   --pause-at SECONDS  stop the frames once, this long into the play; the clip resumes where
                       it stopped (the plug-in counts a gap over 0.5 s as a clip start)
   --pause-for SECONDS length of that pause (default 0.6)
+  --stall AT:SECONDS  no frames for SECONDS from AT seconds into the play while the clip's
+                      time runs on, as when a host stalls loading a clip: the same pass goes
+                      on. It must lie where the time runs one way, after the first two
+                      frames of that run and before its last: not across a clip's start, a
+                      ping-pong turn or a hold
   --test-at SECONDS   press "Test" this long into the play (repeatable): it sends each
                       enabled message at once, and the countdown waits for the next clip
                       start. Not on a clip's first frame (ping-pong: its first two), where

@@ -21,7 +21,10 @@ struct MessageVerdict
     std::optional<std::size_t> cue;         // none: it came before any cue allowed it
     bool repeat = false;                    // its cue had it already
     bool late = false;                      // after the frame that should have sent it
-    Clock::time_point due{};                // when it was due, with a cue
+    // When it was due, with a cue: its delay after the cue, or where a stall held it up, the
+    // first frame after the stall, since no frame could send it before.
+    Clock::time_point due{};
+    bool afterStall = false;
 
     bool Ok() const { return expectation && cue && !repeat && !late; }
 };

@@ -49,6 +49,16 @@ PlayDirection DirectionIn(std::string_view text)
     return *direction;
 }
 
+// "1.5:0.6": from 1.5 s of play, 0.6 s without frames.
+void ParseStall(Options& options, std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        throw UsageError("--stall takes AT:SECONDS, not " + Quoted(text));
+    options.stallAt = NumberIn("--stall", text.substr(0, colon), 0, 1e6);
+    options.stallSeconds = NumberIn("--stall", text.substr(colon + 1), 0, 60);
+}
+
 // "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
 ListenAddress ParseListenAddress(std::string_view text)
 {
@@ -110,6 +120,7 @@ constexpr KnownOption kOptions[] = {
      [](Options& o, std::string_view v) { o.pauseAt = NumberIn("--pause-at", v, 0, 1e6); }},
     {"--pause-for", true, kPlay,
      [](Options& o, std::string_view v) { o.pauseSeconds = NumberIn("--pause-for", v, 0, 60); }},
+    {"--stall", true, kPlay, [](Options& o, std::string_view v) { ParseStall(o, v); }},
     {"--test-at", true, kPlay,
      [](Options& o, std::string_view v) { o.testAt.push_back(NumberIn("--test-at", v, 0, 1e6)); }},
     {"--set", true, kPlugin, [](Options& o, std::string_view v) { o.settings.emplace_back(v); }},

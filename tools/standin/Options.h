@@ -34,6 +34,8 @@ struct Options
     double holdSeconds = 0.0;      // host time held at 0 at the start of each clip
     std::optional<double> pauseAt; // seconds of play, not counting the pause
     double pauseSeconds = 0.6;
+    std::optional<double> stallAt; // seconds of play; the clip time runs on through the stall
+    double stallSeconds = 0.0;
     std::vector<double> testAt; // seconds of play, ascending
 
     bool pluginDefaults = false;       // skip the demo settings

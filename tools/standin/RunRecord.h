@@ -1,5 +1,6 @@
 // What happened during a run, as the host saw it: clip starts, the plug-in's own starts and
-// Test presses, frames, holds at host time 0, call times and the OSC messages that arrived.
+// Test presses, frames, holds at host time 0, a stall, call times and the OSC messages that
+// arrived.
 // Main thread only.
 #pragma once
 
@@ -7,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,13 @@ struct Hold
     std::uint64_t threadsStarted = 0;
 };
 
+// A stretch without frames while the clip's time ran on: the same pass goes on after it.
+struct Stall
+{
+    Clock::time_point lastFrame; // the frame before it
+    Clock::time_point resumed;   // the first frame after it
+};
+
 // What the holds of a run produced, together.
 struct HoldTotals
 {
@@ -61,6 +70,7 @@ struct RunRecord
     std::vector<Clock::time_point> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
+    std::optional<Stall> stall;
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call
     std::vector<double> callMilliseconds;  // SetTime plus ProcessOpenGL, per frame
     std::vector<Arrival> arrivals;

@@ -93,6 +93,9 @@ std::string Played(const Options& options, const RunRecord& record)
         text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
     if (options.pauseAt)
         text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
+    if (options.stallAt)
+        text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
+                           options.stallSeconds, *options.stallAt);
     if (Interrupted())
         text += ", then interrupted";
     return text;
