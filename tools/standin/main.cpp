@@ -89,6 +89,8 @@ std::string Played(const Options& options, const RunRecord& record)
                    options.clipSeconds, options.fps, options.width, options.height);
     if (options.direction != PlayDirection::Forward)
         text += ", " + std::string(DirectionName(options.direction));
+    if (options.direction == PlayDirection::PingPong)
+        text += FormatText(" (%.3f s up and down)", 2.0 * options.clipSeconds);
     if (options.holdSeconds > 0.0)
         text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
     if (options.pauseAt)
