@@ -1,7 +1,7 @@
 // Judging a run's messages against the settings: each arrival traced to the cue it answers (a
-// clip's first frame, a Test press, a start the plug-in declared) and held to its delay after
-// it, no earlier and at most a frame and a little later, once; cues that ran past a delay
-// without their message found missing.
+// clip's first frame, a Test press, a start the plug-in declared after a pause) and held to its
+// delay after it, no earlier and at most a frame and a little later, once; cues that ran past a
+// delay without their message found missing; starts of the plug-in's that no cue explains.
 #include "tools/standin/MessageCheck.h"
 
 #include <gtest/gtest.h>
@@ -27,21 +27,36 @@ const Expectation kTransition{"transition duration", "/transition/duration", tru
 const Expectation kNextClip{"next clip", "/connectnextclip", true, "DelayNextClip", 2000};
 const Expectation kTempo{"OSC Msg", "/tempo", false, "DlayOSCmsg (s)", 0};
 
-Mark PluginStart(int milliseconds, double hostTime)
+Mark PluginStart(int milliseconds)
 {
-    return Mark{At(milliseconds), Mark::Source::SetTime, hostTime};
+    return Mark{At(milliseconds), Mark::Source::SetTime};
 }
 
-// One clip from 0 with frames every 16 ms until `lastFrame`; the plug-in primes on the first
-// frame and declares its start on the second.
-RunRecord ClipWithFramesUntil(int lastFrame)
+// One clip from 0 with frames every 16 ms from `firstFrame` until `lastFrame`; the plug-in
+// declares its start in the clip's second frame, as at a ping-pong turn.
+RunRecord ClipWithFrames(int firstFrame, int lastFrame)
 {
     RunRecord record;
     record.framePeriod = std::chrono::milliseconds(16);
     record.clipStarts.push_back(At(0));
-    record.marks.push_back(PluginStart(16, 0.016));
-    for (int ms = 0; ms <= lastFrame; ms += 16)
+    record.marks.push_back(PluginStart(16));
+    for (int ms = firstFrame; ms <= lastFrame; ms += 16)
         record.frames.push_back(At(ms));
+    return record;
+}
+
+RunRecord ClipWithFramesUntil(int lastFrame)
+{
+    return ClipWithFrames(0, lastFrame);
+}
+
+// Frames every 16 ms until 1488 and again from 2096: the clip's time ran on meanwhile.
+RunRecord ClipWithStall()
+{
+    RunRecord record = ClipWithFramesUntil(1488);
+    const RunRecord after = ClipWithFrames(2096, 2990);
+    record.frames.insert(record.frames.end(), after.frames.begin(), after.frames.end());
+    record.stall = standin::Stall{At(1488), At(2096)};
     return record;
 }
 
@@ -76,12 +91,13 @@ TEST(MessageCheck, FindsMessagesEarlyLateMissingOrSentAgainForOneClipStart)
     // A plug-in that starts again on every frame while the host time stays near 0.
     RunRecord restarting = ClipWithFramesUntil(2990);
     for (const int ms : {32, 48})
-        restarting.marks.push_back(PluginStart(ms, ms / 1000.0));
+        restarting.marks.push_back(PluginStart(ms));
     for (const int ms : {17, 33, 49})
         Arrive(restarting, "/tempo", ms);
     Arrive(restarting, "/composition/selectedlayer/transition/duration", 1049);
     const MessageCheck check = CheckMessages(restarting, {kTransition, kNextClip, kTempo});
     EXPECT_FALSE(check.Passed());
+    EXPECT_EQ(check.strayStarts, (std::vector<Clock::time_point>{At(32), At(48)}));
     ASSERT_EQ(check.verdicts.size(), 4u);
     EXPECT_TRUE(check.verdicts[0].Ok());
     EXPECT_TRUE(check.verdicts[1].repeat);
@@ -115,49 +131,83 @@ TEST(MessageCheck, AnAddressNoSettingAsksForFails)
     EXPECT_FALSE(check.verdicts[0].expectation.has_value());
 }
 
-TEST(MessageCheck, TestSendsEverythingAtOnceAndTheNextStartCountsFromItsOwnMoment)
+TEST(MessageCheck, TestSendsEachMessageOnceAndTheCountdownWaitsForTheNextClipStart)
 {
     RunRecord record = ClipWithFramesUntil(2990);
-    record.marks.push_back(Mark{At(1500), Mark::Source::Test, 0.0});
-    record.marks.push_back(PluginStart(1504, 1.504));
+    record.marks.push_back(Mark{At(1500), Mark::Source::Test});
     Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
     Arrive(record, "/composition/selectedlayer/transition/duration", 1501);
     Arrive(record, "/composition/selectedlayer/connectnextclip", 1501);
-    Arrive(record, "/composition/selectedlayer/transition/duration", 2513);
 
     const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
     EXPECT_TRUE(check.Passed());
-    // The clip start's next clip was due after "Test" stopped its sequence, and the late
-    // start's after the last frame: neither is asked for.
-    EXPECT_EQ(check.expected, 4u);
+    // The clip start's next clip was due after "Test" stopped its countdown: not asked for.
+    EXPECT_EQ(check.expected, 3u);
     EXPECT_EQ(check.verdicts[1].cue, 1u);
     EXPECT_EQ(check.verdicts[2].cue, 1u);
-    EXPECT_EQ(check.verdicts[3].cue, 2u);
-    EXPECT_EQ(check.verdicts[3].due, At(2504));
+
+    // A countdown started again after the press sends once more what the press sent.
+    record.marks.push_back(PluginStart(1504));
+    Arrive(record, "/composition/selectedlayer/transition/duration", 2513);
+    const MessageCheck restarted = CheckMessages(record, {kTransition, kNextClip});
+    EXPECT_FALSE(restarted.Passed());
+    EXPECT_TRUE(restarted.verdicts[3].repeat);
+    EXPECT_EQ(restarted.strayStarts, std::vector<Clock::time_point>{At(1504)});
 }
 
-TEST(Cues, StartsInTheRestartWindowBelongToTheClipStartUnlessTestStoppedItsSequence)
+TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStallStartsNothing)
+{
+    RunRecord record = ClipWithStall();
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(record, "/composition/selectedlayer/connectnextclip", 2099);
+    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
+    EXPECT_TRUE(check.Passed());
+    EXPECT_FALSE(check.verdicts[0].afterStall);
+    EXPECT_TRUE(check.verdicts[1].afterStall);
+    EXPECT_EQ(check.verdicts[1].due, At(2096));
+
+    // Later than a frame after the stall; and a plug-in that counts the stall as a start sends
+    // the transition again a second after it.
+    RunRecord restarted = ClipWithStall();
+    restarted.marks.push_back(Mark{At(2096), Mark::Source::ProcessOpenGL});
+    Arrive(restarted, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(restarted, "/composition/selectedlayer/connectnextclip", 2130);
+    Arrive(restarted, "/composition/selectedlayer/transition/duration", 3097);
+    const MessageCheck late = CheckMessages(restarted, {kTransition, kNextClip});
+    EXPECT_TRUE(late.verdicts[1].late);
+    EXPECT_TRUE(late.verdicts[2].repeat);
+    EXPECT_EQ(late.cues.size(), 1u) << "the stall is no cue";
+    EXPECT_EQ(late.strayStarts, std::vector<Clock::time_point>{At(2096)});
+}
+
+TEST(Cues, AreClipStartsTestPressesAndFrameGapsInTimeOrder)
 {
     RunRecord record;
     record.clipStarts = {At(0), At(3000)};
+    for (int ms = 0; ms < 3100; ms += 16)
+        record.frames.push_back(At(ms));
+    // The plug-in sees clip 1 start in its second frame, clip 2 in its first.
     record.marks = {
-        PluginStart(16, 0.016), Mark{At(20), Mark::Source::Test, 0.0},
-        PluginStart(32, 0.032), Mark{At(1800), Mark::Source::ProcessOpenGL, 1.2},
-        PluginStart(2000, 1.4), PluginStart(3000, 0.0),
+        PluginStart(16),   Mark{At(20), Mark::Source::Test},
+        PluginStart(1400), Mark{At(1800), Mark::Source::ProcessOpenGL},
+        PluginStart(3000),
     };
     const std::vector<Cue> cues = standin::FindCues(record);
-    ASSERT_EQ(cues.size(), 6u);
+    ASSERT_EQ(cues.size(), 4u);
     const std::vector<std::pair<Cue::Kind, Clock::time_point>> expected = {
-        {Cue::Kind::ClipStart, At(0)},    {Cue::Kind::Test, At(20)},
-        {Cue::Kind::ClipStart, At(0)},    {Cue::Kind::FrameGap, At(1800)},
-        {Cue::Kind::LateStart, At(2000)}, {Cue::Kind::ClipStart, At(3000)},
+        {Cue::Kind::ClipStart, At(0)},
+        {Cue::Kind::Test, At(20)},
+        {Cue::Kind::FrameGap, At(1800)},
+        {Cue::Kind::ClipStart, At(3000)},
     };
     for (std::size_t i = 0; i < cues.size(); ++i)
     {
         EXPECT_EQ(cues[i].kind, expected[i].first) << i;
         EXPECT_EQ(cues[i].at, expected[i].second) << i;
     }
-    EXPECT_EQ(cues[5].clip, 2u);
+    EXPECT_EQ(cues[2].clip, 1u);
+    EXPECT_EQ(cues[3].clip, 2u);
+    EXPECT_EQ(standin::FindStrayStarts(record), std::vector<Clock::time_point>{At(1400)});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The stand-in's command line.
 #include "tools/standin/Options.h"
+#include "tools/standin/ClipPlan.h"
 #include "tools/standin/HelpText.h"
 #include "tools/standin/UsageError.h"
 
@@ -21,9 +22,13 @@ TEST(Options, TakeValuesSeparateOrAfterEqualsSign)
 {
     const Options options =
         Parse({"--fps=30", "--clip", "1.5", "--set", "OSC Msg=/a f 1", "--set=Delay=200",
-               "--test-at", "2", "--test-at=0.5", "--size", "64x32", "--no-listen"});
+               "--test-at", "2", "--test-at=0.5", "--size", "64x32", "--no-listen", "--direction",
+               "pingpong", "--stall=1.25:0.75"});
     EXPECT_EQ(options.fps, 30.0);
     EXPECT_EQ(options.clipSeconds, 1.5);
+    EXPECT_EQ(options.direction, standin::PlayDirection::PingPong);
+    EXPECT_EQ(options.stallAt, 1.25);
+    EXPECT_EQ(options.stallSeconds, 0.75);
     EXPECT_EQ(options.settings, (std::vector<std::string>{"OSC Msg=/a f 1", "Delay=200"}));
     EXPECT_EQ(options.testAt, (std::vector<double>{0.5, 2.0}));
     EXPECT_EQ(options.width, 64u);
@@ -49,8 +54,49 @@ TEST(Options, RefuseWhatCannotBeActedOn)
                                                {"--pause-for", "1"},
                                                {"--listen-only", "9000", "--set", "Delay=1"},
                                                {"--listen-only", "10.0.0.1:9000"},
-                                               {"--version", "--loops", "3"}})
+                                               {"--version", "--loops", "3"},
+                                               {"--direction", "backwards"},
+                                               {"--stall", "1.5"},
+                                               {"--stall", "1:61"},
+                                               {"--stall", ":1"}})
         EXPECT_THROW(Parse(arguments), UsageError) << ::testing::PrintToString(arguments);
+}
+
+// At 60 frames/s with the default 3 s clip, two loops.
+standin::ClipPlan Plan(std::vector<const char*> arguments)
+{
+    standin::ParameterInfo test;
+    test.name = "Test";
+    test.type = standin::kEventType;
+    return standin::MakePlan(Parse(arguments), {test});
+}
+
+TEST(Plans, RefuseWhatThePluginCouldNotBeJudgedBy)
+{
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {"--direction", "reverse", "--hold-zero", "1"},
+             {"--direction", "reverse", "--clip", "0.1"},
+             {"--direction", "pingpong", "--clip", "0.3", "--fps", "10"},
+             {"--stall", "6:0.5"},
+             {"--stall", "2.9:0.2"},                             // across clip 2's start
+             {"--stall", "3.01:0.5"},                            // clip 2's second frame
+             {"--direction", "pingpong", "--stall", "2.9:0.2"},  // across the turn at 3 s
+             {"--direction", "pingpong", "--stall", "3.02:0.5"}, // a frame after the turn
+             {"--stall", "1.001:0.001"},                         // between two frames
+             {"--stall", "1:0.6", "--pause-at", "1.6"},
+             {"--test-at", "3"},
+             {"--direction", "pingpong", "--test-at", "6.01"}}) // the turn at 0 shows a frame late
+        EXPECT_THROW(Plan(arguments), UsageError) << ::testing::PrintToString(arguments);
+}
+
+TEST(Plans, TakeStallsAndPressesWithinARun)
+{
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {"--stall", "3.04:0.5", "--test-at", "3.016"},
+             {"--direction", "pingpong", "--stall", "3.04:2.9", "--test-at", "6.033"},
+             {"--hold-zero", "1", "--stall", "1.04:1.9", "--pause-at", "3.2"},
+             {"--hold-zero", "1", "--test-at", "0.5"}})
+        EXPECT_NO_THROW(Plan(arguments)) << ::testing::PrintToString(arguments);
 }
 
 TEST(Options, ListenOnlyTakesAPortAndALoopbackAddress)

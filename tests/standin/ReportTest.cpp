@@ -39,7 +39,7 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
     RunRecord record;
     record.framePeriod = std::chrono::milliseconds(30);
     record.clipStarts.push_back(At(0));
-    record.marks.push_back(standin::Mark{At(30), standin::Mark::Source::SetTime, 0.030});
+    record.marks.push_back(standin::Mark{At(30), standin::Mark::Source::SetTime});
     record.holds.push_back(standin::Hold{At(0), At(500), 2});
     for (int frame = 0; frame < 100; ++frame)
     {
@@ -74,6 +74,7 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
     EXPECT_EQ(lines[2],
               R"({"event":"summary","clips":1,"frames":100,"messages":1,"listening":true,)"
               R"("holds":1,"hold_datagrams":0,"hold_threads":2,"expected":2,"missing":1,)"
+              R"("stray_starts":0,)"
               R"("passed":false,)"
               R"("call_ms":{"min":1.0000,"mean":50.5000,"p99":99.0000,"max":100.0000},"exit":3})");
 }

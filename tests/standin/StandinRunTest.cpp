@@ -142,6 +142,74 @@ TEST(StandinRun, AFrameGapRestartsTheSequenceAndTestSendsEverythingAtOnce)
     std::filesystem::remove(report);
 }
 
+// Each message arrives once per clip, answering that clip's start.
+std::map<std::string, std::vector<std::string>> ClipsByAddress(const std::string& report)
+{
+    std::map<std::string, std::vector<std::string>> clips;
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
+    {
+        ExpectAnsweredOnce(line);
+        EXPECT_EQ(Field(line, "cue"), "clip start") << line;
+        clips[Field(line, "address")].push_back(Field(line, "clip"));
+    }
+    return clips;
+}
+
+// The plug-in started its sequence only where a clip started, and missed no message.
+void ExpectOnlyClipStarts(const std::string& report)
+{
+    const std::vector<std::string> summary = ReportLines(std::ifstream(report), "summary");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(Field(summary[0], "stray_starts"), "0") << summary[0];
+    EXPECT_EQ(Field(summary[0], "missing"), "0") << summary[0];
+}
+
+TEST(StandinRun, BackwardAndPingPongPassesEachSendOnceCountedFromTheirStart)
+{
+    // Backwards a pass starts where the time wraps to the end; ping-pong at the turn at 0, and
+    // a pass is 1.4 s up and down. The demo's next clip, at 2 s, is never due.
+    for (const auto& [direction, clip] :
+         std::vector<std::pair<std::string, std::string>>{{"reverse", "1.2"}, {"pingpong", "0.7"}})
+    {
+        SCOPED_TRACE(direction);
+        const std::string report = TempPath(direction + ".jsonl");
+        const ProgramRun run =
+            RunStandin({"--direction", direction, "--clip", clip, "--report", report});
+        EXPECT_THAT(run.output, HasSubstr("clip 2 starts: host time " +
+                                          std::string(direction == "reverse" ? clip : "0")));
+        const auto clips = ClipsByAddress(report);
+        EXPECT_EQ(clips, (std::map<std::string, std::vector<std::string>>{
+                             {"/composition/selectedlayer/transition/duration", {"1", "2"}},
+                             {"/composition/tempocontroller/tempo", {"1", "2"}},
+                         }));
+        ExpectOnlyClipStarts(report);
+        std::filesystem::remove(report);
+    }
+}
+
+TEST(StandinRun, AStallWithTheClipTimeRunningOnKeepsThePass)
+{
+    const std::string report = TempPath("stall.jsonl");
+    const ProgramRun run =
+        RunStandin({"--clip", "2.5", "--loops", "1", "--stall", "0.8:0.6", "--report", report});
+    EXPECT_THAT(run.output, HasSubstr("the frames resume: the same pass goes on"));
+    // The transition, due at 1 s, leaves with the first frame after the stall.
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
+    {
+        if (Field(line, "address") == "/composition/selectedlayer/transition/duration")
+        {
+            EXPECT_GE(Number(line, "clip_time_s"), 1.4) << line;
+        }
+    }
+    EXPECT_EQ(ClipsByAddress(report), (std::map<std::string, std::vector<std::string>>{
+                                          {"/composition/selectedlayer/connectnextclip", {"1"}},
+                                          {"/composition/selectedlayer/transition/duration", {"1"}},
+                                          {"/composition/tempocontroller/tempo", {"1"}},
+                                      }));
+    ExpectOnlyClipStarts(report);
+    std::filesystem::remove(report);
+}
+
 TEST(StandinRun, ListShowsTheSettingsAsTheInstanceDisplaysThem)
 {
     const ProgramRun run =

@@ -1,11 +1,13 @@
 #include "tools/standin/ClipPlayer.h"
 
 #include "tools/standin/Interruption.h"
+#include "tools/standin/NumberText.h"
 #include "tools/standin/TextFormat.h"
 #include "tools/standin/ThreadCount.h"
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace standin
 {
@@ -39,7 +41,7 @@ void ClipPlayer::Play()
 {
     ShowLayer();
     const Clock::time_point begin = Clock::now();
-    const std::uint64_t framesPerLoop = plan.HoldFrames() + plan.ClipFrames();
+    const std::uint64_t framesPerLoop = plan.LoopFrames();
     std::uint64_t frame = 0;
     for (int loop = 0; (plan.loops == 0 || loop < plan.loops) && !Interrupted(); ++loop)
     {
@@ -51,13 +53,26 @@ void ClipPlayer::Play()
 
 void ClipPlayer::ShowLayer()
 {
-    Require(stage.plugin.SetTime(stage.instance, plan.clipSeconds), "SetTime", 0);
-    Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
-    Observe(Clock::now(), Mark::Source::ProcessOpenGL, plan.clipSeconds);
+    // A frame period apart, so that the plug-in takes the pace of play from them.
+    Clock::time_point due = Clock::now();
+    for (const double time : plan.LeadInTimes())
+    {
+        stage.listener.WaitUntil(due);
+        Require(stage.plugin.SetTime(stage.instance, time), "SetTime", 0);
+        Observe(Clock::now(), Mark::Source::SetTime);
+        Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
+        Observe(Clock::now(), Mark::Source::ProcessOpenGL);
+        due = Clock::now() + stage.record.framePeriod;
+    }
 }
 
 void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
 {
+    if (plan.Stalled(frame))
+    {
+        BeginStall();
+        return;
+    }
     const double played = static_cast<double>(frame) / plan.fps;
     if (pausePending && played >= *plan.pauseAt)
     {
@@ -87,13 +102,19 @@ double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
         return 0.0;
     // A running clip's time follows the clock, as a host's does: a frame made late carries the
     // later time.
-    return static_cast<double>(inLoop - holdFrames) / plan.fps + Seconds(Clock::now() - due);
+    return plan.HostTime(static_cast<double>(inLoop - holdFrames) / plan.fps +
+                         Seconds(Clock::now() - due));
 }
 
 void ClipPlayer::StartClip(Clock::time_point at)
 {
     stage.record.clipStarts.push_back(at);
-    Note("clip " + std::to_string(stage.record.clipStarts.size()) + " starts: host time 0");
+    wrapPending = plan.direction == PlayDirection::Reverse;
+    std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
+                                  FormatNumber(plan.HostTime(0.0)).c_str());
+    if (plan.direction != PlayDirection::Forward)
+        text += " (" + std::string(DirectionName(plan.direction)) + ")";
+    Note(text);
     if (plan.HoldFrames() == 0)
         return;
     hold = Hold{at, at, ThreadsStarted()};
@@ -111,15 +132,31 @@ void ClipPlayer::EndHold()
     Note("the host time runs on");
 }
 
+void ClipPlayer::BeginStall()
+{
+    if (stall)
+        return;
+    stall = Stall{stage.record.frames.back(), {}};
+    Note(FormatText("stall: no frames for %.3f s; the clip's time runs on", plan.stallSeconds));
+}
+
+void ClipPlayer::EndStall(Clock::time_point frameAt, bool started)
+{
+    stall->resumed = frameAt;
+    stage.record.stall = std::exchange(stall, std::nullopt);
+    Note(started ? "the frames resume, and the plug-in counts the stall as a clip start"
+                 : "the frames resume: the same pass goes on");
+}
+
 void ClipPlayer::PressTest()
 {
     Note("pressing \"Test\"");
     const Clock::time_point at = Clock::now();
-    stage.record.marks.push_back(Mark{at, Mark::Source::Test, 0.0});
+    stage.record.marks.push_back(Mark{at, Mark::Source::Test});
     // Pressed and released, as a host's button does.
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 1.0f);
     stage.plugin.SetParameter(stage.instance, plan.testIndex, 0.0f);
-    Observe(at, Mark::Source::Test, 0.0);
+    Observe(at, Mark::Source::Test);
 }
 
 void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
@@ -128,23 +165,28 @@ void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
 
     const Clock::time_point timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
+    if (std::exchange(wrapPending, false))
+        stage.record.clipStarts.back() = timeAt;
     const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt, Mark::Source::SetTime, hostTime);
+    Observe(timeAt, Mark::Source::SetTime);
 
     const Clock::time_point frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
     const Clock::duration frameCall = Clock::now() - frameAt;
     stage.record.frames.push_back(frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    if (Observe(frameAt, Mark::Source::ProcessOpenGL, hostTime))
+    const bool started = Observe(frameAt, Mark::Source::ProcessOpenGL);
+    if (stall)
+        EndStall(frameAt, started);
+    else if (started)
         Note("the plug-in counts the frame gap as a clip start");
 }
 
-bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source, double hostTime)
+bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
 {
     const Observation seen = stage.watcher.Collect();
     if (seen.started)
-        stage.record.marks.push_back(Mark{callAt, source, hostTime});
+        stage.record.marks.push_back(Mark{callAt, source});
     // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
     if (seen.status || stage.console.Live())
         stage.console.Status(stage.record.Stamp(Clock::now()) +

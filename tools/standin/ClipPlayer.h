@@ -1,8 +1,10 @@
 // Plays a clip to the plug-in as a video host does: one frame per period, each with the clip
-// time through SetTime and the input through ProcessOpenGL; the clip time runs with the clock
-// from 0 to the clip length and starts again at 0 for each loop. Optionally a hold at host time 0
-// at the start of each clip, one pause of the frame stream (the clip resumes where it stopped) and
-// presses of "Test". Stops at the next frame once interrupted. Main thread, context current.
+// time through SetTime and the input through ProcessOpenGL; the clip time runs with the clock,
+// forwards from 0 to the clip length, backwards from the length to 0, or ping-pong up and down,
+// and starts again for each loop. Optionally a hold at host time 0 at the start of each clip, one
+// pause of the frame stream (the clip resumes where it stopped), one stall (the clip's time runs
+// on meanwhile) and presses of "Test". Stops at the next frame once interrupted. Main thread,
+// context current.
 #pragma once
 
 #include "tools/standin/ClipPlan.h"
@@ -41,12 +43,11 @@ public:
     void Play();
 
 private:
-    // A host draws the layer before its clip starts; so does the stand-in, once, untimed, with
-    // the host time at the end of the clip, as if the clip before had just played. So the
-    // first clip starts for the plug-in as every later loop does, in the call of its first
-    // frame (a new instance's very first call only primes), and the GL driver's first draw (it
-    // builds its shader variants then, tens of milliseconds, far more under a sanitizer) does
-    // not hold up the clip's first frames.
+    // A host draws the layer before its clip starts; so does the stand-in, untimed, with the
+    // plan's lead-in times, as if the clip had played before. So the first clip starts for the
+    // plug-in as every later loop does (a new instance's very first call only primes), and the
+    // GL driver's first draw (it builds its shader variants then, tens of milliseconds, far
+    // more under a sanitizer) does not hold up the clip's first frames.
     void ShowLayer();
     // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
     void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);
@@ -55,8 +56,11 @@ private:
     void PressTest();
     void PlayFrame(double hostTime, const testhost::FrameIn& input);
     void EndHold();
+    void BeginStall();
+    // The first frame after the stall, made at `frameAt`.
+    void EndStall(Clock::time_point frameAt, bool started);
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
-    bool Observe(Clock::time_point callAt, Mark::Source source, double hostTime);
+    bool Observe(Clock::time_point callAt, Mark::Source source);
     void Note(const std::string& text);
 
     ClipStage stage;
@@ -64,7 +68,11 @@ private:
     bool pausePending;
     Clock::duration paused{};
     std::size_t nextTest = 0;
-    std::optional<Hold> hold; // while the host time is held
+    std::optional<Hold> hold;   // while the host time is held
+    std::optional<Stall> stall; // while no frames come
+    // Backwards, the plug-in cannot tell from the time how long ago the clip wrapped: a pass
+    // counts from the moment its first frame is handed over.
+    bool wrapPending = false;
 };
 
 } // namespace standin

@@ -2,6 +2,8 @@
 
 #include "tools/standin/TextFormat.h"
 
+#include <algorithm>
+
 namespace standin
 {
 namespace
@@ -18,29 +20,37 @@ constexpr KindText kKinds[] = {
     {"clip start", "the clip's first frame"},
     {"test", "\"Test\""},
     {"frame gap", "the frame-gap start"},
-    {"late start", "the plug-in's late start"},
 };
 
-Cue::Kind KindOf(const Mark& mark)
+bool AfterStall(const RunRecord& record, const Mark& mark)
+{
+    return record.stall && mark.at == record.stall->resumed;
+}
+
+// The plug-in sees a clip start in its first frame, or at a ping-pong turn in the next.
+bool InClipStart(const RunRecord& record, Clock::time_point when)
+{
+    const std::size_t clip = record.ClipAt(when);
+    if (clip == 0)
+        return false;
+    const auto first =
+        std::lower_bound(record.frames.begin(), record.frames.end(), record.clipStarts[clip - 1]);
+    return first == record.frames.end() || std::next(first) == record.frames.end() ||
+           when <= *std::next(first);
+}
+
+bool IsStray(const RunRecord& record, const Mark& mark)
 {
     switch (mark.source)
     {
     case Mark::Source::Test:
-        return Cue::Kind::Test;
+        return false;
     case Mark::Source::ProcessOpenGL:
-        return Cue::Kind::FrameGap;
+        return AfterStall(record, mark);
     case Mark::Source::SetTime:
         break;
     }
-    return mark.hostTime <= kRestartWindowSeconds ? Cue::Kind::ClipStart : Cue::Kind::LateStart;
-}
-
-Clock::time_point AnchorOf(const Mark& mark, Cue::Kind kind)
-{
-    if (kind != Cue::Kind::ClipStart)
-        return mark.at;
-    return mark.at -
-           std::chrono::round<Clock::duration>(std::chrono::duration<double>(mark.hostTime));
+    return !InClipStart(record, mark.at);
 }
 
 } // namespace
@@ -48,21 +58,30 @@ Clock::time_point AnchorOf(const Mark& mark, Cue::Kind kind)
 std::vector<Cue> FindCues(const RunRecord& record)
 {
     std::vector<Cue> cues;
-    std::size_t clip = 0;
+    for (std::size_t clip = 0; clip < record.clipStarts.size(); ++clip)
+        cues.push_back(Cue{Cue::Kind::ClipStart, record.clipStarts[clip], clip + 1});
     for (const Mark& mark : record.marks)
     {
-        // A clip's first frame comes before the marks its calls made.
-        for (; clip < record.clipStarts.size() && record.clipStarts[clip] <= mark.at; ++clip)
-            cues.push_back(Cue{Cue::Kind::ClipStart, record.clipStarts[clip], clip + 1});
-        const Cue::Kind kind = KindOf(mark);
-        if (kind == Cue::Kind::ClipStart && !cues.empty() &&
-            cues.back().kind == Cue::Kind::ClipStart)
-            continue;
-        cues.push_back(Cue{kind, AnchorOf(mark, kind), clip});
+        if (mark.source == Mark::Source::Test)
+            cues.push_back(Cue{Cue::Kind::Test, mark.at, record.ClipAt(mark.at)});
+        else if (mark.source == Mark::Source::ProcessOpenGL && !AfterStall(record, mark))
+            cues.push_back(Cue{Cue::Kind::FrameGap, mark.at, record.ClipAt(mark.at)});
     }
-    for (; clip < record.clipStarts.size(); ++clip)
-        cues.push_back(Cue{Cue::Kind::ClipStart, record.clipStarts[clip], clip + 1});
+    // A clip's first frame comes before the marks its calls made.
+    std::stable_sort(cues.begin(), cues.end(),
+                     [](const Cue& a, const Cue& b) { return a.at < b.at; });
     return cues;
+}
+
+std::vector<Clock::time_point> FindStrayStarts(const RunRecord& record)
+{
+    std::vector<Clock::time_point> strays;
+    for (const Mark& mark : record.marks)
+    {
+        if (IsStray(record, mark))
+            strays.push_back(mark.at);
+    }
+    return strays;
 }
 
 std::string_view CueKindName(Cue::Kind kind)

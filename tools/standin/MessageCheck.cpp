@@ -16,6 +16,15 @@ Clock::time_point Due(const Cue& cue, const Expectation& expectation)
                                        : cue.at + std::chrono::milliseconds(expectation.delayMs);
 }
 
+// A message whose delay ran out while a stall left no frame to send it leaves with the first
+// frame after the stall.
+Clock::time_point SendableAt(const RunRecord& record, Clock::time_point due)
+{
+    if (record.stall && due > record.stall->lastFrame && due <= record.stall->resumed)
+        return record.stall->resumed;
+    return due;
+}
+
 // The latest cue whose message could have left by `arrival`.
 std::optional<std::size_t> AnsweredCue(const std::vector<Cue>& cues, const Expectation& expectation,
                                        Clock::time_point arrival)
@@ -46,7 +55,7 @@ bool Asks(const RunRecord& record, const std::vector<Cue>& cues, std::size_t cue
 
 bool MessageCheck::Passed() const
 {
-    return missing.empty() &&
+    return missing.empty() && strayStarts.empty() &&
            std::all_of(verdicts.begin(), verdicts.end(), [](const auto& v) { return v.Ok(); });
 }
 
@@ -54,6 +63,7 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
 {
     MessageCheck check;
     check.cues = FindCues(record);
+    check.strayStarts = FindStrayStarts(record);
     check.lateness = record.framePeriod + kSendSlack;
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (cue, expectation)
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)
@@ -69,7 +79,9 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
         }
         if (verdict.cue)
         {
-            verdict.due = Due(check.cues[*verdict.cue], expectations[found]);
+            const Clock::time_point due = Due(check.cues[*verdict.cue], expectations[found]);
+            verdict.due = SendableAt(record, due);
+            verdict.afterStall = verdict.due != due;
             verdict.late = message.arrival > verdict.due + check.lateness;
             verdict.repeat = !answered.emplace(std::pair(*verdict.cue, found), i).second;
         }

@@ -1,6 +1,7 @@
 // Whether the messages that arrived are the ones the settings ask for, each on time: every
-// arrival is traced to the latest cue whose delay it can answer, and every cue that ran past a
-// delay must have had that message, once.
+// arrival is traced to the latest cue whose delay it can answer, every cue that ran past a
+// delay must have had that message, once, and the plug-in must have started its sequence
+// nowhere else.
 #pragma once
 
 #include "tools/standin/Cue.h"
@@ -20,7 +21,10 @@ struct MessageVerdict
     std::optional<std::size_t> cue;         // none: it came before any cue allowed it
     bool repeat = false;                    // its cue had it already
     bool late = false;                      // after the frame that should have sent it
-    Clock::time_point due{};                // when it was due, with a cue
+    // When it was due, with a cue: its delay after the cue, or where a stall held it up, the
+    // first frame after the stall, since no frame could send it before.
+    Clock::time_point due{};
+    bool afterStall = false;
 
     bool Ok() const { return expectation && cue && !repeat && !late; }
 };
@@ -37,6 +41,7 @@ struct MessageCheck
     std::vector<Cue> cues;
     std::vector<MessageVerdict> verdicts; // one per arrival, in arrival order
     std::vector<MissingMessage> missing;
+    std::vector<Clock::time_point> strayStarts; // starts of the plug-in no cue explains
     std::size_t expected = 0;   // messages the run must have produced
     Clock::duration lateness{}; // the most a message may arrive after it was due
 

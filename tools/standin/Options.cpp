@@ -41,6 +41,24 @@ void ParseSize(Options& options, std::string_view text)
         static_cast<std::uint32_t>(WholeNumberIn("--size", text.substr(x + 1), 1, 4096));
 }
 
+PlayDirection DirectionIn(std::string_view text)
+{
+    const std::optional<PlayDirection> direction = ParseDirection(text);
+    if (!direction)
+        throw UsageError("--direction takes forward, reverse or pingpong, not " + Quoted(text));
+    return *direction;
+}
+
+// "1.5:0.6": from 1.5 s of play, 0.6 s without frames.
+void ParseStall(Options& options, std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        throw UsageError("--stall takes AT:SECONDS, not " + Quoted(text));
+    options.stallAt = NumberIn("--stall", text.substr(0, colon), 0, 1e6);
+    options.stallSeconds = NumberIn("--stall", text.substr(colon + 1), 0, 60);
+}
+
 // "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
 ListenAddress ParseListenAddress(std::string_view text)
 {
@@ -92,6 +110,8 @@ constexpr KnownOption kOptions[] = {
      [](Options& o, std::string_view v) { o.fps = NumberIn("--fps", v, 1, 240); }},
     {"--clip", true, kPlay,
      [](Options& o, std::string_view v) { o.clipSeconds = NumberIn("--clip", v, 0.1, 3600); }},
+    {"--direction", true, kPlay,
+     [](Options& o, std::string_view v) { o.direction = DirectionIn(v); }},
     {"--loops", true, kPlay,
      [](Options& o, std::string_view v) { o.loops = WholeNumberIn("--loops", v, 0, 1000); }},
     {"--hold-zero", true, kPlay,
@@ -100,6 +120,7 @@ constexpr KnownOption kOptions[] = {
      [](Options& o, std::string_view v) { o.pauseAt = NumberIn("--pause-at", v, 0, 1e6); }},
     {"--pause-for", true, kPlay,
      [](Options& o, std::string_view v) { o.pauseSeconds = NumberIn("--pause-for", v, 0, 60); }},
+    {"--stall", true, kPlay, [](Options& o, std::string_view v) { ParseStall(o, v); }},
     {"--test-at", true, kPlay,
      [](Options& o, std::string_view v) { o.testAt.push_back(NumberIn("--test-at", v, 0, 1e6)); }},
     {"--set", true, kPlugin, [](Options& o, std::string_view v) { o.settings.emplace_back(v); }},

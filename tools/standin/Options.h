@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tools/standin/ListenAddress.h"
+#include "tools/standin/PlayDirection.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,10 +29,13 @@ struct Options
 
     double fps = 60.0;
     double clipSeconds = 3.0;
+    PlayDirection direction = PlayDirection::Forward;
     int loops = 2;                 // 0: until interrupted
     double holdSeconds = 0.0;      // host time held at 0 at the start of each clip
     std::optional<double> pauseAt; // seconds of play, not counting the pause
     double pauseSeconds = 0.6;
+    std::optional<double> stallAt; // seconds of play; the clip time runs on through the stall
+    double stallSeconds = 0.0;
     std::vector<double> testAt; // seconds of play, ascending
 
     bool pluginDefaults = false;       // skip the demo settings

@@ -124,6 +124,7 @@ std::string SummaryLine(const RunRecord& record, const MessageCheck* check, int 
     if (check)
         line.Raw("expected", std::to_string(check->expected))
             .Raw("missing", std::to_string(check->missing.size()))
+            .Raw("stray_starts", std::to_string(check->strayStarts.size()))
             .Bool("passed", check->Passed());
     return line
         .Raw("call_ms", FormatText("{\"min\":%.4f,\"mean\":%.4f,\"p99\":%.4f,\"max\":%.4f}",

@@ -1,5 +1,6 @@
 // What happened during a run, as the host saw it: clip starts, the plug-in's own starts and
-// Test presses, frames, holds at host time 0, call times and the OSC messages that arrived.
+// Test presses, frames, holds at host time 0, a stall, call times and the OSC messages that
+// arrived.
 // Main thread only.
 #pragma once
 
@@ -7,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +25,11 @@ struct Mark
     enum class Source
     {
         Test,
-        SetTime,       // a start declared on the clip time; `hostTime` is the time it carried
+        SetTime,       // a start declared on the clip time
         ProcessOpenGL, // a start declared on a gap between frames
     };
     Clock::time_point at;
     Source source = Source::SetTime;
-    double hostTime = 0.0;
 };
 
 // A stretch at the start of a clip during which the host time stayed at 0.
@@ -37,6 +38,13 @@ struct Hold
     Clock::time_point begin;
     Clock::time_point end; // when the host time ran on
     std::uint64_t threadsStarted = 0;
+};
+
+// A stretch without frames while the clip's time ran on: the same pass goes on after it.
+struct Stall
+{
+    Clock::time_point lastFrame; // the frame before it
+    Clock::time_point resumed;   // the first frame after it
 };
 
 // What the holds of a run produced, together.
@@ -57,9 +65,12 @@ struct Arrival
 struct RunRecord
 {
     Clock::duration framePeriod{};
-    std::vector<Clock::time_point> clipStarts; // each clip's first frame: host time 0
+    // Each clip's first frame: forwards at host time 0, backwards where it wrapped to the end,
+    // ping-pong at the turn at 0.
+    std::vector<Clock::time_point> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
+    std::optional<Stall> stall;
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call
     std::vector<double> callMilliseconds;  // SetTime plus ProcessOpenGL, per frame
     std::vector<Arrival> arrivals;

@@ -31,6 +31,8 @@ std::string Timing(const RunRecord& record, const std::vector<Expectation>& expe
                                   DescribeCue(cue).c_str());
     if (cue.kind != Cue::Kind::Test)
         text += FormatText(", delay %.3f s", expectation.delayMs / 1000.0);
+    if (verdict.afterStall)
+        text += ", with the first frame after the stall";
     text += FormatText(" (%+.1f ms)", late);
     if (verdict.late)
         text += ": too late";
@@ -77,6 +79,10 @@ void PrintMessages(Console& console, const RunRecord& record,
                                 expectation.delayParameter.c_str(), expectation.delayMs / 1000.0,
                                 ClipTime(record, missing.due).c_str()));
     }
+    for (const Clock::time_point start : check.strayStarts)
+        console.Line(FormatText("    STRAY   %s  the plug-in started its sequence where no clip "
+                                "started",
+                                ClipTime(record, start).c_str()));
 }
 
 } // namespace

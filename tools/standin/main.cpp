@@ -87,10 +87,17 @@ std::string Played(const Options& options, const RunRecord& record)
     std::string text =
         FormatText("%zu clip%s of %.3f s at %g frames/s, %ux%u", clips, clips == 1 ? "" : "s",
                    options.clipSeconds, options.fps, options.width, options.height);
+    if (options.direction != PlayDirection::Forward)
+        text += ", " + std::string(DirectionName(options.direction));
+    if (options.direction == PlayDirection::PingPong)
+        text += FormatText(" (%.3f s up and down)", 2.0 * options.clipSeconds);
     if (options.holdSeconds > 0.0)
         text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
     if (options.pauseAt)
         text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
+    if (options.stallAt)
+        text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
+                           options.stallSeconds, *options.stallAt);
     if (Interrupted())
         text += ", then interrupted";
     return text;
