@@ -12,7 +12,7 @@
 #include "controller/SendChannel.h"
 #include "controller/VendrolixPro.h"
 #include "controller/osc/NameCache.h"
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 #include "platform/UdpSocketApi.h"
 #include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"

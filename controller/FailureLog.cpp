@@ -1,6 +1,6 @@
 #include "controller/FailureLog.h"
 
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Builds and registers the process-wide descriptor when the library loads.
 #include "controller/VendrolixPro.h"
-#include "host/PluginDescriptor.h"
+#include "ffgl/PluginDescriptor.h"
 
 namespace
 {

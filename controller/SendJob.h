@@ -33,20 +33,3 @@ struct SendJob
 // not go out otherwise is reported, and so is a failed lookup whose last good address stood
 // in; nothing escapes. Blocking.
 void RunSendJob(SendJob job) noexcept;
-
-// The transition-duration message: layer address + "/transition/duration", "a" and the seconds.
-osc::OscMessage TransitionMessage(const std::string& layerAddress, float durationSeconds);
-// The next-clip message: layer address + "/connectnextclip" and the int 1.
-osc::OscMessage NextClipMessage(const std::string& layerAddress);
-
-// "/composition/selectedlayer" below layer 1, else "/composition/layers/" and the number.
-std::string LayerAddress(std::int32_t layerNumber);
-
-// What an "OSC Port" text that is no port stands for.
-inline constexpr std::int32_t kDefaultOscPort = 7000;
-
-// The port text's leading base-10 integer when it lies in 1..65535, else the fallback.
-std::int32_t ParsePort(const std::string& text, std::int32_t fallback);
-// Whether the text is a port as a user means it: digits only (spaces around them aside), 1 to
-// 65535. Anything else is used as ParsePort reads it, and the user is told.
-bool IsPlainPort(const std::string& text);

@@ -1,10 +1,11 @@
 // Construction, the twelve parameters and their conversions, display texts and GL set-up.
 #include "controller/VendrolixPro.h"
 
+#include "controller/PortText.h"
 #include "controller/osc/OscTextMessage.h"
+#include "ffgl/DisplayNumber.h"
+#include "ffgl/HostLog.h"
 #include "glutil/PassThrough.h"
-#include "host/DisplayNumber.h"
-#include "host/HostLog.h"
 
 #include <algorithm>
 #include <cmath>

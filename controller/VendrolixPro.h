@@ -17,9 +17,9 @@
 #include "controller/FrameIntervals.h"
 #include "controller/SendChannel.h"
 #include "controller/SendJob.h"
+#include "ffgl/FFGLPlugin.h"
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"
-#include "host/FFGLPlugin.h"
 
 #include <array>
 #include <atomic>
@@ -142,6 +142,10 @@ private:
     ffglex::ShaderProgram shader;
     ffglex::ScreenQuad quad;
 
+    // What the constructor starts with and registers as the defaults. An instance the host
+    // creates starts elsewhere: the registry keeps each default within 0 to 1 and the
+    // instantiation copies those in, so a host's instance starts with the delays at 0 ms (1 ms,
+    // kept to the nearest 100) and the duration at 1 s. Hosts and saved compositions rely on it.
     std::atomic<std::int32_t> delayMs{3000};
     std::atomic<std::int32_t> nextClipDelayMs{3000};
     std::atomic<std::int32_t> messageDelayMs{0};

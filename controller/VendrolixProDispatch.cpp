@@ -1,11 +1,13 @@
 // What is due, the hand-off to sender threads, the failures they report, and the "Test" event.
 #include "controller/VendrolixPro.h"
 
+#include "controller/LayerMessages.h"
 #include "controller/Milliseconds.h"
+#include "controller/PortText.h"
 #include "controller/SenderThread.h"
 #include "controller/osc/NameCache.h"
 #include "controller/osc/OscTextMessage.h"
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>

@@ -2,9 +2,9 @@
 #include "controller/VendrolixPro.h"
 
 #include "controller/Milliseconds.h"
+#include "ffgl/DisplayNumber.h"
+#include "ffgl/HostLog.h"
 #include "glutil/PassThrough.h"
-#include "host/DisplayNumber.h"
-#include "host/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>

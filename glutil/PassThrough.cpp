@@ -11,6 +11,8 @@ namespace ffglex
 {
 namespace
 {
+constexpr const char* kInputTexture = "InputTexture";
+constexpr const char* kMaxUv = "MaxUV";
 
 const ffgl::TextureRecord* FirstInput(const ffgl::FrameDataRecord& frame)
 {
@@ -29,7 +31,10 @@ float UsedFraction(std::uint32_t used, std::uint32_t allocated)
 
 bool SetUpPassThrough(ShaderProgram& shader, ScreenQuad& quad)
 {
-    return shader.Compile(passThroughVertexSource, passThroughFragmentSource) && quad.Create(false);
+    if (!shader.Compile(passThroughVertexSource, passThroughFragmentSource))
+        return false;
+    shader.LocateUniforms({kInputTexture, kMaxUv});
+    return quad.Create(false);
 }
 
 void ReleasePassThrough(ShaderProgram& shader, ScreenQuad& quad)
@@ -48,8 +53,8 @@ void DrawPassThrough(const ShaderProgram& shader, const ScreenQuad& quad,
     ScopedShaderBinding program(shader.GetProgramId());
     ScopedTextureUnitActivation unit(0);
     Scoped2DTextureBinding texture(input->handle);
-    shader.SetUniform("InputTexture", 0);
-    shader.SetUniform("MaxUV", UsedFraction(input->width, input->hardwareWidth),
+    shader.SetUniform(kInputTexture, 0);
+    shader.SetUniform(kMaxUv, UsedFraction(input->width, input->hardwareWidth),
                       UsedFraction(input->height, input->hardwareHeight));
     quad.Draw();
 }

@@ -4,7 +4,7 @@
 
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"
-#include "host/FFGLTypes.h"
+#include "ffgl/FFGLTypes.h"
 
 namespace ffglex
 {

@@ -1,11 +1,12 @@
 #include "glutil/ShaderProgram.h"
 
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -103,16 +104,33 @@ void ShaderProgram::Release()
     if (programId != 0)
         glDeleteProgram(programId);
     programId = 0;
+    located = {};
+}
+
+void ShaderProgram::LocateUniforms(std::initializer_list<const char*> names)
+{
+    std::size_t next = 0;
+    for (const char* name : names)
+        if (next < located.size())
+            located[next++] = LocatedUniform{name, glGetUniformLocation(programId, name)};
+}
+
+std::int32_t ShaderProgram::Location(const char* name) const
+{
+    for (const LocatedUniform& uniform : located)
+        if (uniform.name && std::strcmp(uniform.name, name) == 0)
+            return uniform.location;
+    return glGetUniformLocation(programId, name);
 }
 
 void ShaderProgram::SetUniform(const char* name, std::int32_t value) const
 {
-    glUniform1i(glGetUniformLocation(programId, name), value);
+    glUniform1i(Location(name), value);
 }
 
 void ShaderProgram::SetUniform(const char* name, float x, float y) const
 {
-    glUniform2f(glGetUniformLocation(programId, name), x, y);
+    glUniform2f(Location(name), x, y);
 }
 
 } // namespace ffglex

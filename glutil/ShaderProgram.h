@@ -1,7 +1,9 @@
 // A GL program linked from a vertex and a fragment stage, with uniforms set by name.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 
 namespace ffglex
 {
@@ -24,8 +26,13 @@ public:
     // 0 when there is no program.
     std::uint32_t GetProgramId() const { return programId; }
 
-    // Act on the program in use (see ScopedShaderBinding). The location is looked up on every
-    // call; a name the program lacks gives location -1, which GL ignores.
+    // Looks the locations of these uniforms up once, after linking, so that setting them per
+    // frame asks GL nothing. At most four names, which must outlive the program; Release forgets
+    // them.
+    void LocateUniforms(std::initializer_list<const char*> names);
+
+    // Act on the program in use (see ScopedShaderBinding). A name not located beforehand is
+    // looked up on the call; a name the program lacks gives location -1, which GL ignores.
     void SetUniform(const char* name, std::int32_t value) const;
     void SetUniform(const char* name, float x, float y) const;
 
@@ -33,10 +40,18 @@ private:
     // Creates, fills and compiles one stage into `stageId`, stored before anything can fail.
     bool CompileStage(std::uint32_t type, const char* source, std::uint32_t& stageId);
     bool Link();
+    std::int32_t Location(const char* name) const;
 
     std::uint32_t vertexShaderId = 0;
     std::uint32_t fragmentShaderId = 0;
     std::uint32_t programId = 0;
+
+    struct LocatedUniform
+    {
+        const char* name = nullptr;
+        std::int32_t location = -1;
+    };
+    std::array<LocatedUniform, 4> located{};
 };
 
 } // namespace ffglex

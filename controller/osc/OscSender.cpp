@@ -94,8 +94,8 @@ SendOutcome SendToFirst(const platform::SocketCalls& calls,
 } // namespace
 
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
-                          std::span<const std::int32_t> ints, std::span<const float> floats,
-                          std::span<const std::string> strings)
+                          std::span<const std::string> strings, std::span<const std::int32_t> ints,
+                          std::span<const float> floats)
 {
     if (host.empty())
         return Result(SendOutcome::EmptyHost);

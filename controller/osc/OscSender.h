@@ -41,9 +41,9 @@ struct SendResult
 // opens and which takes it whole. One fresh socket per attempt, closed at once. Names are
 // resolved through the shared name cache (controller/osc/NameCache.h), so a send waits for a
 // lookup only when no answer is kept. Blocking: sender threads only. Re-entrant. Never throws
-// for network failures (an allocation may). The arguments go out strings first, then ints,
-// then floats.
+// for network failures (an allocation may). The arguments come, as EncodeOscMessage takes them
+// and as they go out: strings, then ints, then floats.
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
-                          std::span<const std::int32_t> ints, std::span<const float> floats,
-                          std::span<const std::string> strings);
+                          std::span<const std::string> strings, std::span<const std::int32_t> ints,
+                          std::span<const float> floats);
 } // namespace osc

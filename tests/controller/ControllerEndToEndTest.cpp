@@ -1,6 +1,6 @@
 // The plug-in as a host meets it: the built library loaded with dlopen, a real OpenGL 4.1 core
 // context (EGL, llvmpipe), and the datagrams caught on 127.0.0.1 and decoded by liblo.
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/GlPixels.h"
 #include "tools/testhost/OscReceiver.h"

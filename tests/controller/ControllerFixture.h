@@ -5,7 +5,7 @@
 #include "controller/SenderThread.h"
 #include "controller/VendrolixPro.h"
 #include "controller/osc/NameCache.h"
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"
 

@@ -1,3 +1,5 @@
+#include "controller/LayerMessages.h"
+#include "controller/PortText.h"
 #include "tests/controller/ControllerFixture.h"
 
 #include <limits>

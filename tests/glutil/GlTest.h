@@ -2,7 +2,7 @@
 // with GLEW's entry points loaded, so GL names start again at 1 and no state leaks between tests.
 #pragma once
 
-#include "host/FFGLTypes.h"
+#include "ffgl/FFGLTypes.h"
 #include "platform/GlewLoader.h"
 #include "tools/testhost/GlContext.h"
 

@@ -18,6 +18,8 @@ using testhost::RgbaImage;
 using testhost::RgbaTexture;
 using ::testing::Contains;
 using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 class PassThrough : public GlTest
 {
@@ -80,6 +82,8 @@ TEST_F(PassThrough, MaxUvIsTheUsedFractionOfEachAllocatedSide)
     GlCallRecorder recorder;
     Draw({1280, 720, 2048, 1024, texture.Name()});
     EXPECT_THAT(recorder.Calls(), Contains(GlCall("glUniform2f", location, 0.625f, 0.703125f)));
+    EXPECT_THAT(recorder.Calls(), Not(Contains(StartsWith("glGetUniformLocation("))))
+        << "located once, after linking";
 }
 
 TEST_F(PassThrough, LeavesTheDefaultBindingsWhateverTheHostHadBound)

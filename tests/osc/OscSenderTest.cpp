@@ -32,7 +32,7 @@ SendResult SendNextClip(const std::string& host, std::int32_t port,
                         const std::string& address = "/composition/selectedlayer/connectnextclip")
 {
     const std::int32_t ints[] = {1};
-    return SendOscMessage(host, port, address, ints, {}, {});
+    return SendOscMessage(host, port, address, {}, ints, {});
 }
 
 void ExpectResult(const SendResult& result, bool ok, const char* status)
@@ -61,7 +61,7 @@ TEST_F(OscSenderTest, SendsOneDatagramThatLibloDecodes)
     const std::string strings[] = {"a"};
     const SendResult result =
         SendOscMessage("127.0.0.1", receiver.Port(),
-                       "/composition/selectedlayer/transition/duration", {}, floats, strings);
+                       "/composition/selectedlayer/transition/duration", strings, {}, floats);
     ExpectResult(result, true, "sent");
 
     const auto message = receiver.Receive(kArrival);
@@ -82,13 +82,13 @@ TEST_F(OscSenderTest, SendsArgumentsStringsFirstThenIntsThenFloats)
     const std::int32_t ints[] = {7, -8};
     const float floats[] = {1.5f};
     const std::string strings[] = {"s1", ""};
-    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/mix", ints, floats, strings), true,
+    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/mix", strings, ints, floats), true,
                  "sent");
     const auto message = receiver.Receive(kArrival);
     ASSERT_TRUE(message && message->decoded);
     EXPECT_EQ(message->types, "ssiif");
-    EXPECT_EQ(message->values, (std::vector<OscValue>{std::string("s1"), std::string(), 7, -8,
-                                                      1.5f}));
+    EXPECT_EQ(message->values,
+              (std::vector<OscValue>{std::string("s1"), std::string(), 7, -8, 1.5f}));
 }
 
 TEST_F(OscSenderTest, SendsToIPv6Loopback)
@@ -123,11 +123,12 @@ TEST_F(OscSenderTest, ResolvesWithThePortAsPlainDecimalText)
     static const platform::SocketCalls table{
         .startUp = platform::SystemSocketCalls().startUp,
         .resolve =
-            [](const char* host, const char* service, std::vector<platform::ResolvedAddress>& out) {
-                seenHost = host;
-                seenService = service;
-                return platform::SystemSocketCalls().resolve(host, service, out);
-            },
+            [](const char* host, const char* service, std::vector<platform::ResolvedAddress>& out)
+        {
+            seenHost = host;
+            seenService = service;
+            return platform::SystemSocketCalls().resolve(host, service, out);
+        },
         .open = platform::SystemSocketCalls().open,
         .sendTo = platform::SystemSocketCalls().sendTo,
         .close = platform::SystemSocketCalls().close,
@@ -179,10 +180,11 @@ TEST_F(OscSenderTest, FailedStartUpStopsBeforeTheLookup)
     static const platform::SocketCalls table{
         .startUp = [] { return false; },
         .resolve =
-            [](const char*, const char*, std::vector<platform::ResolvedAddress>&) {
-                ++counts.resolves;
-                return platform::LookupStatus::Resolved;
-            },
+            [](const char*, const char*, std::vector<platform::ResolvedAddress>&)
+        {
+            ++counts.resolves;
+            return platform::LookupStatus::Resolved;
+        },
         .open = platform::SystemSocketCalls().open,
         .sendTo = platform::SystemSocketCalls().sendTo,
         .close = platform::SystemSocketCalls().close,
@@ -227,7 +229,7 @@ TEST_F(OscSenderTest, PayloadLargerThanADatagramFailsToSend)
 {
     const ScopedSocketCalls calls(CountingCalls());
     const std::string big[] = {std::string(70000, 'x')};
-    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/big", {}, {}, big), false,
+    ExpectResult(SendOscMessage("127.0.0.1", receiver.Port(), "/big", big, {}, {}), false,
                  "sendto failed");
     EXPECT_GE(counts.sends.load(), 1);
     EXPECT_EQ(counts.opens.load(), counts.closes.load()) << "every socket closed";

@@ -152,8 +152,8 @@ const Row kEdgeCases[] = {
 void SendOscText(const std::string& host, std::int32_t port, const std::string& text)
 {
     if (const auto message = ParseOscText(text))
-        osc::SendOscMessage(host, port, message->address, message->ints, message->floats,
-                            message->strings);
+        osc::SendOscMessage(host, port, message->address, message->strings, message->ints,
+                            message->floats);
 }
 
 std::string ExpectedAddress(const Row& row)
@@ -203,9 +203,9 @@ TEST(OscTextMessage, InfinityGoesOutAsItsBitPattern)
     SendOscText(receiver.Host(), receiver.Port(), "/x/y inf");
     const auto message = receiver.Receive(kArrival);
     ASSERT_TRUE(message);
-    EXPECT_EQ(message->bytes, (std::vector<std::uint8_t>{0x2F, 0x78, 0x2F, 0x79, 0x00, 0x00, 0x00,
-                                                         0x00, 0x2C, 0x66, 0x00, 0x00, 0x7F, 0x80,
-                                                         0x00, 0x00}));
+    EXPECT_EQ(message->bytes,
+              (std::vector<std::uint8_t>{0x2F, 0x78, 0x2F, 0x79, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x66,
+                                         0x00, 0x00, 0x7F, 0x80, 0x00, 0x00}));
 }
 
 TEST(OscTextMessage, NaNWordSendsAQuietNaN)
@@ -222,11 +222,10 @@ TEST(OscTextMessage, TransitionFormIsByteForByteTheControllersMessage)
 {
     // The duration message of 0.5 s for the selected layer, byte for byte.
     const std::vector<std::uint8_t> expected = {
-        0x2F, 0x63, 0x6F, 0x6D, 0x70, 0x6F, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E,
-        0x2F, 0x73, 0x65, 0x6C, 0x65, 0x63, 0x74, 0x65, 0x64, 0x6C, 0x61, 0x79,
-        0x65, 0x72, 0x2F, 0x74, 0x72, 0x61, 0x6E, 0x73, 0x69, 0x74, 0x69, 0x6F,
-        0x6E, 0x2F, 0x64, 0x75, 0x72, 0x61, 0x74, 0x69, 0x6F, 0x6E, 0x00, 0x00,
-        0x2C, 0x73, 0x66, 0x00, 0x61, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00,
+        0x2F, 0x63, 0x6F, 0x6D, 0x70, 0x6F, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E, 0x2F, 0x73, 0x65,
+        0x6C, 0x65, 0x63, 0x74, 0x65, 0x64, 0x6C, 0x61, 0x79, 0x65, 0x72, 0x2F, 0x74, 0x72, 0x61,
+        0x6E, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E, 0x2F, 0x64, 0x75, 0x72, 0x61, 0x74, 0x69, 0x6F,
+        0x6E, 0x00, 0x00, 0x2C, 0x73, 0x66, 0x00, 0x61, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00,
     };
     OscReceiver receiver;
     SendOscText(receiver.Host(), receiver.Port(),
@@ -249,9 +248,9 @@ TEST(OscTextMessage, ParseSameTextTwiceGivesTheSameMessage)
     const auto first = ParseOscText("/x/y a 0.5");
     const auto second = ParseOscText("/x/y a 0.5");
     ASSERT_TRUE(first && second);
-    EXPECT_EQ(osc::EncodeOscMessage(first->address, first->strings, first->ints, first->floats),
-              osc::EncodeOscMessage(second->address, second->strings, second->ints,
-                                    second->floats));
+    EXPECT_EQ(
+        osc::EncodeOscMessage(first->address, first->strings, first->ints, first->floats),
+        osc::EncodeOscMessage(second->address, second->strings, second->ints, second->floats));
 }
 
 TEST(OscTextMessage, BadDestinationSendsNothingAndDoesNotThrow)
@@ -277,10 +276,8 @@ TEST(OscTextMessage, SendsPeriodDecimalsUnderACommaDecimalLocale)
         const char* text;
         std::vector<OscValue> values;
     } rows[] = {
-        {"/x/y f 0.25", {0.25f}},
-        {"/x/y f 1,5", {1.0f}},
-        {"/x/y 0.75", {0.75f}},
-        {"/x/y a 2.5", {std::string("a"), 2.5f}},
+        {"/x/y f 0.25", {0.25f}}, {"/x/y f 1,5", {1.0f}},
+        {"/x/y 0.75", {0.75f}},   {"/x/y a 2.5", {std::string("a"), 2.5f}},
         {"/x/y i -12abc", {-12}},
     };
     for (const auto& row : rows)

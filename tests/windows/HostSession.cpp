@@ -1,6 +1,6 @@
 #include "tests/windows/HostSession.h"
 
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 #include "tests/windows/Check.h"
 
 namespace wine_host

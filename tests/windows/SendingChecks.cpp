@@ -1,7 +1,7 @@
 #include "tests/windows/SendingChecks.h"
 
 #include "platform/SharedLibrary.h"
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 #include "tests/windows/CatcherProtocol.h"
 #include "tests/windows/Check.h"
 #include "tests/windows/HostPlayback.h"

@@ -2,7 +2,7 @@
 // context, LoadLibrary from the host's folder, and every request through plugMain. Runs under
 // Wine with Xvfb as the display; the receiver on the Linux side judges what the plug-in sends.
 // Usage: WineHostTest [--osc-port PORT] [check ...]   (every check when none is named)
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 #include "tests/windows/CatcherProtocol.h"
 #include "tests/windows/Check.h"
 #include "tests/windows/HostSession.h"

@@ -1,7 +1,7 @@
 // Translates one host request into calls on the descriptor, the prototype or an instance.
 #pragma once
 
-#include "host/FFGLTypes.h"
+#include "ffgl/FFGLTypes.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The library's only exported functions. They translate and forward, nothing else.
-#include "host/EntryPoint.h"
-#include "host/HostLog.h"
+#include "ffgl/EntryPoint.h"
+#include "ffgl/HostLog.h"
 #include "platform/Export.h"
 
 extern "C" VDRX_EXPORT ffgl::FFMixed plugMain(std::uint32_t code, ffgl::FFMixed input,

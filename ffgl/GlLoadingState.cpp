@@ -1,4 +1,4 @@
-#include "host/GlLoadingState.h"
+#include "ffgl/GlLoadingState.h"
 
 #include "platform/GlewLoader.h"
 

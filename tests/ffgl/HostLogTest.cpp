@@ -1,4 +1,4 @@
-#include "host/HostLog.h"
+#include "ffgl/HostLog.h"
 
 #include <gtest/gtest.h>
 

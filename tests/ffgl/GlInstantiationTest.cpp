@@ -1,6 +1,6 @@
 // GL instantiation under the two context kinds a Linux host uses, and a host without one.
 // Loading the GL entry points happens once per process, so each case runs in a fresh child.
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/XvfbServer.h"
 

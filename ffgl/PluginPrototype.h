@@ -2,7 +2,7 @@
 // instance. Render thread only, one call at a time.
 #pragma once
 
-#include "host/FFGLPlugin.h"
+#include "ffgl/FFGLPlugin.h"
 
 #include <cstdint>
 

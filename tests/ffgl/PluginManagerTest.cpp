@@ -1,4 +1,4 @@
-#include "host/FFGLPluginManager.h"
+#include "ffgl/FFGLPluginManager.h"
 
 #include <gtest/gtest.h>
 

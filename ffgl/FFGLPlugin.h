@@ -3,8 +3,8 @@
 // time.
 #pragma once
 
-#include "host/FFGLPluginManager.h"
-#include "host/FFGLTypes.h"
+#include "ffgl/FFGLPluginManager.h"
+#include "ffgl/FFGLTypes.h"
 
 #include <cstdint>
 #include <string>

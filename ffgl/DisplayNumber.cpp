@@ -1,4 +1,4 @@
-#include "host/DisplayNumber.h"
+#include "ffgl/DisplayNumber.h"
 
 #include <algorithm>
 #include <charconv>

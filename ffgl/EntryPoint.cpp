@@ -1,10 +1,10 @@
-#include "host/EntryPoint.h"
+#include "ffgl/EntryPoint.h"
 
-#include "host/FFGLPlugin.h"
-#include "host/GlLoadingState.h"
-#include "host/PluginDescriptor.h"
-#include "host/PluginPrototype.h"
-#include "host/PreviewImage.h"
+#include "ffgl/FFGLPlugin.h"
+#include "ffgl/GlLoadingState.h"
+#include "ffgl/PluginDescriptor.h"
+#include "ffgl/PluginPrototype.h"
+#include "ffgl/PreviewImage.h"
 
 #include <algorithm>
 #include <array>

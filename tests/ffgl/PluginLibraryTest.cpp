@@ -1,5 +1,5 @@
 // Every function code answered through the built library, loaded as a host loads it.
-#include "tests/host/LoadedPlugin.h"
+#include "tests/ffgl/LoadedPlugin.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "host/FFGLPlugin.h"
+#include "ffgl/FFGLPlugin.h"
 
-#include "host/DisplayNumber.h"
+#include "ffgl/DisplayNumber.h"
 
 #include <array>
 

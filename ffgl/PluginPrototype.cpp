@@ -1,6 +1,6 @@
-#include "host/PluginPrototype.h"
+#include "ffgl/PluginPrototype.h"
 
-#include "host/PluginDescriptor.h"
+#include "ffgl/PluginDescriptor.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 // The dispatch driven directly, with a plug-in class of the test's own so that construction
 // failures, exceptions and call order can be provoked.
-#include "host/EntryPoint.h"
-#include "host/PluginDescriptor.h"
-#include "host/PreviewImage.h"
+#include "ffgl/EntryPoint.h"
+#include "ffgl/PluginDescriptor.h"
+#include "ffgl/PreviewImage.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "host/PluginDescriptor.h"
+#include "ffgl/PluginDescriptor.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "host/PreviewImage.h"
+#include "ffgl/PreviewImage.h"
 
 namespace ffgl
 {

@@ -1,4 +1,4 @@
-#include "host/FFGLPlugin.h"
+#include "ffgl/FFGLPlugin.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Render thread only (the host calls one entry at a time); no locks.
 #pragma once
 
-#include "host/FFGLTypes.h"
-#include "host/ParameterDefinition.h"
+#include "ffgl/FFGLTypes.h"
+#include "ffgl/ParameterDefinition.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // The process-wide description of the plug-in: the two records the host reads and the factory.
 #pragma once
 
-#include "host/FFGLPlugin.h"
-#include "host/FFGLTypes.h"
+#include "ffgl/FFGLPlugin.h"
+#include "ffgl/FFGLTypes.h"
 
 #include <cstdint>
 #include <string>
