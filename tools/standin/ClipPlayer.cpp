@@ -47,7 +47,7 @@ void ClipPlayer::Play()
     {
         for (std::uint64_t inLoop = 0; inLoop < framesPerLoop && !Interrupted(); ++inLoop)
             PlayLoopFrame(begin, frame++, inLoop);
-        EndHold();
+        EndHold(Clock::now(), ThreadsStarted());
     }
 }
 
@@ -62,6 +62,7 @@ void ClipPlayer::ShowLayer()
         Observe(Clock::now(), Mark::Source::SetTime);
         Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
         Observe(Clock::now(), Mark::Source::ProcessOpenGL);
+        ShowStatus();
         due = Clock::now() + stage.record.framePeriod;
     }
 }
@@ -86,13 +87,23 @@ void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std
     stage.listener.WaitUntil(due);
     if (Interrupted())
         return;
+    // The plug-in's calls come first, so that the moments recorded are the ones it saw; what
+    // the stand-in prints of them comes after.
+    const Clock::time_point callsAt = Clock::now();
+    const std::uint64_t threads = ThreadsStarted();
+    const std::size_t presses = PressTests(played);
+    const FrameCalls calls = PlayFrame(HostTime(inLoop, due), input);
     if (inLoop == 0)
-        StartClip(due);
+        StartClip(calls.timeAt, threads);
     if (inLoop == plan.HoldFrames())
-        EndHold();
-    for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest)
-        PressTest();
-    PlayFrame(HostTime(inLoop, due), input);
+        EndHold(callsAt, threads);
+    for (std::size_t press = 0; press < presses; ++press)
+        Note("pressed \"Test\"");
+    ShowStatus();
+    if (stall)
+        EndStall(calls.frameAt, calls.gapStart);
+    else if (calls.gapStart)
+        Note("the plug-in counts the frame gap as a clip start");
 }
 
 double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
@@ -106,10 +117,9 @@ double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
                          Seconds(Clock::now() - due));
 }
 
-void ClipPlayer::StartClip(Clock::time_point at)
+void ClipPlayer::StartClip(Clock::time_point at, std::uint64_t threads)
 {
     stage.record.clipStarts.push_back(at);
-    wrapPending = plan.direction == PlayDirection::Reverse;
     std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
                                   FormatNumber(plan.HostTime(0.0)).c_str());
     if (plan.direction != PlayDirection::Forward)
@@ -117,16 +127,16 @@ void ClipPlayer::StartClip(Clock::time_point at)
     Note(text);
     if (plan.HoldFrames() == 0)
         return;
-    hold = Hold{at, at, ThreadsStarted()};
+    hold = Hold{at, at, threads};
     Note(FormatText("holding the host time at 0 for %.3f s", plan.holdSeconds));
 }
 
-void ClipPlayer::EndHold()
+void ClipPlayer::EndHold(Clock::time_point at, std::uint64_t threads)
 {
     if (!hold)
         return;
-    hold->end = Clock::now();
-    hold->threadsStarted = ThreadsStarted() - hold->threadsStarted;
+    hold->end = at;
+    hold->threadsStarted = threads - hold->threadsStarted;
     stage.record.holds.push_back(*hold);
     hold.reset();
     Note("the host time runs on");
@@ -148,9 +158,16 @@ void ClipPlayer::EndStall(Clock::time_point frameAt, bool started)
                  : "the frames resume: the same pass goes on");
 }
 
+std::size_t ClipPlayer::PressTests(double played)
+{
+    std::size_t presses = 0;
+    for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest, ++presses)
+        PressTest();
+    return presses;
+}
+
 void ClipPlayer::PressTest()
 {
-    Note("pressing \"Test\"");
     const Clock::time_point at = Clock::now();
     stage.record.marks.push_back(Mark{at, Mark::Source::Test});
     // Pressed and released, as a host's button does.
@@ -159,27 +176,23 @@ void ClipPlayer::PressTest()
     Observe(at, Mark::Source::Test);
 }
 
-void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
+ClipPlayer::FrameCalls ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
+    FrameCalls calls;
 
-    const Clock::time_point timeAt = Clock::now();
+    calls.timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
-    if (std::exchange(wrapPending, false))
-        stage.record.clipStarts.back() = timeAt;
-    const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt, Mark::Source::SetTime);
+    const Clock::duration timeCall = Clock::now() - calls.timeAt;
+    Observe(calls.timeAt, Mark::Source::SetTime);
 
-    const Clock::time_point frameAt = Clock::now();
+    calls.frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
-    const Clock::duration frameCall = Clock::now() - frameAt;
-    stage.record.frames.push_back(frameAt);
+    const Clock::duration frameCall = Clock::now() - calls.frameAt;
+    stage.record.frames.push_back(calls.frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    const bool started = Observe(frameAt, Mark::Source::ProcessOpenGL);
-    if (stall)
-        EndStall(frameAt, started);
-    else if (started)
-        Note("the plug-in counts the frame gap as a clip start");
+    calls.gapStart = Observe(calls.frameAt, Mark::Source::ProcessOpenGL);
+    return calls;
 }
 
 bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
@@ -187,11 +200,19 @@ bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
     const Observation seen = stage.watcher.Collect();
     if (seen.started)
         stage.record.marks.push_back(Mark{callAt, source});
-    // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
-    if (seen.status || stage.console.Live())
-        stage.console.Status(stage.record.Stamp(Clock::now()) +
-                             " Status: " + stage.watcher.Shown());
+    if (seen.status)
+        statuses.push_back(*seen.status);
     return seen.started;
+}
+
+void ClipPlayer::ShowStatus()
+{
+    // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
+    if (statuses.empty() && stage.console.Live())
+        statuses.push_back(stage.watcher.Shown());
+    for (const std::string& status : statuses)
+        stage.console.Status(stage.record.Stamp(Clock::now()) + " Status: " + status);
+    statuses.clear();
 }
 
 void ClipPlayer::Note(const std::string& text)

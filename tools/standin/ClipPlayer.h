@@ -43,6 +43,14 @@ public:
     void Play();
 
 private:
+    // What a frame's calls showed, for what the stand-in records and prints after them.
+    struct FrameCalls
+    {
+        Clock::time_point timeAt;  // just before SetTime
+        Clock::time_point frameAt; // just before ProcessOpenGL
+        bool gapStart = false;     // the plug-in started its sequence on the gap before it
+    };
+
     // A host draws the layer before its clip starts; so does the stand-in, untimed, with the
     // plan's lead-in times, as if the clip had played before. So the first clip starts for the
     // plug-in as every later loop does (a new instance's very first call only primes), and the
@@ -52,15 +60,21 @@ private:
     // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
     void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);
     double HostTime(std::uint64_t inLoop, Clock::time_point due) const;
-    void StartClip(Clock::time_point at);
+    // The presses due by `played` seconds of play; answers how many.
+    std::size_t PressTests(double played);
     void PressTest();
-    void PlayFrame(double hostTime, const testhost::FrameIn& input);
-    void EndHold();
+    FrameCalls PlayFrame(double hostTime, const testhost::FrameIn& input);
+    // The clip's first frame made its SetTime call at `at`, with `threads` started before it.
+    void StartClip(Clock::time_point at, std::uint64_t threads);
+    // The host time runs on from the calls made at `at`, with `threads` started before them.
+    void EndHold(Clock::time_point at, std::uint64_t threads);
     void BeginStall();
     // The first frame after the stall, made at `frameAt`.
     void EndStall(Clock::time_point frameAt, bool started);
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
     bool Observe(Clock::time_point callAt, Mark::Source source);
+    // The status texts the last calls showed.
+    void ShowStatus();
     void Note(const std::string& text);
 
     ClipStage stage;
@@ -70,9 +84,7 @@ private:
     std::size_t nextTest = 0;
     std::optional<Hold> hold;   // while the host time is held
     std::optional<Stall> stall; // while no frames come
-    // Backwards, the plug-in cannot tell from the time how long ago the clip wrapped: a pass
-    // counts from the moment its first frame is handed over.
-    bool wrapPending = false;
+    std::vector<std::string> statuses; // shown by the calls, not printed yet
 };
 
 } // namespace standin

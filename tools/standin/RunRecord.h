@@ -65,8 +65,8 @@ struct Arrival
 struct RunRecord
 {
     Clock::duration framePeriod{};
-    // Each clip's first frame: forwards at host time 0, backwards where it wrapped to the end,
-    // ping-pong at the turn at 0.
+    // Each clip's first frame, just before its SetTime call: forwards at host time 0,
+    // backwards where it wrapped to the end, ping-pong at the turn at 0.
     std::vector<Clock::time_point> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
