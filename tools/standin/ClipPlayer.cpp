@@ -58,6 +58,7 @@ void ClipPlayer::ShowLayer()
     for (const double time : plan.LeadInTimes())
     {
         stage.listener.WaitUntil(due);
+        GiveTempo(plan.tempo, 0);
         Require(stage.plugin.SetTime(stage.instance, time), "SetTime", 0);
         Observe(Clock::now(), Mark::Source::SetTime);
         Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
@@ -92,7 +93,8 @@ void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std
     const Clock::time_point callsAt = Clock::now();
     const std::uint64_t threads = ThreadsStarted();
     const std::size_t presses = PressTests(played);
-    const FrameCalls calls = PlayFrame(HostTime(inLoop, due), input);
+    const FrameCalls calls = PlayFrame(plan.TempoAt(static_cast<double>(inLoop) / plan.fps),
+                                       HostTime(inLoop, due), input);
     if (inLoop == 0)
         StartClip(calls.timeAt, threads);
     if (inLoop == plan.HoldFrames())
@@ -176,10 +178,12 @@ void ClipPlayer::PressTest()
     Observe(at, Mark::Source::Test);
 }
 
-ClipPlayer::FrameCalls ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
+ClipPlayer::FrameCalls ClipPlayer::PlayFrame(double bpm, double hostTime,
+                                             const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
     FrameCalls calls;
+    GiveTempo(bpm, frame);
 
     calls.timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
@@ -193,6 +197,17 @@ ClipPlayer::FrameCalls ClipPlayer::PlayFrame(double hostTime, const testhost::Fr
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
     calls.gapStart = Observe(calls.frameAt, Mark::Source::ProcessOpenGL);
     return calls;
+}
+
+void ClipPlayer::GiveTempo(double bpm, std::uint64_t frame)
+{
+    const auto given = static_cast<float>(bpm);
+    const Clock::time_point at = Clock::now();
+    // No bar phase: the stand-in counts no bars, and the plug-in counts beats from its start.
+    Require(stage.plugin.SetBeatInfo(stage.instance, given, 0.0f), "SetBeatInfo", frame);
+    std::vector<GivenTempo>& tempos = stage.record.tempos;
+    if (tempos.empty() || tempos.back().bpm != static_cast<double>(given))
+        tempos.push_back(GivenTempo{at, static_cast<double>(given)});
 }
 
 bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)

@@ -1,10 +1,10 @@
-// Plays a clip to the plug-in as a video host does: one frame per period, each with the clip
-// time through SetTime and the input through ProcessOpenGL; the clip time runs with the clock,
-// forwards from 0 to the clip length, backwards from the length to 0, or ping-pong up and down,
-// and starts again for each loop. Optionally a hold at host time 0 at the start of each clip, one
-// pause of the frame stream (the clip resumes where it stopped), one stall (the clip's time runs
-// on meanwhile) and presses of "Test". Stops at the next frame once interrupted. Main thread,
-// context current.
+// Plays a clip to the plug-in as a video host does: one frame per period, each with the tempo
+// through SetBeatInfo, the clip time through SetTime and the input through ProcessOpenGL; the clip
+// time runs with the clock, forwards from 0 to the clip length, backwards from the length to 0, or
+// ping-pong up and down, and starts again for each loop. Optionally a hold at host time 0 at the
+// start of each clip, one pause of the frame stream (the clip resumes where it stopped), one stall
+// (the clip's time runs on meanwhile) and presses of "Test". Stops at the next frame once
+// interrupted. Main thread, context current.
 #pragma once
 
 #include "tools/standin/ClipPlan.h"
@@ -63,7 +63,8 @@ private:
     // The presses due by `played` seconds of play; answers how many.
     std::size_t PressTests(double played);
     void PressTest();
-    FrameCalls PlayFrame(double hostTime, const testhost::FrameIn& input);
+    FrameCalls PlayFrame(double bpm, double hostTime, const testhost::FrameIn& input);
+    void GiveTempo(double bpm, std::uint64_t frame);
     // The clip's first frame made its SetTime call at `at`, with `threads` started before it.
     void StartClip(Clock::time_point at, std::uint64_t threads);
     // The host time runs on from the calls made at `at`, with `threads` started before them.

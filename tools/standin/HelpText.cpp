@@ -54,6 +54,13 @@ Clip:
                       start. Not on a clip's first frame (ping-pong: its first two), where
                       the plug-in sees the start
 
+Tempo (the host gives it before every frame; "Delays in beats" counts its beats):
+  --tempo BPM         the tempo, 1 to 999 (default 120)
+  --tempo-change AT:BPM
+                      from AT seconds into each clip, counted from its first frame (a hold
+                      included), the tempo is BPM, until the clip starts again at --tempo
+                      (repeatable; AT within the clip)
+
 Parameters:
   --set NAME=VALUE    set a parameter before the first frame (repeatable; later wins).
                       Switches take on or off, text parameters any text, the others a

@@ -98,6 +98,9 @@ std::string Played(const Options& options, const RunRecord& record)
     if (options.stallAt)
         text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
                            options.stallSeconds, *options.stallAt);
+    text += FormatText(", %g BPM", options.tempo);
+    for (const TempoChange& change : options.tempoChanges)
+        text += FormatText(", %g BPM from %.3f s into each clip", change.bpm, change.at);
     if (Interrupted())
         text += ", then interrupted";
     return text;
