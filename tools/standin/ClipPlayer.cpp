@@ -93,10 +93,9 @@ void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std
     const Clock::time_point callsAt = Clock::now();
     const std::uint64_t threads = ThreadsStarted();
     const std::size_t presses = PressTests(played);
-    const FrameCalls calls = PlayFrame(plan.TempoAt(static_cast<double>(inLoop) / plan.fps),
-                                       HostTime(inLoop, due), input);
+    const FrameCalls calls = PlayFrame(inLoop, due, input);
     if (inLoop == 0)
-        StartClip(calls.timeAt, threads);
+        StartClip(calls, threads);
     if (inLoop == plan.HoldFrames())
         EndHold(callsAt, threads);
     for (std::size_t press = 0; press < presses; ++press)
@@ -119,9 +118,19 @@ double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
                          Seconds(Clock::now() - due));
 }
 
-void ClipPlayer::StartClip(Clock::time_point at, std::uint64_t threads)
+void ClipPlayer::StartClip(const FrameCalls& calls, std::uint64_t threads)
 {
+    // Where the plug-in counts the clip from: forwards and ping-pong where its time was 0, as
+    // the time given tells; backwards the call, as the time cannot tell how long ago the clip
+    // wrapped.
+    const Clock::time_point at = plan.direction == PlayDirection::Reverse
+                                     ? calls.timeAt
+                                     : calls.timeAt - After(calls.hostTime);
     stage.record.clipStarts.push_back(at);
+    // The clip starts at the tempo given with its first frame, even where that came after the
+    // moment the clip counts from.
+    GivenTempo& tempo = stage.record.tempos.back();
+    tempo.at = std::min(tempo.at, at);
     std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
                                   FormatNumber(plan.HostTime(0.0)).c_str());
     if (plan.direction != PlayDirection::Forward)
@@ -178,15 +187,16 @@ void ClipPlayer::PressTest()
     Observe(at, Mark::Source::Test);
 }
 
-ClipPlayer::FrameCalls ClipPlayer::PlayFrame(double bpm, double hostTime,
+ClipPlayer::FrameCalls ClipPlayer::PlayFrame(std::uint64_t inLoop, Clock::time_point due,
                                              const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
-    FrameCalls calls;
-    GiveTempo(bpm, frame);
+    GiveTempo(plan.TempoAt(static_cast<double>(inLoop) / plan.fps), frame);
 
+    FrameCalls calls;
+    calls.hostTime = HostTime(inLoop, due);
     calls.timeAt = Clock::now();
-    Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
+    Require(stage.plugin.SetTime(stage.instance, calls.hostTime), "SetTime", frame);
     const Clock::duration timeCall = Clock::now() - calls.timeAt;
     Observe(calls.timeAt, Mark::Source::SetTime);
 

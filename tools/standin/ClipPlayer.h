@@ -46,6 +46,7 @@ private:
     // What a frame's calls showed, for what the stand-in records and prints after them.
     struct FrameCalls
     {
+        double hostTime = 0.0;
         Clock::time_point timeAt;  // just before SetTime
         Clock::time_point frameAt; // just before ProcessOpenGL
         bool gapStart = false;     // the plug-in started its sequence on the gap before it
@@ -63,10 +64,11 @@ private:
     // The presses due by `played` seconds of play; answers how many.
     std::size_t PressTests(double played);
     void PressTest();
-    FrameCalls PlayFrame(double bpm, double hostTime, const testhost::FrameIn& input);
+    FrameCalls PlayFrame(std::uint64_t inLoop, Clock::time_point due,
+                         const testhost::FrameIn& input);
     void GiveTempo(double bpm, std::uint64_t frame);
-    // The clip's first frame made its SetTime call at `at`, with `threads` started before it.
-    void StartClip(Clock::time_point at, std::uint64_t threads);
+    // The clip's first frame made `calls`, with `threads` started before them.
+    void StartClip(const FrameCalls& calls, std::uint64_t threads);
     // The host time runs on from the calls made at `at`, with `threads` started before them.
     void EndHold(Clock::time_point at, std::uint64_t threads);
     void BeginStall();

@@ -112,9 +112,9 @@ void PrintExpectations(Console& console, const std::vector<Expectation>& expecta
         console.Detail("expect    no message: every one is switched off");
     for (const Expectation& expectation : expectations)
         console.Detail(FormatText(
-            "expect    %-19s %s%s  %.3f s after each clip start (%s)", expectation.label.c_str(),
+            "expect    %-19s %s%s  %s after each clip start (%s)", expectation.label.c_str(),
             expectation.addressIsEnding ? "..." : "", expectation.address.c_str(),
-            expectation.delayMs / 1000.0, expectation.delayParameter.c_str()));
+            DelayText(expectation).c_str(), expectation.delayParameter.c_str()));
 }
 
 struct Prepared
