@@ -46,7 +46,7 @@ private:
     // What a frame's calls showed, for what the stand-in records and prints after them.
     struct FrameCalls
     {
-        double hostTime = 0.0;
+        double hostTime = 0.0;     // given to SetTime
         Clock::time_point timeAt;  // just before SetTime
         Clock::time_point frameAt; // just before ProcessOpenGL
         bool gapStart = false;     // the plug-in started its sequence on the gap before it
