@@ -212,12 +212,18 @@ ClipPlayer::FrameCalls ClipPlayer::PlayFrame(std::uint64_t inLoop, Clock::time_p
 void ClipPlayer::GiveTempo(double bpm, std::uint64_t frame)
 {
     const auto given = static_cast<float>(bpm);
-    const Clock::time_point at = Clock::now();
+    const Clock::time_point before = Clock::now();
     // No bar phase: the stand-in counts no bars, and the plug-in counts beats from its start.
     Require(stage.plugin.SetBeatInfo(stage.instance, given, 0.0f), "SetBeatInfo", frame);
+    const Clock::time_point after = Clock::now();
     std::vector<GivenTempo>& tempos = stage.record.tempos;
-    if (tempos.empty() || tempos.back().bpm != static_cast<double>(given))
-        tempos.push_back(GivenTempo{at, static_cast<double>(given)});
+    if (!tempos.empty() && tempos.back().bpm == static_cast<double>(given))
+        return;
+    // The plug-in reads its clock somewhere within the call. The earlier a rise counts from, the
+    // earlier the beats after it fall due; the earlier a fall, the later. Taking the call's start
+    // for a rise and its end for a fall, no moment the stand-in works out is after the plug-in's.
+    const bool falls = !tempos.empty() && static_cast<double>(given) < tempos.back().bpm;
+    tempos.push_back(GivenTempo{falls ? after : before, static_cast<double>(given)});
 }
 
 bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)

@@ -20,7 +20,7 @@ struct MessageVerdict
     std::optional<std::size_t> expectation; // none: no expected message has this address
     std::optional<std::size_t> cue;         // none: it came before any cue allowed it
     bool repeat = false;                    // its cue had it already
-    bool late = false;                      // more than the check's lateness after `due`
+    bool late = false;                      // later after `due` than the check allows
     // When it was due, with a cue: its delay after the cue, or where it came after a stall that
     // held it up, the first frame after the stall, since no frame could hand it over before.
     Clock::time_point due{};

@@ -47,7 +47,7 @@ struct Stall
     Clock::time_point resumed;   // the first frame after it
 };
 
-// A tempo the host gave the plug-in, other than the one before, from just before that call.
+// A tempo the host gave the plug-in, other than the one before, from the moment of that call.
 struct GivenTempo
 {
     Clock::time_point at;
