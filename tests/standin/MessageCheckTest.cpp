@@ -1,7 +1,8 @@
 // Judging a run's messages against the settings: each arrival traced to the cue it answers (a
 // clip's first frame, a Test press, a start the plug-in declared after a pause) and held to its
-// delay after it, no earlier and at most a frame and a little later, once; cues that ran past a
-// delay without their message found missing; starts of the plug-in's that no cue explains.
+// delay after it, in seconds or in beats of the tempos given, no earlier and at most 3 ms later,
+// once; cues that ran past a delay without their message found missing; starts of the plug-in's
+// that no cue explains.
 #include "tools/standin/MessageCheck.h"
 
 #include <gtest/gtest.h>
@@ -73,9 +74,9 @@ void Arrive(RunRecord& record, const std::string& address, int milliseconds)
 TEST(MessageCheck, CountsEachDelayFromTheClipsFirstFrame)
 {
     RunRecord record = ClipWithFramesUntil(2990);
-    Arrive(record, "/tempo", 17);
-    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
-    Arrive(record, "/composition/selectedlayer/connectnextclip", 2017);
+    Arrive(record, "/tempo", 1);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1001);
+    Arrive(record, "/composition/selectedlayer/connectnextclip", 2002);
 
     const MessageCheck check = CheckMessages(record, {kTransition, kNextClip, kTempo});
     EXPECT_TRUE(check.Passed());
@@ -92,7 +93,7 @@ TEST(MessageCheck, FindsMessagesEarlyLateMissingOrSentAgainForOneClipStart)
     RunRecord restarting = ClipWithFramesUntil(2990);
     for (const int ms : {32, 48})
         restarting.marks.push_back(PluginStart(ms));
-    for (const int ms : {17, 33, 49})
+    for (const int ms : {1, 33, 49})
         Arrive(restarting, "/tempo", ms);
     Arrive(restarting, "/composition/selectedlayer/transition/duration", 1049);
     const MessageCheck check = CheckMessages(restarting, {kTransition, kNextClip, kTempo});
@@ -102,24 +103,28 @@ TEST(MessageCheck, FindsMessagesEarlyLateMissingOrSentAgainForOneClipStart)
     EXPECT_TRUE(check.verdicts[0].Ok());
     EXPECT_TRUE(check.verdicts[1].repeat);
     EXPECT_TRUE(check.verdicts[2].repeat);
-    EXPECT_TRUE(check.verdicts[3].late) << "49 ms after its due time at 60 frames/s";
+    EXPECT_TRUE(check.verdicts[3].late) << "49 ms after its due time";
     ASSERT_EQ(check.missing.size(), 1u);
     EXPECT_EQ(check.missing[0].expectation, 1u);
     EXPECT_EQ(check.missing[0].due, At(2000));
 
+    // The plug-in reads its clock in microseconds: a millisecond early is early.
     RunRecord early = ClipWithFramesUntil(990);
-    Arrive(early, "/composition/selectedlayer/transition/duration", 900);
+    Arrive(early, "/composition/selectedlayer/transition/duration", 999);
     const MessageCheck tooEarly = CheckMessages(early, {kTransition});
     EXPECT_FALSE(tooEarly.Passed());
     EXPECT_FALSE(tooEarly.verdicts[0].cue.has_value());
     EXPECT_EQ(tooEarly.expected, 0u) << "no frame ran past the delay";
 
-    RunRecord onTheEdge = ClipWithFramesUntil(1500);
-    Arrive(onTheEdge, "/composition/selectedlayer/transition/duration", 1019);
-    Arrive(onTheEdge, "/composition/selectedlayer/connectnextclip", 1999);
-    const MessageCheck edge = CheckMessages(onTheEdge, {kTransition, kNextClip});
-    EXPECT_TRUE(edge.verdicts[0].Ok()) << "a frame and 3 ms late is on time";
-    EXPECT_TRUE(edge.verdicts[1].Ok()) << "the plug-in's clock counts whole milliseconds";
+    // A message leaves at its moment, not with the next frame.
+    RunRecord onTheEdge = ClipWithFramesUntil(2990);
+    Arrive(onTheEdge, "/composition/selectedlayer/transition/duration", 1003);
+    Arrive(onTheEdge, "/composition/selectedlayer/connectnextclip", 2004);
+    Arrive(onTheEdge, "/tempo", 1);
+    const MessageCheck edge = CheckMessages(onTheEdge, {kTransition, kNextClip, kTempo});
+    EXPECT_TRUE(edge.verdicts[0].Ok()) << "3 ms late is on time";
+    EXPECT_TRUE(edge.verdicts[1].late) << "4 ms late is late";
+    EXPECT_TRUE(edge.verdicts[2].Ok());
 }
 
 TEST(MessageCheck, AnAddressNoSettingAsksForFails)
@@ -135,7 +140,7 @@ TEST(MessageCheck, TestSendsEachMessageOnceAndTheCountdownWaitsForTheNextClipSta
 {
     RunRecord record = ClipWithFramesUntil(2990);
     record.marks.push_back(Mark{At(1500), Mark::Source::Test});
-    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1001);
     Arrive(record, "/composition/selectedlayer/transition/duration", 1501);
     Arrive(record, "/composition/selectedlayer/connectnextclip", 1501);
 
@@ -148,7 +153,7 @@ TEST(MessageCheck, TestSendsEachMessageOnceAndTheCountdownWaitsForTheNextClipSta
 
     // A countdown started again after the press sends once more what the press sent.
     record.marks.push_back(PluginStart(1504));
-    Arrive(record, "/composition/selectedlayer/transition/duration", 2513);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 2505);
     const MessageCheck restarted = CheckMessages(record, {kTransition, kNextClip});
     EXPECT_FALSE(restarted.Passed());
     EXPECT_TRUE(restarted.verdicts[3].repeat);
@@ -157,20 +162,24 @@ TEST(MessageCheck, TestSendsEachMessageOnceAndTheCountdownWaitsForTheNextClipSta
 
 TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStallStartsNothing)
 {
+    // Due just after the last frame before the stall, which may have handed it over.
+    const Expectation handedOver{"OSC Msg", "/tempo", false, "DlayOSCmsg (s)", 1495};
     RunRecord record = ClipWithStall();
-    Arrive(record, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 1001);
+    Arrive(record, "/tempo", 1496);
     Arrive(record, "/composition/selectedlayer/connectnextclip", 2099);
-    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip});
+    const MessageCheck check = CheckMessages(record, {kTransition, kNextClip, handedOver});
     EXPECT_TRUE(check.Passed());
     EXPECT_FALSE(check.verdicts[0].afterStall);
-    EXPECT_TRUE(check.verdicts[1].afterStall);
-    EXPECT_EQ(check.verdicts[1].due, At(2096));
+    EXPECT_FALSE(check.verdicts[1].afterStall);
+    EXPECT_TRUE(check.verdicts[2].afterStall);
+    EXPECT_EQ(check.verdicts[2].due, At(2096));
 
     // Later than a frame after the stall; and a plug-in that counts the stall as a start sends
     // the transition again a second after it.
     RunRecord restarted = ClipWithStall();
     restarted.marks.push_back(Mark{At(2096), Mark::Source::ProcessOpenGL});
-    Arrive(restarted, "/composition/selectedlayer/transition/duration", 1009);
+    Arrive(restarted, "/composition/selectedlayer/transition/duration", 1001);
     Arrive(restarted, "/composition/selectedlayer/connectnextclip", 2130);
     Arrive(restarted, "/composition/selectedlayer/transition/duration", 3097);
     const MessageCheck late = CheckMessages(restarted, {kTransition, kNextClip});
@@ -178,6 +187,35 @@ TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStal
     EXPECT_TRUE(late.verdicts[2].repeat);
     EXPECT_EQ(late.cues.size(), 1u) << "the stall is no cue";
     EXPECT_EQ(late.strayStarts, std::vector<Clock::time_point>{At(2096)});
+}
+
+Expectation InBeats(Expectation expectation, std::int32_t thousandths)
+{
+    expectation.delay = thousandths;
+    expectation.inBeats = true;
+    return expectation;
+}
+
+TEST(MessageCheck, CountsBeatsAtTheTemposGivenAChangeKeepingTheBeatsCountedBeforeIt)
+{
+    // 120 BPM from before the clip, 140 from 4 s (beat 8) on, 120 again from clip 2 at 8 s.
+    RunRecord record = ClipWithFramesUntil(8990);
+    record.clipStarts.push_back(At(8000));
+    record.tempos = {{At(-500), 120.0}, {At(4000), 140.0}, {At(8000), 120.0}};
+    const std::vector<Expectation> expectations = {InBeats(kTransition, 1000),
+                                                   InBeats(kNextClip, 16000)};
+    Arrive(record, "/composition/selectedlayer/transition/duration", 501);
+    Arrive(record, "/composition/selectedlayer/connectnextclip", 7431);
+    Arrive(record, "/composition/selectedlayer/transition/duration", 8501);
+    const MessageCheck check = CheckMessages(record, expectations);
+    EXPECT_TRUE(check.Passed());
+    EXPECT_EQ(check.expected, 3u);
+    // 16 beats: 4 s + 8 x 60/140 s after the start.
+    EXPECT_NEAR(standin::Seconds(check.verdicts[1].due - At(0)), 7.428571, 1e-6);
+    EXPECT_EQ(check.verdicts[2].due, At(8500)) << "clip 2 starts at the tempo given with it";
+
+    record.arrivals[1].message.arrival = At(7433);
+    EXPECT_TRUE(CheckMessages(record, expectations).verdicts[1].late) << "4 ms after its moment";
 }
 
 TEST(Cues, AreClipStartsTestPressesAndFrameGapsInTimeOrder)

@@ -34,6 +34,13 @@ TEST(Options, TakeValuesSeparateOrAfterEqualsSign)
     EXPECT_EQ(options.width, 64u);
     EXPECT_EQ(options.height, 32u);
     EXPECT_FALSE(options.listen);
+
+    const Options tempo =
+        Parse({"--tempo", "128", "--tempo-change", "2:140", "--tempo-change=1:100"});
+    EXPECT_EQ(tempo.tempo, 128.0);
+    ASSERT_EQ(tempo.tempoChanges.size(), 2u);
+    EXPECT_EQ(tempo.tempoChanges[0].at, 1.0) << "in the order of the clip";
+    EXPECT_EQ(tempo.tempoChanges[0].bpm, 100.0);
 }
 
 TEST(Options, RefuseWhatCannotBeActedOn)
@@ -58,7 +65,13 @@ TEST(Options, RefuseWhatCannotBeActedOn)
                                                {"--direction", "backwards"},
                                                {"--stall", "1.5"},
                                                {"--stall", "1:61"},
-                                               {"--stall", ":1"}})
+                                               {"--stall", ":1"},
+                                               {"--tempo", "0"},
+                                               {"--tempo", "1000"},
+                                               {"--tempo-change", "2"},
+                                               {"--tempo-change", "2:0"},
+                                               {"--tempo-change", "-1:140"},
+                                               {"--list", "--tempo-change", "1:140"}})
         EXPECT_THROW(Parse(arguments), UsageError) << ::testing::PrintToString(arguments);
 }
 
@@ -85,7 +98,8 @@ TEST(Plans, RefuseWhatThePluginCouldNotBeJudgedBy)
              {"--stall", "1.001:0.001"},                         // between two frames
              {"--stall", "1:0.6", "--pause-at", "1.6"},
              {"--test-at", "3"},
-             {"--direction", "pingpong", "--test-at", "6.01"}}) // the turn at 0 shows a frame late
+             {"--direction", "pingpong", "--test-at", "6.01"}, // the turn at 0 shows a frame late
+             {"--tempo-change", "3:140"}})                     // clip 2's start
         EXPECT_THROW(Plan(arguments), UsageError) << ::testing::PrintToString(arguments);
 }
 
@@ -95,8 +109,18 @@ TEST(Plans, TakeStallsAndPressesWithinARun)
              {"--stall", "3.04:0.5", "--test-at", "3.016"},
              {"--direction", "pingpong", "--stall", "3.04:2.9", "--test-at", "6.033"},
              {"--hold-zero", "1", "--stall", "1.04:1.9", "--pause-at", "3.2"},
-             {"--hold-zero", "1", "--test-at", "0.5"}})
+             {"--hold-zero", "1", "--test-at", "0.5"},
+             {"--direction", "pingpong", "--tempo-change", "5.9:140"}})
         EXPECT_NO_THROW(Plan(arguments)) << ::testing::PrintToString(arguments);
+}
+
+TEST(Plans, GiveEachClipItsTempoFromItsFirstFrame)
+{
+    const standin::ClipPlan plan = Plan({"--tempo", "128", "--tempo-change", "2:140",
+                                         "--tempo-change", "1:100", "--tempo-change", "2:150"});
+    EXPECT_EQ(plan.TempoAt(0.0), 128.0);
+    EXPECT_EQ(plan.TempoAt(1.0), 100.0);
+    EXPECT_EQ(plan.TempoAt(2.5), 150.0) << "of two changes at one moment, the later given";
 }
 
 TEST(Options, ListenOnlyTakesAPortAndALoopbackAddress)

@@ -34,7 +34,8 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
 {
     const std::vector<Expectation> expectations = {
         {"transition duration", "/transition/duration", true, "Delay", 1000},
-        {"next clip", "/connectnextclip", true, "DelayNextClip", 2000},
+        // 2 beats at the default 120 BPM, as no tempo was given.
+        {"next clip", "/connectnextclip", true, "DelayNextClip", 2000, true},
     };
     RunRecord record;
     record.framePeriod = std::chrono::milliseconds(30);
@@ -50,7 +51,7 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
     arrival.clip = 1;
     arrival.frame = 35;
     arrival.message.decoded = true;
-    arrival.message.arrival = At(1021);
+    arrival.message.arrival = At(1002);
     arrival.message.address = "/composition/selectedlayer/transition/duration";
     arrival.message.types = "sf";
     arrival.message.values = {std::string("a\"\\\n"), 1.5f};
@@ -63,13 +64,13 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
 
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
-              R"({"event":"message","clip":1,"frame":35,"clip_time_s":1.0210,"decoded":true,)"
+              R"({"event":"message","clip":1,"frame":35,"clip_time_s":1.0020,"decoded":true,)"
               R"("address":"/composition/selectedlayer/transition/duration","types":"sf",)"
               R"("values":["a\"\\\u000a",1.5],"kind":"transition duration","delay_s":1.000,)"
-              R"("cue":"clip start","since_cue_s":1.0210,"late_ms":21.0,"repeat":false,)"
+              R"("cue":"clip start","since_cue_s":1.0020,"late_ms":2.0,"repeat":false,)"
               R"("ok":true})");
     EXPECT_EQ(lines[1], R"({"event":"missing","kind":"next clip","address":"/connectnextclip",)"
-                        R"("delay_s":2.000,"clip":1,"due_clip_time_s":2.0000})");
+                        R"("delay_beats":2.000,"clip":1,"due_clip_time_s":1.0000})");
     // Call times 1 to 100 ms: the 99th percentile by nearest rank is 99 ms.
     EXPECT_EQ(lines[2],
               R"({"event":"summary","clips":1,"frames":100,"messages":1,"listening":true,)"

@@ -136,9 +136,10 @@ TEST(StandinRun, AFrameGapRestartsTheSequenceAndTestSendsEverythingAtOnce)
                           {"/composition/selectedlayer/transition/duration", 1},
                           {"/composition/tempocontroller/tempo", 1},
                       }));
-    // Once after the clip start, once more 0.5 s after the frames resumed at 1.8 s.
+    // Once after the clip start, once more 0.5 s after the frames resumed at 1.8 s (the clip
+    // counts from its first frame's calls, which come a hair after that frame's schedule).
     ASSERT_EQ(tempoAfterStart.size(), 2u);
-    EXPECT_GE(tempoAfterStart[1], 2.3);
+    EXPECT_GE(tempoAfterStart[1], 2.25);
     std::filesystem::remove(report);
 }
 
@@ -210,6 +211,32 @@ TEST(StandinRun, AStallWithTheClipTimeRunningOnKeepsThePass)
     std::filesystem::remove(report);
 }
 
+TEST(StandinRun, DelaysInBeatsCountAtTheTempoGivenWithItsChangeInEachClip)
+{
+    // At 240 BPM a beat lasts 0.25 s, at 60 BPM from 0.3 s into each clip 1 s: the transition
+    // (1 beat) is due at 0.25 s, the next clip (2 beats: 1.2 by 0.3 s) near 1.1 s. In seconds
+    // they would come at 1 s and after the clip's end; without the change the next clip at
+    // 0.5 s.
+    const std::string report = TempPath("beats.jsonl");
+    RunStandin({"--set", "Delays in beats=on", "--tempo", "240", "--tempo-change", "0.3:60",
+                "--clip", "1.5", "--report", report});
+    std::map<std::string, std::vector<double>> sinceStart;
+    for (const std::string& line : ReportLines(std::ifstream(report), "message"))
+        sinceStart[Field(line, "address")].push_back(Number(line, "since_cue_s"));
+    for (const double transition : sinceStart["/composition/selectedlayer/transition/duration"])
+        EXPECT_LT(transition, 0.5);
+    for (const double nextClip : sinceStart["/composition/selectedlayer/connectnextclip"])
+        EXPECT_GT(nextClip, 1.0);
+    EXPECT_EQ(ClipsByAddress(report),
+              (std::map<std::string, std::vector<std::string>>{
+                  {"/composition/selectedlayer/connectnextclip", {"1", "2"}},
+                  {"/composition/selectedlayer/transition/duration", {"1", "2"}},
+                  {"/composition/tempocontroller/tempo", {"1", "2"}},
+              }));
+    ExpectOnlyClipStarts(report);
+    std::filesystem::remove(report);
+}
+
 TEST(StandinRun, ListShowsTheSettingsAsTheInstanceDisplaysThem)
 {
     const ProgramRun run =
@@ -225,8 +252,10 @@ TEST(StandinRun, ListShowsTheSettingsAsTheInstanceDisplaysThem)
 
 TEST(StandinRun, LastOutputFrameIsTheInputPassedThrough)
 {
+    // No message is asked for, so that the exit status tells of the frame alone.
     const std::string png = TempPath("frame.png");
-    const ProgramRun run = RunStandin({"--clip", "0.5", "--loops", "1", "--png", png});
+    const ProgramRun run = RunStandin({"--plugin-defaults", "--set", "LayerTrans=off", "--clip",
+                                       "0.5", "--loops", "1", "--png", png});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("the last output frame equals its input"));
     std::ifstream in(png, std::ios::binary);

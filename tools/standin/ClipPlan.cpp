@@ -115,6 +115,13 @@ void CheckTimes(const ClipPlan& plan)
         RequireWithinPlay("--test-at", at, plan);
         RequireOffClipStart(at, plan);
     }
+    for (const TempoChange& change : plan.tempoChanges)
+    {
+        if (change.at >= plan.LoopSeconds())
+            throw UsageError(
+                FormatText("--tempo-change %g:%g is beyond the clip: each lasts %.3f s", change.at,
+                           change.bpm, plan.LoopSeconds()));
+    }
 }
 } // namespace
 
@@ -131,6 +138,8 @@ ClipPlan MakePlan(const Options& options, const ParameterTable& table)
     plan.stallAt = options.stallAt;
     plan.stallSeconds = options.stallSeconds;
     plan.testAt = options.testAt;
+    plan.tempo = options.tempo;
+    plan.tempoChanges = options.tempoChanges;
     if (plan.holdSeconds > 0.0 && plan.direction != PlayDirection::Forward)
         throw UsageError("--hold-zero needs --direction forward: a reverse clip starts at its "
                          "end, a ping-pong pass only once its time rises again");
@@ -207,6 +216,17 @@ std::uint64_t ClipPlan::FrameAt(double seconds) const
 bool ClipPlan::Stalled(std::uint64_t frame) const
 {
     return stallAt && frame >= FrameAt(*stallAt) && frame < FrameAt(*stallAt + stallSeconds);
+}
+
+double ClipPlan::TempoAt(double seconds) const
+{
+    double bpm = tempo;
+    for (const TempoChange& change : tempoChanges)
+    {
+        if (change.at <= seconds)
+            bpm = change.bpm;
+    }
+    return bpm;
 }
 
 } // namespace standin

@@ -1,5 +1,5 @@
 // What the stand-in plays: the clip, the way it plays, its loops, a hold at host time 0, a
-// pause, a stall, "Test" presses.
+// pause, a stall, "Test" presses, and the host's tempo through each clip.
 #pragma once
 
 #include "tools/standin/Options.h"
@@ -26,6 +26,8 @@ struct ClipPlan
     double stallSeconds = 0.0;
     std::vector<double> testAt;  // seconds of play, ascending
     std::uint32_t testIndex = 0; // "Test", when testAt is not empty
+    double tempo = 120.0;        // BPM
+    std::vector<TempoChange> tempoChanges; // ascending by `at`, seconds into each clip
 
     // Frames of the clip played one way, the first at one of its ends.
     std::uint64_t ClipFrames() const;
@@ -47,12 +49,14 @@ struct ClipPlan
     std::uint64_t FrameAt(double seconds) const;
     // Whether the stall leaves out this frame of the play.
     bool Stalled(std::uint64_t frame) const;
+    // The host's tempo `seconds` into a clip, counted from its first frame.
+    double TempoAt(double seconds) const;
 };
 
 // Throws UsageError for a play the plug-in could not be judged by: a pause, stall or press
 // beyond its end, a stall that crosses a clip's start or turn, a press on the frame where a
-// clip starts, a "Test" the plug-in lacks, a hold on a clip not played forwards, or a clip too
-// short for the plug-in to see it start again.
+// clip starts, a "Test" the plug-in lacks, a hold on a clip not played forwards, a tempo change
+// beyond the clip, or a clip too short for the plug-in to see it start again.
 ClipPlan MakePlan(const Options& options, const ParameterTable& table);
 
 } // namespace standin

@@ -47,7 +47,7 @@ void ClipPlayer::Play()
     {
         for (std::uint64_t inLoop = 0; inLoop < framesPerLoop && !Interrupted(); ++inLoop)
             PlayLoopFrame(begin, frame++, inLoop);
-        EndHold();
+        EndHold(Clock::now(), ThreadsStarted());
     }
 }
 
@@ -58,10 +58,12 @@ void ClipPlayer::ShowLayer()
     for (const double time : plan.LeadInTimes())
     {
         stage.listener.WaitUntil(due);
+        GiveTempo(plan.tempo, 0);
         Require(stage.plugin.SetTime(stage.instance, time), "SetTime", 0);
         Observe(Clock::now(), Mark::Source::SetTime);
         Require(stage.plugin.ProcessOpenGL(stage.instance, stage.feed.Next(0)), "ProcessOpenGL", 0);
         Observe(Clock::now(), Mark::Source::ProcessOpenGL);
+        ShowStatus();
         due = Clock::now() + stage.record.framePeriod;
     }
 }
@@ -86,13 +88,23 @@ void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std
     stage.listener.WaitUntil(due);
     if (Interrupted())
         return;
+    // The plug-in's calls come first, so that the moments recorded are the ones it saw; what
+    // the stand-in prints of them comes after.
+    const Clock::time_point callsAt = Clock::now();
+    const std::uint64_t threads = ThreadsStarted();
+    const std::size_t presses = PressTests(played);
+    const FrameCalls calls = PlayFrame(inLoop, due, input);
     if (inLoop == 0)
-        StartClip(due);
+        StartClip(calls, threads);
     if (inLoop == plan.HoldFrames())
-        EndHold();
-    for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest)
-        PressTest();
-    PlayFrame(HostTime(inLoop, due), input);
+        EndHold(callsAt, threads);
+    for (std::size_t press = 0; press < presses; ++press)
+        Note("pressed \"Test\"");
+    ShowStatus();
+    if (stall)
+        EndStall(calls.frameAt, calls.gapStart);
+    else if (calls.gapStart)
+        Note("the plug-in counts the frame gap as a clip start");
 }
 
 double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
@@ -106,10 +118,19 @@ double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
                          Seconds(Clock::now() - due));
 }
 
-void ClipPlayer::StartClip(Clock::time_point at)
+void ClipPlayer::StartClip(const FrameCalls& calls, std::uint64_t threads)
 {
+    // Where the plug-in counts the clip from: forwards and ping-pong where its time was 0, as
+    // the time given tells; backwards the call, as the time cannot tell how long ago the clip
+    // wrapped.
+    const Clock::time_point at = plan.direction == PlayDirection::Reverse
+                                     ? calls.timeAt
+                                     : calls.timeAt - After(calls.hostTime);
     stage.record.clipStarts.push_back(at);
-    wrapPending = plan.direction == PlayDirection::Reverse;
+    // The clip starts at the tempo given with its first frame, even where that came after the
+    // moment the clip counts from.
+    GivenTempo& tempo = stage.record.tempos.back();
+    tempo.at = std::min(tempo.at, at);
     std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
                                   FormatNumber(plan.HostTime(0.0)).c_str());
     if (plan.direction != PlayDirection::Forward)
@@ -117,16 +138,16 @@ void ClipPlayer::StartClip(Clock::time_point at)
     Note(text);
     if (plan.HoldFrames() == 0)
         return;
-    hold = Hold{at, at, ThreadsStarted()};
+    hold = Hold{at, at, threads};
     Note(FormatText("holding the host time at 0 for %.3f s", plan.holdSeconds));
 }
 
-void ClipPlayer::EndHold()
+void ClipPlayer::EndHold(Clock::time_point at, std::uint64_t threads)
 {
     if (!hold)
         return;
-    hold->end = Clock::now();
-    hold->threadsStarted = ThreadsStarted() - hold->threadsStarted;
+    hold->end = at;
+    hold->threadsStarted = threads - hold->threadsStarted;
     stage.record.holds.push_back(*hold);
     hold.reset();
     Note("the host time runs on");
@@ -148,9 +169,16 @@ void ClipPlayer::EndStall(Clock::time_point frameAt, bool started)
                  : "the frames resume: the same pass goes on");
 }
 
+std::size_t ClipPlayer::PressTests(double played)
+{
+    std::size_t presses = 0;
+    for (; nextTest < plan.testAt.size() && played >= plan.testAt[nextTest]; ++nextTest, ++presses)
+        PressTest();
+    return presses;
+}
+
 void ClipPlayer::PressTest()
 {
-    Note("pressing \"Test\"");
     const Clock::time_point at = Clock::now();
     stage.record.marks.push_back(Mark{at, Mark::Source::Test});
     // Pressed and released, as a host's button does.
@@ -159,27 +187,43 @@ void ClipPlayer::PressTest()
     Observe(at, Mark::Source::Test);
 }
 
-void ClipPlayer::PlayFrame(double hostTime, const testhost::FrameIn& input)
+ClipPlayer::FrameCalls ClipPlayer::PlayFrame(std::uint64_t inLoop, Clock::time_point due,
+                                             const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
+    GiveTempo(plan.TempoAt(static_cast<double>(inLoop) / plan.fps), frame);
 
-    const Clock::time_point timeAt = Clock::now();
-    Require(stage.plugin.SetTime(stage.instance, hostTime), "SetTime", frame);
-    if (std::exchange(wrapPending, false))
-        stage.record.clipStarts.back() = timeAt;
-    const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt, Mark::Source::SetTime);
+    FrameCalls calls;
+    calls.hostTime = HostTime(inLoop, due);
+    calls.timeAt = Clock::now();
+    Require(stage.plugin.SetTime(stage.instance, calls.hostTime), "SetTime", frame);
+    const Clock::duration timeCall = Clock::now() - calls.timeAt;
+    Observe(calls.timeAt, Mark::Source::SetTime);
 
-    const Clock::time_point frameAt = Clock::now();
+    calls.frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
-    const Clock::duration frameCall = Clock::now() - frameAt;
-    stage.record.frames.push_back(frameAt);
+    const Clock::duration frameCall = Clock::now() - calls.frameAt;
+    stage.record.frames.push_back(calls.frameAt);
     stage.record.callMilliseconds.push_back(Milliseconds(timeCall + frameCall));
-    const bool started = Observe(frameAt, Mark::Source::ProcessOpenGL);
-    if (stall)
-        EndStall(frameAt, started);
-    else if (started)
-        Note("the plug-in counts the frame gap as a clip start");
+    calls.gapStart = Observe(calls.frameAt, Mark::Source::ProcessOpenGL);
+    return calls;
+}
+
+void ClipPlayer::GiveTempo(double bpm, std::uint64_t frame)
+{
+    const auto given = static_cast<float>(bpm);
+    const Clock::time_point before = Clock::now();
+    // No bar phase: the stand-in counts no bars, and the plug-in counts beats from its start.
+    Require(stage.plugin.SetBeatInfo(stage.instance, given, 0.0f), "SetBeatInfo", frame);
+    const Clock::time_point after = Clock::now();
+    std::vector<GivenTempo>& tempos = stage.record.tempos;
+    if (!tempos.empty() && tempos.back().bpm == static_cast<double>(given))
+        return;
+    // The plug-in reads its clock somewhere within the call. The earlier a rise counts from, the
+    // earlier the beats after it fall due; the earlier a fall, the later. Taking the call's start
+    // for a rise and its end for a fall, no moment the stand-in works out is after the plug-in's.
+    const bool falls = !tempos.empty() && static_cast<double>(given) < tempos.back().bpm;
+    tempos.push_back(GivenTempo{falls ? after : before, static_cast<double>(given)});
 }
 
 bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
@@ -187,11 +231,19 @@ bool ClipPlayer::Observe(Clock::time_point callAt, Mark::Source source)
     const Observation seen = stage.watcher.Collect();
     if (seen.started)
         stage.record.marks.push_back(Mark{callAt, source});
-    // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
-    if (seen.status || stage.console.Live())
-        stage.console.Status(stage.record.Stamp(Clock::now()) +
-                             " Status: " + stage.watcher.Shown());
+    if (seen.status)
+        statuses.push_back(*seen.status);
     return seen.started;
+}
+
+void ClipPlayer::ShowStatus()
+{
+    // A terminal's live line shows the moment of every frame; elsewhere each change is a line.
+    if (statuses.empty() && stage.console.Live())
+        statuses.push_back(stage.watcher.Shown());
+    for (const std::string& status : statuses)
+        stage.console.Status(stage.record.Stamp(Clock::now()) + " Status: " + status);
+    statuses.clear();
 }
 
 void ClipPlayer::Note(const std::string& text)

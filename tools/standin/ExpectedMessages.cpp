@@ -1,5 +1,7 @@
 #include "tools/standin/ExpectedMessages.h"
 
+#include "tools/standin/TextFormat.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,6 +25,7 @@ constexpr LayerMessage kLayerMessages[] = {
 };
 constexpr const char* kMessageText = "OSC Msg";
 constexpr const char* kMessageDelay = "DlayOSCmsg (s)";
+constexpr const char* kDelaysInBeats = "Delays in beats";
 
 // The address a free-text message goes to: its first word, after leading blanks.
 std::string FirstWord(std::string_view text)
@@ -51,6 +54,8 @@ public:
         return library.GetFloatParameter(instance, FindParameter(table, name)->index);
     }
 
+    bool On(const char* name) const { return Has(name) && Value(name) >= 0.5f; }
+
     std::string Text(const char* name) const
     {
         const auto set = std::find_if(assignments.rbegin(), assignments.rend(),
@@ -59,7 +64,7 @@ public:
         return set != assignments.rend() ? set->text : FindParameter(table, name)->defaultText;
     }
 
-    std::int32_t Milliseconds(const char* name) const
+    std::int32_t Thousandths(const char* name) const
     {
         return static_cast<std::int32_t>(std::lround(Value(name)));
     }
@@ -72,6 +77,11 @@ private:
 };
 
 } // namespace
+
+std::string DelayText(const Expectation& expectation)
+{
+    return FormatText("%.3f %s", expectation.delay / 1000.0, expectation.inBeats ? "beats" : "s");
+}
 
 bool Matches(const Expectation& expectation, std::string_view address)
 {
@@ -94,21 +104,21 @@ std::vector<Expectation> ReadExpectations(const testhost::PluginLibrary& plugin,
                                           const std::vector<ParameterAssignment>& assignments)
 {
     const SettingReader settings(plugin, instance, table, assignments);
+    const bool inBeats = settings.On(kDelaysInBeats);
     std::vector<Expectation> expectations;
     for (const LayerMessage& message : kLayerMessages)
     {
-        if (settings.Has(message.switchName) && settings.Has(message.delayName) &&
-            settings.Value(message.switchName) >= 0.5f)
+        if (settings.On(message.switchName) && settings.Has(message.delayName))
             expectations.push_back(Expectation{message.label, message.ending, true,
                                                message.delayName,
-                                               settings.Milliseconds(message.delayName)});
+                                               settings.Thousandths(message.delayName), inBeats});
     }
     if (settings.Has(kMessageText) && settings.Has(kMessageDelay))
     {
         const std::string address = FirstWord(settings.Text(kMessageText));
         if (!address.empty())
             expectations.push_back(Expectation{kMessageText, address, false, kMessageDelay,
-                                               settings.Milliseconds(kMessageDelay)});
+                                               settings.Thousandths(kMessageDelay), inBeats});
     }
     return expectations;
 }

@@ -14,10 +14,11 @@ constexpr const char* kHelp = R"HELP(Usage: vendrolix-host [OPTION]...
 Runs the VendrolixPro FFGL 2.1 plug-in as a video host would, without one: loads it, plays
 a clip that restarts, shows its "Status" line, and prints each OSC message it sends, decoded,
 with the time it arrived after the clip's first frame. Ends with a summary that holds every
-message against its delay: it must arrive no earlier than its delay and at most one frame
-period and 3 ms later, once per clip start, "Test" press or start the plug-in declares after
-a --pause-at (one due during a --stall: that much after the first frame after it). The
-plug-in must start its sequence nowhere else.
+message against its delay (in beats at the tempo given, where "Delays in beats" is on): it
+must arrive no earlier than its delay and at most 3 ms later, once per clip start, "Test"
+press or start the plug-in declares after a --pause-at (one due during a --stall: at most a
+frame period and 3 ms after the first frame after it). The plug-in must start its sequence
+nowhere else.
 
 Plug-in and GL:
   --plugin FILE       the plug-in to load (default: %PLUGIN%)
@@ -54,12 +55,20 @@ Clip:
                       start. Not on a clip's first frame (ping-pong: its first two), where
                       the plug-in sees the start
 
+Tempo (the host gives it before every frame; "Delays in beats" counts its beats):
+  --tempo BPM         the tempo, 1 to 999 (default 120)
+  --tempo-change AT:BPM
+                      from AT seconds into each clip, counted from its first frame (a hold
+                      included), the tempo is BPM, until the clip starts again at --tempo
+                      (repeatable; AT within the clip)
+
 Parameters:
   --set NAME=VALUE    set a parameter before the first frame (repeatable; later wins).
                       Switches take on or off, text parameters any text, the others a
                       number within the range --list shows, in the plug-in's own units:
                       "Delay", "DelayNextClip" and "DlayOSCmsg (s)" take milliseconds
-                      (they display as seconds), "Duration" takes seconds.
+                      (they display as seconds), or with "Delays in beats=on" thousandths
+                      of a beat; "Duration" takes seconds.
   --plugin-defaults   start from the plug-in's own defaults instead of the demo settings:%DEMO%
   --list              list the parameters (name, type, default, range, value now, with
                       units) after the settings, and exit

@@ -1,5 +1,7 @@
 #include "tools/standin/MessageCheck.h"
 
+#include "tools/standin/BeatMoment.h"
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -9,29 +11,42 @@ namespace standin
 namespace
 {
 
-Clock::time_point Due(const Cue& cue, const Expectation& expectation)
+Clock::time_point Due(const RunRecord& record, const Cue& cue, const Expectation& expectation)
 {
     // "Test" sends at once, whatever the delay.
-    return cue.kind == Cue::Kind::Test ? cue.at
-                                       : cue.at + std::chrono::milliseconds(expectation.delayMs);
+    if (cue.kind == Cue::Kind::Test)
+        return cue.at;
+    if (expectation.inBeats)
+        return BeatMoment(record.tempos, cue.at, expectation.delay / 1000.0);
+    return cue.at + std::chrono::milliseconds(expectation.delay);
 }
 
-// A message whose delay ran out while a stall left no frame to send it leaves with the first
-// frame after the stall.
-Clock::time_point SendableAt(const RunRecord& record, Clock::time_point due)
+// Whether a stall left no frame to hand over a message due then; the look-ahead of the frame
+// before it may still have.
+bool HeldByStall(const RunRecord& record, Clock::time_point due)
 {
-    if (record.stall && due > record.stall->lastFrame && due <= record.stall->resumed)
-        return record.stall->resumed;
-    return due;
+    return record.stall && due > record.stall->lastFrame && due <= record.stall->resumed;
+}
+
+// On time at its moment; one held up by a stall also with the first frame after it.
+void JudgeTiming(const RunRecord& record, const MessageCheck& check, Clock::time_point arrival,
+                 MessageVerdict& verdict)
+{
+    verdict.late = arrival > verdict.due + check.lateness;
+    if (!verdict.late || !HeldByStall(record, verdict.due))
+        return;
+    verdict.due = record.stall->resumed;
+    verdict.afterStall = true;
+    verdict.late = arrival > verdict.due + check.stallLateness;
 }
 
 // The latest cue whose message could have left by `arrival`.
-std::optional<std::size_t> AnsweredCue(const std::vector<Cue>& cues, const Expectation& expectation,
-                                       Clock::time_point arrival)
+std::optional<std::size_t> AnsweredCue(const RunRecord& record, const std::vector<Cue>& cues,
+                                       const Expectation& expectation, Clock::time_point arrival)
 {
     for (std::size_t i = cues.size(); i-- > 0;)
     {
-        if (Due(cues[i], expectation) <= arrival + kClockSlack)
+        if (Due(record, cues[i], expectation) <= arrival + kClockSlack)
             return i;
     }
     return std::nullopt;
@@ -47,7 +62,7 @@ bool Asks(const RunRecord& record, const std::vector<Cue>& cues, std::size_t cue
     const Clock::time_point end =
         cue + 1 < cues.size() ? cues[cue + 1].at : Clock::time_point::max();
     const auto frame = std::lower_bound(record.frames.begin(), record.frames.end(),
-                                        Due(cues[cue], expectation) + kClockSlack);
+                                        Due(record, cues[cue], expectation) + kClockSlack);
     return frame != record.frames.end() && *frame < end;
 }
 
@@ -64,7 +79,8 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
     MessageCheck check;
     check.cues = FindCues(record);
     check.strayStarts = FindStrayStarts(record);
-    check.lateness = record.framePeriod + kSendSlack;
+    check.lateness = kSendSlack;
+    check.stallLateness = record.framePeriod + kSendSlack;
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (cue, expectation)
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)
     {
@@ -75,14 +91,12 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
         if (message.decoded && found < expectations.size())
         {
             verdict.expectation = found;
-            verdict.cue = AnsweredCue(check.cues, expectations[found], message.arrival);
+            verdict.cue = AnsweredCue(record, check.cues, expectations[found], message.arrival);
         }
         if (verdict.cue)
         {
-            const Clock::time_point due = Due(check.cues[*verdict.cue], expectations[found]);
-            verdict.due = SendableAt(record, due);
-            verdict.afterStall = verdict.due != due;
-            verdict.late = message.arrival > verdict.due + check.lateness;
+            verdict.due = Due(record, check.cues[*verdict.cue], expectations[found]);
+            JudgeTiming(record, check, message.arrival, verdict);
             verdict.repeat = !answered.emplace(std::pair(*verdict.cue, found), i).second;
         }
         check.verdicts.push_back(verdict);
@@ -96,7 +110,7 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
             ++check.expected;
             if (!answered.contains(std::pair(cue, e)))
                 check.missing.push_back(
-                    MissingMessage{e, cue, Due(check.cues[cue], expectations[e])});
+                    MissingMessage{e, cue, Due(record, check.cues[cue], expectations[e])});
         }
     }
     return check;

@@ -1,7 +1,7 @@
 // Whether the messages that arrived are the ones the settings ask for, each on time: every
-// arrival is traced to the latest cue whose delay it can answer, every cue that ran past a
-// delay must have had that message, once, and the plug-in must have started its sequence
-// nowhere else.
+// arrival is traced to the latest cue whose delay it can answer (in seconds, or in beats at the
+// tempos the host gave), every cue that ran past a delay must have had that message, once, and
+// the plug-in must have started its sequence nowhere else.
 #pragma once
 
 #include "tools/standin/Cue.h"
@@ -20,9 +20,9 @@ struct MessageVerdict
     std::optional<std::size_t> expectation; // none: no expected message has this address
     std::optional<std::size_t> cue;         // none: it came before any cue allowed it
     bool repeat = false;                    // its cue had it already
-    bool late = false;                      // after the frame that should have sent it
-    // When it was due, with a cue: its delay after the cue, or where a stall held it up, the
-    // first frame after the stall, since no frame could send it before.
+    bool late = false;                      // later after `due` than the check allows
+    // When it was due, with a cue: its delay after the cue, or where it came after a stall that
+    // held it up, the first frame after the stall, since no frame could hand it over before.
     Clock::time_point due{};
     bool afterStall = false;
 
@@ -43,15 +43,17 @@ struct MessageCheck
     std::vector<MissingMessage> missing;
     std::vector<Clock::time_point> strayStarts; // starts of the plug-in no cue explains
     std::size_t expected = 0;   // messages the run must have produced
-    Clock::duration lateness{}; // the most a message may arrive after it was due
+    Clock::duration lateness{}; // the most a message may arrive after its moment
+    // The most one held up by a stall may arrive after the first frame after it.
+    Clock::duration stallLateness{};
 
     bool Passed() const;
 };
 
-// The plug-in's clock counts whole milliseconds, so a message may leave up to a millisecond
-// before its delay has fully passed on the host's clock.
-inline constexpr auto kClockSlack = std::chrono::milliseconds(2);
-// A due message leaves with the next frame; this much more covers its thread and the loopback.
+// The two sides read the clock a few microseconds apart, and an arrival's stamp comes from the
+// kernel's wall clock: a message may seem to arrive a hair before its moment.
+inline constexpr auto kClockSlack = std::chrono::microseconds(100);
+// A message leaves at its moment; this much more covers its thread and the loopback.
 inline constexpr auto kSendSlack = std::chrono::milliseconds(3);
 
 MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectation>& expectations);

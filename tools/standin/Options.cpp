@@ -49,14 +49,41 @@ PlayDirection DirectionIn(std::string_view text)
     return *direction;
 }
 
-// "1.5:0.6": from 1.5 s of play, 0.6 s without frames.
-void ParseStall(Options& options, std::string_view text)
+// "AT:VALUE", split at its colon.
+struct TimedValue
+{
+    std::string_view at;
+    std::string_view value;
+};
+
+TimedValue SplitTimedValue(std::string_view option, std::string_view form, std::string_view text)
 {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
-        throw UsageError("--stall takes AT:SECONDS, not " + Quoted(text));
-    options.stallAt = NumberIn("--stall", text.substr(0, colon), 0, 1e6);
-    options.stallSeconds = NumberIn("--stall", text.substr(colon + 1), 0, 60);
+        throw UsageError(std::string(option) + " takes " + std::string(form) + ", not " +
+                         Quoted(text));
+    return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+// "1.5:0.6": from 1.5 s of play, 0.6 s without frames.
+void ParseStall(Options& options, std::string_view text)
+{
+    const TimedValue stall = SplitTimedValue("--stall", "AT:SECONDS", text);
+    options.stallAt = NumberIn("--stall", stall.at, 0, 1e6);
+    options.stallSeconds = NumberIn("--stall", stall.value, 0, 60);
+}
+
+// The tempos the plug-in takes.
+constexpr double kSlowestBpm = 1.0;
+constexpr double kFastestBpm = 999.0;
+
+// "2:140": from 2 s into each clip, 140 BPM.
+void ParseTempoChange(Options& options, std::string_view text)
+{
+    const TimedValue change = SplitTimedValue("--tempo-change", "AT:BPM", text);
+    options.tempoChanges.push_back(
+        TempoChange{NumberIn("--tempo-change", change.at, 0, 1e6),
+                    NumberIn("--tempo-change", change.value, kSlowestBpm, kFastestBpm)});
 }
 
 // "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
@@ -123,6 +150,10 @@ constexpr KnownOption kOptions[] = {
     {"--stall", true, kPlay, [](Options& o, std::string_view v) { ParseStall(o, v); }},
     {"--test-at", true, kPlay,
      [](Options& o, std::string_view v) { o.testAt.push_back(NumberIn("--test-at", v, 0, 1e6)); }},
+    {"--tempo", true, kPlay,
+     [](Options& o, std::string_view v)
+     { o.tempo = NumberIn("--tempo", v, kSlowestBpm, kFastestBpm); }},
+    {"--tempo-change", true, kPlay, [](Options& o, std::string_view v) { ParseTempoChange(o, v); }},
     {"--set", true, kPlugin, [](Options& o, std::string_view v) { o.settings.emplace_back(v); }},
     {"--plugin-defaults", false, kPlugin,
      [](Options& o, std::string_view) { o.pluginDefaults = true; }},
@@ -215,6 +246,9 @@ Options ParseOptions(std::span<const char* const> arguments)
     if (!options.help)
         CheckCombination(given);
     std::sort(options.testAt.begin(), options.testAt.end());
+    // Of two changes at one moment, the later given wins.
+    std::stable_sort(options.tempoChanges.begin(), options.tempoChanges.end(),
+                     [](const TempoChange& a, const TempoChange& b) { return a.at < b.at; });
     return options;
 }
 

@@ -14,6 +14,13 @@
 namespace standin
 {
 
+// From `at` seconds into each clip, counted from its first frame, the host's tempo is `bpm`.
+struct TempoChange
+{
+    double at = 0.0;
+    double bpm = 0.0;
+};
+
 struct Options
 {
     bool help = false;
@@ -37,6 +44,8 @@ struct Options
     std::optional<double> stallAt; // seconds of play; the clip time runs on through the stall
     double stallSeconds = 0.0;
     std::vector<double> testAt; // seconds of play, ascending
+    double tempo = 120.0;       // BPM, given before every frame
+    std::vector<TempoChange> tempoChanges; // ascending by `at`
 
     bool pluginDefaults = false;       // skip the demo settings
     std::vector<std::string> settings; // NAME=VALUE, in command-line order

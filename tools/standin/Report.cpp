@@ -40,6 +40,13 @@ std::string JsonValues(const std::vector<testhost::OscValue>& values)
     return json;
 }
 
+// "delay_s", or in beats "delay_beats".
+void AddDelay(JsonLine& line, const Expectation& expectation)
+{
+    line.Raw(expectation.inBeats ? "delay_beats" : "delay_s",
+             FormatText("%.3f", expectation.delay / 1000.0));
+}
+
 void AddVerdict(JsonLine& line, const RunRecord& record,
                 const std::vector<Expectation>& expectations, const MessageCheck& check,
                 const MessageVerdict& verdict)
@@ -50,8 +57,8 @@ void AddVerdict(JsonLine& line, const RunRecord& record,
         return;
     }
     const Expectation& expectation = expectations[*verdict.expectation];
-    line.Text("kind", expectation.label)
-        .Raw("delay_s", FormatText("%.3f", expectation.delayMs / 1000.0));
+    line.Text("kind", expectation.label);
+    AddDelay(line, expectation);
     if (!verdict.cue)
     {
         line.Raw("cue", "null");
@@ -92,12 +99,12 @@ std::string MissingLine(const RunRecord& record, const std::vector<Expectation>&
                         const MissingMessage& missing)
 {
     const Expectation& expectation = expectations[missing.expectation];
-    return JsonLine()
-        .Text("event", "missing")
+    JsonLine line;
+    line.Text("event", "missing")
         .Text("kind", expectation.label)
-        .Text("address", expectation.address)
-        .Raw("delay_s", FormatText("%.3f", expectation.delayMs / 1000.0))
-        .Raw("clip", std::to_string(record.ClipAt(missing.due)))
+        .Text("address", expectation.address);
+    AddDelay(line, expectation);
+    return line.Raw("clip", std::to_string(record.ClipAt(missing.due)))
         .Raw("due_clip_time_s", FormatText("%.4f", record.SinceClipStart(missing.due)))
         .Close();
 }

@@ -1,6 +1,6 @@
 // What happened during a run, as the host saw it: clip starts, the plug-in's own starts and
-// Test presses, frames, holds at host time 0, a stall, call times and the OSC messages that
-// arrived.
+// Test presses, frames, holds at host time 0, a stall, the tempos given, call times and the OSC
+// messages that arrived.
 // Main thread only.
 #pragma once
 
@@ -47,6 +47,13 @@ struct Stall
     Clock::time_point resumed;   // the first frame after it
 };
 
+// A tempo the host gave the plug-in, other than the one before, from the moment of that call.
+struct GivenTempo
+{
+    Clock::time_point at;
+    double bpm = 0.0; // as the plug-in received it
+};
+
 // What the holds of a run produced, together.
 struct HoldTotals
 {
@@ -65,12 +72,13 @@ struct Arrival
 struct RunRecord
 {
     Clock::duration framePeriod{};
-    // Each clip's first frame: forwards at host time 0, backwards where it wrapped to the end,
-    // ping-pong at the turn at 0.
+    // Each clip's first frame, just before its SetTime call: forwards at host time 0,
+    // backwards where it wrapped to the end, ping-pong at the turn at 0.
     std::vector<Clock::time_point> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
     std::optional<Stall> stall;
+    std::vector<GivenTempo> tempos;        // in time order
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call
     std::vector<double> callMilliseconds;  // SetTime plus ProcessOpenGL, per frame
     std::vector<Arrival> arrivals;

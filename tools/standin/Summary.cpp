@@ -23,14 +23,14 @@ std::string Timing(const RunRecord& record, const std::vector<Expectation>& expe
         return "not asked for: no enabled message has this address";
     const Expectation& expectation = expectations[*verdict.expectation];
     if (!verdict.cue)
-        return FormatText("too early: before its delay (%s %.3f s) after any start",
-                          expectation.delayParameter.c_str(), expectation.delayMs / 1000.0);
+        return FormatText("too early: before its delay (%s %s) after any start",
+                          expectation.delayParameter.c_str(), DelayText(expectation).c_str());
     const Cue& cue = check.cues[*verdict.cue];
     const double late = Seconds(arrival.message.arrival - verdict.due) * 1000.0;
     std::string text = FormatText("%.3f s after %s", Seconds(arrival.message.arrival - cue.at),
                                   DescribeCue(cue).c_str());
     if (cue.kind != Cue::Kind::Test)
-        text += FormatText(", delay %.3f s", expectation.delayMs / 1000.0);
+        text += ", delay " + DelayText(expectation);
     if (verdict.afterStall)
         text += ", with the first frame after the stall";
     text += FormatText(" (%+.1f ms)", late);
@@ -56,11 +56,14 @@ std::string HoldText(const RunRecord& record)
 void PrintMessages(Console& console, const RunRecord& record,
                    const std::vector<Expectation>& expectations, const MessageCheck& check)
 {
-    console.Line(
-        FormatText("  messages  %zu received; %zu of %zu expected arrived; on time is 0 to "
-                   "%.1f ms after due (a frame and %lld ms)",
-                   record.arrivals.size(), check.expected - check.missing.size(), check.expected,
-                   Seconds(check.lateness) * 1000.0, static_cast<long long>(kSendSlack.count())));
+    std::string line = FormatText(
+        "  messages  %zu received; %zu of %zu expected arrived; on time is 0 to %.1f ms after due",
+        record.arrivals.size(), check.expected - check.missing.size(), check.expected,
+        Seconds(check.lateness) * 1000.0);
+    if (record.stall)
+        line += FormatText(" (one due in the stall: to %.1f ms after the first frame after it)",
+                           Seconds(check.stallLateness) * 1000.0);
+    console.Line(line);
     for (const MessageVerdict& verdict : check.verdicts)
     {
         const Arrival& arrival = record.arrivals[verdict.arrival];
@@ -74,9 +77,9 @@ void PrintMessages(Console& console, const RunRecord& record,
     for (const MissingMessage& missing : check.missing)
     {
         const Expectation& expectation = expectations[missing.expectation];
-        console.Line(FormatText("    MISSING %s  %s (%s %.3f s), due at %s",
-                                expectation.label.c_str(), expectation.address.c_str(),
-                                expectation.delayParameter.c_str(), expectation.delayMs / 1000.0,
+        console.Line(FormatText("    MISSING %s  %s (%s %s), due at %s", expectation.label.c_str(),
+                                expectation.address.c_str(), expectation.delayParameter.c_str(),
+                                DelayText(expectation).c_str(),
                                 ClipTime(record, missing.due).c_str()));
     }
     for (const Clock::time_point start : check.strayStarts)

@@ -98,6 +98,9 @@ std::string Played(const Options& options, const RunRecord& record)
     if (options.stallAt)
         text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
                            options.stallSeconds, *options.stallAt);
+    text += FormatText(", %g BPM", options.tempo);
+    for (const TempoChange& change : options.tempoChanges)
+        text += FormatText(", %g BPM from %.3f s into each clip", change.bpm, change.at);
     if (Interrupted())
         text += ", then interrupted";
     return text;
@@ -109,9 +112,9 @@ void PrintExpectations(Console& console, const std::vector<Expectation>& expecta
         console.Detail("expect    no message: every one is switched off");
     for (const Expectation& expectation : expectations)
         console.Detail(FormatText(
-            "expect    %-19s %s%s  %.3f s after each clip start (%s)", expectation.label.c_str(),
+            "expect    %-19s %s%s  %s after each clip start (%s)", expectation.label.c_str(),
             expectation.addressIsEnding ? "..." : "", expectation.address.c_str(),
-            expectation.delayMs / 1000.0, expectation.delayParameter.c_str()));
+            DelayText(expectation).c_str(), expectation.delayParameter.c_str()));
 }
 
 struct Prepared

@@ -41,6 +41,7 @@ enum Code : std::uint32_t
     kDeinstantiateGL = 19,
     kSetTime = 20,
     kInitialise = 34,
+    kSetBeatInfo = 38,
     kGetParameterRange = 41,
     kGetParameterEvents = 46,
 };
@@ -143,6 +144,12 @@ std::uint32_t PluginLibrary::ProcessOpenGL(void* instance, const FrameIn& frame)
 std::uint32_t PluginLibrary::SetTime(void* instance, double time) const
 {
     return Call(kSetTime, MixedPtr(&time), instance).u32;
+}
+
+std::uint32_t PluginLibrary::SetBeatInfo(void* instance, float bpm, float phase) const
+{
+    const BeatIn record{bpm, phase};
+    return Call(kSetBeatInfo, MixedPtr(&record), instance).u32;
 }
 
 std::uint32_t PluginLibrary::SetParameter(void* instance, std::uint32_t index, float value) const

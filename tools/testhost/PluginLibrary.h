@@ -48,6 +48,8 @@ public:
     std::uint32_t DeinstantiateGL(void* instance) const;
     std::uint32_t ProcessOpenGL(void* instance, const FrameIn& frame) const;
     std::uint32_t SetTime(void* instance, double time) const;
+    // `bpm`: the host's tempo; `phase`: where in the bar it is, 0 to 1.
+    std::uint32_t SetBeatInfo(void* instance, float bpm, float phase) const;
     std::uint32_t SetParameter(void* instance, std::uint32_t index, float value) const;
     std::uint32_t SetParameter(void* instance, std::uint32_t index, const char* text) const;
     Mixed GetParameter(void* instance, std::uint32_t index) const;
