@@ -8,13 +8,14 @@ void BeatClock::Start(std::int64_t startUs)
     beatsSince = 0.0;
 }
 
-void BeatClock::SetTempo(double newBpm, std::int64_t nowUs)
+bool BeatClock::SetTempo(double newBpm, std::int64_t nowUs)
 {
     if (newBpm == bpm)
-        return;
+        return false;
     beatsSince = BeatsAt(nowUs);
     sinceUs = nowUs;
     bpm = newBpm;
+    return true;
 }
 
 double BeatClock::BeatsAt(std::int64_t nowUs) const

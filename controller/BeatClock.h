@@ -11,8 +11,9 @@ public:
 
     // Beats count from 0 at `startUs` on the steady clock, at the tempo in force.
     void Start(std::int64_t startUs);
-    // The tempo from `nowUs` on; the caller has checked it (finite, above 0).
-    void SetTempo(double bpm, std::int64_t nowUs);
+    // The tempo from `nowUs` on; the caller has checked it (finite, above 0). True when it
+    // changed.
+    bool SetTempo(double bpm, std::int64_t nowUs);
 
     double Bpm() const { return bpm; }
     // Beats counted by `nowUs`; negative before the start.

@@ -6,6 +6,7 @@
 #include "ffgl/DisplayNumber.h"
 #include "ffgl/HostLog.h"
 #include "glutil/PassThrough.h"
+#include "platform/SteadyClock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,7 +111,7 @@ VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
 // waiting for their moment send nothing more.
 VendrolixPro::~VendrolixPro()
 {
-    CallOffWaitingSends();
+    CallOffWaitingSends(platform::SteadyClockUs());
 }
 
 std::uint32_t VendrolixPro::Create(CFFGLPlugin** out)

@@ -137,7 +137,11 @@ private:
     // Keeps a send that waits for its moment, so that a start, "Test" or the end of the
     // instance can call off what is not due yet.
     void KeepWaiting(std::shared_ptr<SendWait> wait);
-    void CallOffWaitingSends();
+    // Calls off what waits for a moment at or after `fromUs`; earlier moments still go.
+    void CallOffWaitingSends(std::int64_t fromUs);
+    // The tempo changed: what waits for a moment in beats goes again at the new moment.
+    void RetimeWaitingSends(std::int64_t nowUs);
+    static void TellTempoRefused(float bpm, double keptBpm);
 
     ffglex::ShaderProgram shader;
     ffglex::ScreenQuad quad;
@@ -192,6 +196,8 @@ private:
     // Numbers each dispatch; per message, the dispatch that last sent it, so that a failure
     // reported late marks only the message it belongs to.
     std::atomic<std::uint32_t> dispatchSerial{0};
+    // Per message, the moment it was last handed over for (0: at once).
+    std::array<std::atomic<std::int64_t>, kMessageKinds> handedMomentUs{};
     std::array<std::atomic<std::uint32_t>, kMessageKinds> lastDispatch{};
     std::atomic<int> threadStartFailures{0};
     std::shared_ptr<SendChannel> sendChannel = std::make_shared<SendChannel>();

@@ -72,7 +72,11 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     job.port = ParsePort(portText, kDefaultOscPort);
     // Due within the look-ahead: the sender waits for the moment itself.
     for (const MessageKind kind : kAllMessages)
+    {
         job.deadlineUs[kind] = !force && moments[kind] > nowUs ? moments[kind] : 0;
+        if (due[kind])
+            handedMomentUs[kind].store(job.deadlineUs[kind]);
+    }
     MarkDispatched(due);
     HandOver(std::move(job), due, std::move(messageText), force);
 }
@@ -220,7 +224,7 @@ void VendrolixPro::RunTest()
         messagePresent = !oscMessageText.empty();
     }
     const DueMessages pressed = {transitionEnabled, nextEnabled, messagePresent};
-    CallOffWaitingSends(); // what waits for its moment goes now
+    CallOffWaitingSends(platform::SteadyClockUs()); // what waits for its moment goes now
     for (const MessageKind kind : kAllMessages)
     {
         if (!pressed[kind])
@@ -269,12 +273,11 @@ void VendrolixPro::KeepWaiting(std::shared_ptr<SendWait> wait)
     waitingSends.push_back(std::move(wait));
 }
 
-void VendrolixPro::CallOffWaitingSends()
+void VendrolixPro::CallOffWaitingSends(std::int64_t fromUs)
 {
-    const std::int64_t now = platform::SteadyClockUs();
     const std::lock_guard lock(waitsMutex);
     for (const std::shared_ptr<SendWait>& wait : waitingSends)
-        wait->CallOff(now);
+        wait->CallOff(fromUs);
     waitingSends.clear();
 }
 

@@ -47,7 +47,7 @@ std::uint32_t VendrolixPro::SetTime(double time)
 
 void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
-    CallOffWaitingSends(); // this start's moments replace theirs
+    CallOffWaitingSends(platform::SteadyClockUs()); // this start's moments replace theirs
     {
         const std::lock_guard lock(timingMutex);
         beatClock.Start(startUs);
@@ -107,28 +107,44 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 void VendrolixPro::SetBeatInfo(float bpm, float phase)
 {
     const bool good = std::isfinite(bpm) && bpm > 0.0f && bpm <= kFastestBpm;
+    const std::int64_t now = platform::SteadyClockUs();
+    bool changed = false;
     bool tell = false;
     double kept = 0.0;
     {
         const std::lock_guard lock(timingMutex);
-        if (good)
-            beatClock.SetTempo(static_cast<double>(bpm), platform::SteadyClockUs());
+        changed = good && beatClock.SetTempo(static_cast<double>(bpm), now);
         tell = !good && !tempoRefused;
         tempoRefused = !good;
         kept = beatClock.Bpm();
     }
     CFFGLPlugin::SetBeatInfo(static_cast<float>(kept), phase);
+    if (changed && delaysInBeats.load() != 0 && sequenceActive.load())
+        RetimeWaitingSends(now);
     if (tell)
-    {
-        char given[32] = "not a number";
-        if (!std::isnan(bpm))
-            ffgl::FormatDecimal(given, sizeof given, static_cast<double>(bpm), 1);
-        char counting[32];
-        ffgl::FormatDecimal(counting, sizeof counting, kept, 1);
-        ffgl::SendHostLog((std::string("VendrolixOSC: the host's tempo (") + given +
-                           ") is not 0 to 999 BPM; delays in beats count at " + counting + " BPM")
-                              .c_str());
-    }
+        TellTempoRefused(bpm, kept);
+}
+
+void VendrolixPro::RetimeWaitingSends(std::int64_t nowUs)
+{
+    // Handed over at the old tempo: called off, and handed over again by the next frame with
+    // the moment the new tempo gives.
+    CallOffWaitingSends(nowUs);
+    for (const MessageKind kind : kAllMessages)
+        if (SentFlag(kind).load() && handedMomentUs[kind].load() >= nowUs)
+            SentFlag(kind).store(false);
+}
+
+void VendrolixPro::TellTempoRefused(float bpm, double keptBpm)
+{
+    char given[32] = "not a number";
+    if (!std::isnan(bpm))
+        ffgl::FormatDecimal(given, sizeof given, static_cast<double>(bpm), 1);
+    char counting[32];
+    ffgl::FormatDecimal(counting, sizeof counting, keptBpm, 1);
+    ffgl::SendHostLog((std::string("VendrolixOSC: the host's tempo (") + given +
+                       ") is not 0 to 999 BPM; delays in beats count at " + counting + " BPM")
+                          .c_str());
 }
 
 // "T", "N" or "M" followed by "no", "ok" or the countdown in the unit's tenths ("s" seconds,
