@@ -6,7 +6,7 @@
 // touch nothing of the instance but its SendChannel. The controller does not rely on the one
 // thread all the same: numeric settings and timing fields are atomics, and the texts are
 // guarded by settingsMutex (OSC host, port, message) and statusMutex (status line), each held
-// only for one copy and never together; timingMutex guards the clip-start detector, the frame
+// only for one copy and never together; timingLock guards the clip-start detector, the frame
 // intervals and the beat clock for one step or copy of them, and waitsMutex the sends waiting
 // for their moment.
 #pragma once
@@ -17,6 +17,7 @@
 #include "controller/FrameIntervals.h"
 #include "controller/SendChannel.h"
 #include "controller/SendJob.h"
+#include "controller/SpinLock.h"
 #include "ffgl/FFGLPlugin.h"
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"
@@ -174,8 +175,9 @@ private:
     CountdownKey shownCountdown;
     bool countdownShown = false;
 
-    // Held only for one step of the detector: a few comparisons, no allocation.
-    std::mutex timingMutex;
+    // Held only for one step of the detector, the frame intervals or the beat clock, or a copy:
+    // a few comparisons, no allocation; a spin lock, as it costs the frame nothing.
+    SpinLock timingLock;
     ClipStartDetector clipStarts;
     FrameIntervals frameIntervals;
     BeatClock beatClock;

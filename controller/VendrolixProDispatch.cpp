@@ -234,7 +234,7 @@ void VendrolixPro::RunTest()
     }
 
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         clipStarts.OnTest();
     }
     sequenceActive.store(true);
@@ -256,7 +256,7 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs)
     }
     BeatClock beats;
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         beats = beatClock;
     }
     // A delay of 16000 shows "16.0 beats".

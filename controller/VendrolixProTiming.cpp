@@ -37,7 +37,7 @@ std::uint32_t VendrolixPro::SetTime(double time)
     const std::int64_t now = platform::SteadyClockUs();
     std::optional<ClipStartDetector::Start> start;
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         start = clipStarts.OnHostTime(time, now);
     }
     if (start)
@@ -49,7 +49,7 @@ void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
     CallOffWaitingSends(platform::SteadyClockUs()); // this start's moments replace theirs
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         beatClock.Start(startUs);
     }
     clipStartUs.store(startUs);
@@ -76,7 +76,7 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
     std::optional<ClipStartDetector::Start> gapStart;
     std::int64_t lookAheadUs = 0;
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         gapStart = clipStarts.OnFrame(now);
         frameIntervals.Add(now);
         lookAheadUs = frameIntervals.LookAheadUs();
@@ -94,7 +94,7 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
     Progress progress{SecondsToWholeMs(elapsedSeconds), std::nullopt};
     if (delaysInBeats.load() != 0)
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         progress.beats = active ? beatClock.BeatsAt(now) : 0.0;
     }
     WriteCountdownStatus(progress);
@@ -112,7 +112,7 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     bool tell = false;
     double kept = 0.0;
     {
-        const std::lock_guard lock(timingMutex);
+        const std::lock_guard lock(timingLock);
         changed = good && beatClock.SetTempo(static_cast<double>(bpm), now);
         tell = !good && !tempoRefused;
         tempoRefused = !good;
