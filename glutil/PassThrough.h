@@ -2,9 +2,9 @@
 // of the host's first input over the framebuffer and viewport the host has bound.
 #pragma once
 
+#include "ffgl/FFGLTypes.h"
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"
-#include "ffgl/FFGLTypes.h"
 
 namespace ffglex
 {

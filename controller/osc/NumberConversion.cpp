@@ -134,10 +134,9 @@ Significand DecimalSignificand(std::string_view number)
         else
             break;
     }
-    const std::int64_t exponent =
-        (i < number.size() && (number[i] == 'e' || number[i] == 'E'))
-            ? ReadExponent(number.substr(i + 1))
-            : 0;
+    const std::int64_t exponent = (i < number.size() && (number[i] == 'e' || number[i] == 'E'))
+                                      ? ReadExponent(number.substr(i + 1))
+                                      : 0;
     return Normalise(digits, integerDigits, exponent);
 }
 
@@ -163,10 +162,9 @@ Significand BinarySignificand(std::string_view number)
         else
             break;
     }
-    const std::int64_t exponent =
-        (i < number.size() && (number[i] == 'p' || number[i] == 'P'))
-            ? ReadExponent(number.substr(i + 1))
-            : 0;
+    const std::int64_t exponent = (i < number.size() && (number[i] == 'p' || number[i] == 'P'))
+                                      ? ReadExponent(number.substr(i + 1))
+                                      : 0;
     return Normalise(bits, integerBits, exponent);
 }
 
@@ -301,12 +299,12 @@ std::optional<float> ConvertFloat32(std::string_view text)
 
     // "0x" counts only when a hex digit follows it (or a point and a hex digit); otherwise the
     // number is the "0" in front of the x.
-    const bool hex = rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X') &&
-                     (IsHexDigit(rest[2]) || (rest[2] == '.' && rest.size() > 3 &&
-                                              IsHexDigit(rest[3])));
+    const bool hex =
+        rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X') &&
+        (IsHexDigit(rest[2]) || (rest[2] == '.' && rest.size() > 3 && IsHexDigit(rest[3])));
     const char* numberBegin = rest.data() + (hex ? 2 : 0);
-    const char* numberEnd = hex ? numberBegin + HexNumberLength(rest.substr(2))
-                                : rest.data() + rest.size();
+    const char* numberEnd =
+        hex ? numberBegin + HexNumberLength(rest.substr(2)) : rest.data() + rest.size();
     float value = 0.0f;
     const std::from_chars_result parsed = platform::FloatFromChars(
         numberBegin, numberEnd, value, hex ? std::chars_format::hex : std::chars_format::general);

@@ -165,12 +165,12 @@ TEST_P(FloatConversion, PutsNanCharactersIntoThePayloadAsGlibcDoes)
     EXPECT_EQ(FloatBits("nan(123)"), 0x7FC0007Bu);
     EXPECT_EQ(FloatBits("NAN(0x1F)"), 0x7FC0001Fu);
     EXPECT_EQ(FloatBits("nan(017)"), 0x7FC0000Fu);
-    EXPECT_EQ(FloatBits("nan(18446744073709551615)"), 0x7FFFFFFFu);     // 2^64 - 1
-    EXPECT_EQ(FloatBits("nan(18446744073709551616)"), std::nullopt);    // ERANGE in glibc
-    EXPECT_EQ(FloatBits("nan(0x10000000000000000z)"), std::nullopt);    // ERANGE, not whole
-    EXPECT_EQ(FloatBits("nan(abc_1)"), 0x7FC00000u);                   // not a number
-    EXPECT_EQ(FloatBits("nan(08)"), 0x7FC00000u);                      // not octal
-    EXPECT_EQ(FloatBits("nan(1"), 0x7FC00000u);                        // not closed
+    EXPECT_EQ(FloatBits("nan(18446744073709551615)"), 0x7FFFFFFFu);  // 2^64 - 1
+    EXPECT_EQ(FloatBits("nan(18446744073709551616)"), std::nullopt); // ERANGE in glibc
+    EXPECT_EQ(FloatBits("nan(0x10000000000000000z)"), std::nullopt); // ERANGE, not whole
+    EXPECT_EQ(FloatBits("nan(abc_1)"), 0x7FC00000u);                 // not a number
+    EXPECT_EQ(FloatBits("nan(08)"), 0x7FC00000u);                    // not octal
+    EXPECT_EQ(FloatBits("nan(1"), 0x7FC00000u);                      // not closed
 }
 
 TEST_P(FloatConversion, SkipsLeadingWhiteSpaceOfTheCLocale)
@@ -215,10 +215,10 @@ TEST_P(FloatConversion, FailsOnUnderflowLikeGlibc)
     // Exact subnormals and values that round to a normal are no range error.
     EXPECT_EQ(FloatBits("0x1p-149"), 0x00000001u);
     EXPECT_EQ(FloatBits("0x1p-127"), 0x00400000u);
-    EXPECT_EQ(FloatBits(
-                  "1.40129846432481707092372958328991613128026194187651577175706828388979108268"
+    EXPECT_EQ(
+        FloatBits("1.40129846432481707092372958328991613128026194187651577175706828388979108268"
                   "586060148663818836212158203125e-45"),
-              0x00000001u);
+        0x00000001u);
     EXPECT_EQ(FloatBits("1.17549435e-38"), 0x00800000u);
     EXPECT_EQ(FloatBits("1.17549433e-38"), 0x00800000u);
     EXPECT_EQ(FloatBits("0x1.ffffffp-127"), 0x00800000u);
@@ -292,11 +292,14 @@ struct CReference
 std::vector<std::string> PieceTexts()
 {
     static const char* const pieces[] = {
-        " ", "\t", "\n", "+", "-", "0", "1", "5", "9", "00", "123", "4294967296", ".", "e", "E",
-        "p", "P", "x", "X", "0x", "0X", "a", "f", "F", "inf", "INF", "inity", "nan", "NaN", "(",
-        ")", "_", "e-", "e+", "e38", "e39", "e-38", "e-45", "e-46", "p-126", "p-149", "p-150",
-        "p127", "p128", "1.17549435", "3.4028235", ",", "9999999999", "ffffff", "1.fffffe", "i",
-        "2147483647", "2147483648", "-2147483648",
+        " ",        "\t",   "\n",         "+",          "-",           "0",          "1",
+        "5",        "9",    "00",         "123",        "4294967296",  ".",          "e",
+        "E",        "p",    "P",          "x",          "X",           "0x",         "0X",
+        "a",        "f",    "F",          "inf",        "INF",         "inity",      "nan",
+        "NaN",      "(",    ")",          "_",          "e-",          "e+",         "e38",
+        "e39",      "e-38", "e-45",       "e-46",       "p-126",       "p-149",      "p-150",
+        "p127",     "p128", "1.17549435", "3.4028235",  ",",           "9999999999", "ffffff",
+        "1.fffffe", "i",    "2147483647", "2147483648", "-2147483648",
     };
     std::mt19937 random(20240607);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);

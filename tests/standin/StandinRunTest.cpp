@@ -322,7 +322,8 @@ TEST(StandinRun, ReportGoesToStandardOutputWithLongTextsWhole)
     EXPECT_EQ(Field(messages[0], "address"), address);
     ExpectAnsweredOnce(messages[0]);
     EXPECT_EQ(ReportLines(std::istringstream(run.output), "summary").size(), 1u);
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << "JSON lines only:\n" << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << "JSON lines only:\n"
+                                                                         << run.output;
 }
 
 TEST(StandinRun, ARelativePluginPathIsTheFileInTheCurrentFolder)

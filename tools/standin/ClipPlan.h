@@ -24,9 +24,9 @@ struct ClipPlan
     double pauseSeconds = 0.0;
     std::optional<double> stallAt; // seconds of play
     double stallSeconds = 0.0;
-    std::vector<double> testAt;  // seconds of play, ascending
-    std::uint32_t testIndex = 0; // "Test", when testAt is not empty
-    double tempo = 120.0;        // BPM
+    std::vector<double> testAt;            // seconds of play, ascending
+    std::uint32_t testIndex = 0;           // "Test", when testAt is not empty
+    double tempo = 120.0;                  // BPM
     std::vector<TempoChange> tempoChanges; // ascending by `at`, seconds into each clip
 
     // Frames of the clip played one way, the first at one of its ends.

@@ -85,8 +85,8 @@ private:
     bool pausePending;
     Clock::duration paused{};
     std::size_t nextTest = 0;
-    std::optional<Hold> hold;   // while the host time is held
-    std::optional<Stall> stall; // while no frames come
+    std::optional<Hold> hold;          // while the host time is held
+    std::optional<Stall> stall;        // while no frames come
     std::vector<std::string> statuses; // shown by the calls, not printed yet
 };
 

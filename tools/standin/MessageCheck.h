@@ -42,8 +42,8 @@ struct MessageCheck
     std::vector<MessageVerdict> verdicts; // one per arrival, in arrival order
     std::vector<MissingMessage> missing;
     std::vector<Clock::time_point> strayStarts; // starts of the plug-in no cue explains
-    std::size_t expected = 0;   // messages the run must have produced
-    Clock::duration lateness{}; // the most a message may arrive after its moment
+    std::size_t expected = 0;                   // messages the run must have produced
+    Clock::duration lateness{};                 // the most a message may arrive after its moment
     // The most one held up by a stall may arrive after the first frame after it.
     Clock::duration stallLateness{};
 

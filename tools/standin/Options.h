@@ -43,8 +43,8 @@ struct Options
     double pauseSeconds = 0.6;
     std::optional<double> stallAt; // seconds of play; the clip time runs on through the stall
     double stallSeconds = 0.0;
-    std::vector<double> testAt; // seconds of play, ascending
-    double tempo = 120.0;       // BPM, given before every frame
+    std::vector<double> testAt;            // seconds of play, ascending
+    double tempo = 120.0;                  // BPM, given before every frame
     std::vector<TempoChange> tempoChanges; // ascending by `at`
 
     bool pluginDefaults = false;       // skip the demo settings
