@@ -73,9 +73,11 @@ public:
 
     // Hands whatever is due by `lookAheadUs` after the elapsed time (everything enabled and not
     // yet sent when forced, at once) to a new sender thread, which sends each message at its
-    // moment, and marks it sent. Never waits for the network. A message that cannot be handed
-    // over (not a message, too many sends under way, no thread) is marked failed at once.
-    void DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs = 0);
+    // moment, and marks it sent. `beats`: the sequence's beat clock, for delays in beats. Never
+    // waits for the network. A message that cannot be handed over (not a message, too many
+    // sends under way, no thread) is marked failed at once.
+    void DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs = 0,
+                          const BeatClock& beats = BeatClock());
     // Takes in the failures the sender threads reported: Status shows "err" for a message of
     // the current sequence, and the host log gets its line. Render thread; every frame.
     void CollectSendFailures();
@@ -134,7 +136,7 @@ private:
     static void AppendCountdownField(char* line, std::size_t& length, char letter,
                                      std::int32_t field, char unit);
     // When each message is due in the sequence that started at `startUs`, on the steady clock.
-    Moments MessageMoments(std::int64_t startUs);
+    Moments MessageMoments(std::int64_t startUs, const BeatClock& beats) const;
     // Keeps a send that waits for its moment, so that a start, "Test" or the end of the
     // instance can call off what is not due yet.
     void KeepWaiting(std::shared_ptr<SendWait> wait);
@@ -207,5 +209,5 @@ private:
 };
 
 // The countdown of one message: "0.0s" when r <= 0, else r taken up to the next tenth of a
-// second, as "%.1fs".
-std::string FormatRemaining(std::int32_t remainingMs);
+// second, as "%.1fs". In beats, r counts thousandths of a beat and the unit is "b".
+std::string FormatRemaining(std::int32_t remainingMs, char unit = 's');

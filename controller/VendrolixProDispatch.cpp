@@ -40,11 +40,12 @@ std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
                                   : messageFailed;
 }
 
-void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs)
+void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs,
+                                    const BeatClock& beats)
 {
     const std::int64_t startUs = clipStartUs.load();
     const std::int64_t nowUs = startUs + SecondsToWholeUs(elapsedSeconds);
-    const Moments moments = MessageMoments(startUs);
+    const Moments moments = MessageMoments(startUs, beats);
     const auto dueBy = [&](MessageKind kind)
     { return force || moments[kind] <= nowUs + lookAheadUs; };
     // Decide first from the atomics: a frame with nothing due copies no text.
@@ -243,7 +244,8 @@ void VendrolixPro::RunTest()
     sequenceActive.store(false);
 }
 
-VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs)
+VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs,
+                                                   const BeatClock& beats) const
 {
     const std::array<std::int32_t, kMessageKinds> delays = {delayMs.load(), nextClipDelayMs.load(),
                                                             messageDelayMs.load()};
@@ -253,11 +255,6 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs)
         for (const MessageKind kind : kAllMessages)
             moments[kind] = startUs + std::int64_t{delays[kind]} * 1000;
         return moments;
-    }
-    BeatClock beats;
-    {
-        const std::lock_guard lock(timingLock);
-        beats = beatClock;
     }
     // A delay of 16000 shows "16.0 beats".
     for (const MessageKind kind : kAllMessages)

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <string_view>
 
 namespace
 {
@@ -23,13 +22,11 @@ std::int32_t TenthsRemaining(std::int32_t remainingMs)
 }
 } // namespace
 
-std::string FormatRemaining(std::int32_t remainingMs)
+std::string FormatRemaining(std::int32_t remainingMs, char unit)
 {
-    if (remainingMs <= 0)
-        return "0.0s";
     char text[64];
     ffgl::FormatDecimal(text, sizeof text - 1, TenthsRemaining(remainingMs) / 10.0, 1);
-    return std::string(text) + 's';
+    return std::string(text) + unit;
 }
 
 std::uint32_t VendrolixPro::SetTime(double time)
@@ -75,14 +72,20 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
     const std::int64_t now = platform::SteadyClockUs();
     std::optional<ClipStartDetector::Start> gapStart;
     std::int64_t lookAheadUs = 0;
+    BeatClock beats; // this frame's copy, for the moments and the countdown
     {
         const std::lock_guard lock(timingLock);
         gapStart = clipStarts.OnFrame(now);
         frameIntervals.Add(now);
         lookAheadUs = frameIntervals.LookAheadUs();
+        beats = beatClock;
     }
     if (gapStart)
+    {
         OnClipStart(gapStart->hostTime, gapStart->anchorUs);
+        const std::lock_guard lock(timingLock);
+        beats = beatClock;
+    }
 
     double elapsedSeconds = 0.0;
     const std::int64_t start = clipStartUs.load();
@@ -90,13 +93,10 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
     if (active && start > 0)
         elapsedSeconds = static_cast<double>(now - start) / 1e6;
     if (sequenceActive.load())
-        DispatchCommands(elapsedSeconds, false, lookAheadUs);
+        DispatchCommands(elapsedSeconds, false, lookAheadUs, beats);
     Progress progress{SecondsToWholeMs(elapsedSeconds), std::nullopt};
     if (delaysInBeats.load() != 0)
-    {
-        const std::lock_guard lock(timingLock);
-        progress.beats = active ? beatClock.BeatsAt(now) : 0.0;
-    }
+        progress.beats = active ? beats.BeatsAt(now) : 0.0;
     WriteCountdownStatus(progress);
 
     if (frame)
@@ -154,13 +154,10 @@ void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char le
                                         std::int32_t field, char unit)
 {
     line[length++] = letter;
-    if (field >= 0)
-    {
-        length += ffgl::FormatDecimal(line + length, 16, field / 10.0, 1);
-        line[length++] = unit;
-        return;
-    }
-    const std::string_view text = field == kFieldOff ? "no" : field == kFieldSent ? "ok" : "err";
+    const std::string text = field == kFieldOff      ? std::string("no")
+                             : field == kFieldSent   ? std::string("ok")
+                             : field == kFieldFailed ? std::string("err")
+                                                     : FormatRemaining(field * 100, unit);
     std::memcpy(line + length, text.data(), text.size());
     length += text.size();
 }
