@@ -73,16 +73,10 @@ void SleepUntilReal(std::int64_t deadlineUs)
         SleepFor(left);
 }
 #elif defined(__APPLE__)
-// macOS has no clock_nanosleep: sleep for what remains, relative.
+// macOS has no clock_nanosleep.
 void SleepUntilReal(std::int64_t deadlineUs)
 {
-    const std::int64_t left = deadlineUs - RealClockUs();
-    if (left <= 0)
-        return;
-    timespec rest{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
-    while (nanosleep(&rest, &rest) == -1 && errno == EINTR)
-    {
-    }
+    SleepRemainderUntilUs(deadlineUs);
 }
 #else
 // The clock std::chrono::steady_clock reads, on an absolute deadline.
@@ -96,6 +90,19 @@ void SleepUntilReal(std::int64_t deadlineUs)
 }
 #endif
 } // namespace
+
+#ifndef _WIN32
+void SleepRemainderUntilUs(std::int64_t deadlineUs)
+{
+    const std::int64_t left = deadlineUs - RealClockUs();
+    if (left <= 0)
+        return;
+    timespec rest{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
+    while (nanosleep(&rest, &rest) == -1 && errno == EINTR)
+    {
+    }
+}
+#endif
 
 std::int64_t SteadyClockUs()
 {

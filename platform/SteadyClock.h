@@ -20,6 +20,13 @@ std::int64_t SteadyClockMs();
 // Any thread; never the render thread.
 void SleepUntilUs(std::int64_t deadlineUs);
 
+#ifndef _WIN32
+// Sleeps for what remains until `deadlineUs` on the real clock, relative: the time between
+// reading the clock and starting the sleep is lost. What SleepUntilUs does on macOS, which has
+// no absolute sleep; built on every POSIX system so that it is tested.
+void SleepRemainderUntilUs(std::int64_t deadlineUs);
+#endif
+
 using ClockSource = std::int64_t (*)(); // microseconds
 // Tests only: makes the clock answer from `source` (null restores the real clock) and answers
 // the source it replaces (null for the real clock).
