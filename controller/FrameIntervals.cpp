@@ -5,7 +5,7 @@
 void FrameIntervals::Add(std::int64_t nowUs)
 {
     // A gap between frames is no frame period: the clip stalled or stopped.
-    if (lastUs >= 0 && nowUs - lastUs <= kLongestUs)
+    if (lastUs >= 0 && nowUs - lastUs <= kLongestFrameUs)
     {
         intervals[next] = nowUs - lastUs;
         next = (next + 1) % intervals.size();
@@ -15,6 +15,5 @@ void FrameIntervals::Add(std::int64_t nowUs)
 
 std::int64_t FrameIntervals::LookAheadUs() const
 {
-    return std::clamp(*std::max_element(intervals.begin(), intervals.end()), kShortestUs,
-                      kLongestUs);
+    return std::max(2 * *std::max_element(intervals.begin(), intervals.end()), kShortestUs);
 }

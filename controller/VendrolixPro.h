@@ -6,15 +6,15 @@
 // touch nothing of the instance but its SendChannel. The controller does not rely on the one
 // thread all the same: numeric settings and timing fields are atomics, and the texts are
 // guarded by settingsMutex (OSC host, port, message) and statusMutex (status line), each held
-// only for one copy and never together; timingLock guards the clip-start detector, the frame
+// only for one copy and never together; timingLock guards the playback tracker, the frame
 // intervals and the beat clock for one step or copy of them, and waitsMutex the sends waiting
 // for their moment.
 #pragma once
 
 #include "controller/BeatClock.h"
-#include "controller/ClipStartDetector.h"
 #include "controller/FailureLog.h"
 #include "controller/FrameIntervals.h"
+#include "controller/PlaybackTracker.h"
 #include "controller/SendChannel.h"
 #include "controller/SendJob.h"
 #include "controller/SpinLock.h"
@@ -177,10 +177,10 @@ private:
     CountdownKey shownCountdown;
     bool countdownShown = false;
 
-    // Held only for one step of the detector, the frame intervals or the beat clock, or a copy:
+    // Held only for one step of the tracker, the frame intervals or the beat clock, or a copy:
     // a few comparisons, no allocation; a spin lock, as it costs the frame nothing.
     SpinLock timingLock;
-    ClipStartDetector clipStarts;
+    PlaybackTracker playback;
     FrameIntervals frameIntervals;
     BeatClock beatClock;
     bool tempoRefused = false; // told the host log; cleared by a good tempo

@@ -236,7 +236,7 @@ void VendrolixPro::RunTest()
 
     {
         const std::lock_guard lock(timingLock);
-        clipStarts.OnTest();
+        playback.OnTest();
     }
     sequenceActive.store(true);
     clipStartUs.store(platform::SteadyClockUs());

@@ -32,10 +32,10 @@ std::string FormatRemaining(std::int32_t remainingMs, char unit)
 std::uint32_t VendrolixPro::SetTime(double time)
 {
     const std::int64_t now = platform::SteadyClockUs();
-    std::optional<ClipStartDetector::Start> start;
+    std::optional<PlaybackTracker::Start> start;
     {
         const std::lock_guard lock(timingLock);
-        start = clipStarts.OnHostTime(time, now);
+        start = playback.OnHostTime(time, now);
     }
     if (start)
         OnClipStart(start->hostTime, start->anchorUs);
@@ -70,12 +70,12 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
     CollectSendFailures();
     const std::int64_t now = platform::SteadyClockUs();
-    std::optional<ClipStartDetector::Start> gapStart;
+    std::optional<PlaybackTracker::Start> gapStart;
     std::int64_t lookAheadUs = 0;
     BeatClock beats; // this frame's copy, for the moments and the countdown
     {
         const std::lock_guard lock(timingLock);
-        gapStart = clipStarts.OnFrame(now);
+        gapStart = playback.OnFrame(now);
         frameIntervals.Add(now);
         lookAheadUs = frameIntervals.LookAheadUs();
         beats = beatClock;

@@ -132,7 +132,7 @@ protected:
         ASSERT_EQ(plugin.ProcessOpenGL(&noInputs), ffgl::kSuccess);
     }
 
-    void Advance(std::int64_t ms) { fakeNowMs += ms; }
+    static void Advance(std::int64_t ms) { fakeNowMs += ms; }
 
     // Frames every 16 ms (no gap start) until `ms` have passed; the last frame lands on it.
     void FramesFor(std::int64_t ms)

@@ -137,10 +137,10 @@ TEST_F(Dispatch, ThreadThatCannotStartIsRetriedByAFewFramesThenFails)
 {
     InstallSenderThreadStart(&vdrxtest::FailToStart);
     Start();
-    EXPECT_NO_THROW(FramesFor(2968));
-    EXPECT_NO_THROW(FramesFor(16)); // due within the next frame: the first try
+    EXPECT_NO_THROW(FramesFor(2952));
+    EXPECT_NO_THROW(FramesFor(16)); // due within the next two frames: the first try
     FramesFor(16);
-    EXPECT_EQ(Status(), "T0.0s|Nno|Mno") << "still pending after two tries";
+    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "still pending after two tries";
     InstallSenderThreadStart(&vdrxtest::RecordJob);
     FramesFor(16);
     ASSERT_EQ(JobCount(), 1u) << "the third try starts";

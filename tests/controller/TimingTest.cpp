@@ -20,11 +20,13 @@ protected:
         plugin.SetFloatParameter(P::LayerTrans, 0.0f);
     }
 
-    // On a fresh instance: primes with the first time, then tells whether the second starts.
+    // On a fresh instance: primes with the first time, then tells whether the second, a frame
+    // later, starts.
     static bool StartsAfter(double first, double second)
     {
         VendrolixPro fresh;
         fresh.SetTime(first);
+        Advance(16);
         fresh.SetTime(second);
         return std::string(fresh.GetParameterDisplay(P::Status)).rfind("started @ t=", 0) == 0;
     }
@@ -60,7 +62,7 @@ TEST_F(Timing, StartConditions)
     EXPECT_FALSE(StartsAfter(10.0, 9.96)) << "a step back within the tolerance";
     EXPECT_FALSE(StartsAfter(2.5, 2.6)) << "forward beyond the late-start window";
     EXPECT_FALSE(StartsAfter(0.6, 0.55)) << "late start needs time running forward";
-    EXPECT_TRUE(StartsAfter(0.04, 0.01)) << "going back inside the restart window";
+    EXPECT_FALSE(StartsAfter(0.04, 0.01)) << "a clip playing backwards counts from its wrap";
     EXPECT_TRUE(StartsAfter(1.0, 0.03)) << "entering the restart window";
 
     plugin.SetTime(0.0);
