@@ -49,6 +49,10 @@ void ClipPlayer::Play()
     for (std::uint64_t frame = 0; (!frames || frame < *frames) && !Interrupted(); ++frame)
         PlayFrame(frame);
     EndHold(Clock::now(), ThreadsStarted());
+    // An interruption may cut short a wait for which passes were recorded ahead.
+    std::vector<ClipStart>& starts = stage.record.clipStarts;
+    while (!starts.empty() && starts.back().at > Clock::now())
+        starts.pop_back();
 }
 
 Clock::time_point ClipPlayer::ShowLayer()
