@@ -1,8 +1,8 @@
 // Judging a run's messages against the settings: each arrival traced to the cue it answers (a
-// clip's first frame, a Test press, a start the plug-in declared after a pause) and held to its
-// delay after it, in seconds or in beats of the tempos given, no earlier and at most 3 ms later,
-// once; cues that ran past a delay without their message found missing; starts of the plug-in's
-// that no cue explains.
+// pass's beginning, a Test press, a start the plug-in declared after a pause) and held to its
+// delay after it, in seconds or in beats of the tempos given, no earlier and at most 3 ms (and
+// the call jitter) later, once; cues that ran past a delay without their message found missing;
+// starts of the plug-in's that no cue explains.
 #include "tools/standin/MessageCheck.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,11 @@
 namespace
 {
 using standin::CheckMessages;
+using standin::ClipStart;
 using standin::Clock;
 using standin::Cue;
 using standin::Expectation;
+using standin::Handover;
 using standin::Mark;
 using standin::MessageCheck;
 using standin::RunRecord;
@@ -39,7 +41,7 @@ RunRecord ClipWithFrames(int firstFrame, int lastFrame)
 {
     RunRecord record;
     record.framePeriod = std::chrono::milliseconds(16);
-    record.clipStarts.push_back(At(0));
+    record.clipStarts.push_back(ClipStart{At(0), 0});
     record.marks.push_back(PluginStart(16));
     for (int ms = firstFrame; ms <= lastFrame; ms += 16)
         record.frames.push_back(At(ms));
@@ -57,7 +59,7 @@ RunRecord ClipWithStall()
     RunRecord record = ClipWithFramesUntil(1488);
     const RunRecord after = ClipWithFrames(2096, 2990);
     record.frames.insert(record.frames.end(), after.frames.begin(), after.frames.end());
-    record.stall = standin::Stall{At(1488), At(2096)};
+    record.gaps.push_back(standin::Gap{At(1488), At(2096)});
     return record;
 }
 
@@ -170,9 +172,9 @@ TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStal
     Arrive(record, "/composition/selectedlayer/connectnextclip", 2099);
     const MessageCheck check = CheckMessages(record, {kTransition, kNextClip, handedOver});
     EXPECT_TRUE(check.Passed());
-    EXPECT_FALSE(check.verdicts[0].afterStall);
-    EXPECT_FALSE(check.verdicts[1].afterStall);
-    EXPECT_TRUE(check.verdicts[2].afterStall);
+    EXPECT_EQ(check.verdicts[0].handover, Handover::AtItsMoment);
+    EXPECT_EQ(check.verdicts[1].handover, Handover::AtItsMoment);
+    EXPECT_EQ(check.verdicts[2].handover, Handover::AfterGap);
     EXPECT_EQ(check.verdicts[2].due, At(2096));
 
     // Later than a frame after the stall; and a plug-in that counts the stall as a start sends
@@ -189,6 +191,53 @@ TEST(MessageCheck, AMessageDueInAStallIsOnTimeWithTheFirstFrameAfterItAndTheStal
     EXPECT_EQ(late.strayStarts, std::vector<Clock::time_point>{At(2096)});
 }
 
+TEST(MessageCheck, HoldsAMessageDueBeforeItsPassCouldShowToThatFrameAndAPassNoFrameSawToNothing)
+{
+    // A ping-pong turn at 0 shows with the second frame after it, at 16 ms: a message due at
+    // once may come up to a frame period and 3 ms after that frame.
+    RunRecord turn = ClipWithFramesUntil(990);
+    turn.clipStarts[0].shownBy = 1;
+    Arrive(turn, "/tempo", 35);
+    const MessageCheck shown = CheckMessages(turn, {kTempo});
+    EXPECT_TRUE(shown.Passed());
+    EXPECT_EQ(shown.verdicts[0].handover, Handover::WithStart);
+    EXPECT_EQ(shown.verdicts[0].due, At(16));
+    turn.arrivals[0].message.arrival = At(36);
+    EXPECT_TRUE(CheckMessages(turn, {kTempo}).verdicts[0].late);
+
+    // SetTime up to 2 ms after its moment: 3 ms and those 2 are on time.
+    RunRecord jittered = ClipWithFramesUntil(1990);
+    jittered.callJitter = std::chrono::milliseconds(2);
+    Arrive(jittered, "/composition/selectedlayer/transition/duration", 1005);
+    EXPECT_TRUE(CheckMessages(jittered, {kTransition}).Passed());
+    jittered.arrivals[0].message.arrival = At(1006);
+    EXPECT_TRUE(CheckMessages(jittered, {kTransition}).verdicts[0].late);
+
+    // The layer hidden from 1488 to 2600 ms: clip 2 began (1500) and ended (2500) unseen, clip 3
+    // gets what fell due in the gap with the first frame after it, where the plug-in may start.
+    RunRecord hidden = ClipWithFramesUntil(1488);
+    const RunRecord after = ClipWithFrames(2600, 2990);
+    hidden.frames.insert(hidden.frames.end(), after.frames.begin(), after.frames.end());
+    hidden.gaps.push_back(standin::Gap{At(1488), At(2600)});
+    hidden.clipStarts.push_back(ClipStart{At(1500), std::nullopt});
+    hidden.clipStarts.push_back(ClipStart{At(2500), 94});
+    hidden.marks.push_back(Mark{At(2600), Mark::Source::ProcessOpenGL});
+    Arrive(hidden, "/tempo", 1);
+    Arrive(hidden, "/composition/selectedlayer/transition/duration", 1001);
+    Arrive(hidden, "/tempo", 2601);
+    Arrive(hidden, "/composition/selectedlayer/transition/duration", 2601); // clip 2's
+    const MessageCheck unseen = CheckMessages(hidden, {kTransition, kTempo});
+    EXPECT_FALSE(unseen.Passed());
+    EXPECT_EQ(unseen.expected, 3u) << "nothing for clip 2";
+    EXPECT_TRUE(unseen.missing.empty());
+    EXPECT_TRUE(unseen.strayStarts.empty());
+    EXPECT_EQ(unseen.cues.size(), 3u) << "the start after the gap is clip 3's";
+    EXPECT_EQ(unseen.verdicts[2].cue, 2u);
+    EXPECT_TRUE(unseen.verdicts[2].Ok());
+    EXPECT_EQ(unseen.verdicts[3].cue, 1u);
+    EXPECT_TRUE(unseen.verdicts[3].unseen);
+}
+
 Expectation InBeats(Expectation expectation, std::int32_t thousandths)
 {
     expectation.delay = thousandths;
@@ -200,7 +249,7 @@ TEST(MessageCheck, CountsBeatsAtTheTemposGivenAChangeKeepingTheBeatsCountedBefor
 {
     // 120 BPM from before the clip, 140 from 4 s (beat 8) on, 120 again from clip 2 at 8 s.
     RunRecord record = ClipWithFramesUntil(8990);
-    record.clipStarts.push_back(At(8000));
+    record.clipStarts.push_back(ClipStart{At(8000), 500});
     record.tempos = {{At(-500), 120.0}, {At(4000), 140.0}, {At(8000), 120.0}};
     const std::vector<Expectation> expectations = {InBeats(kTransition, 1000),
                                                    InBeats(kNextClip, 16000)};
@@ -221,7 +270,7 @@ TEST(MessageCheck, CountsBeatsAtTheTemposGivenAChangeKeepingTheBeatsCountedBefor
 TEST(Cues, AreClipStartsTestPressesAndFrameGapsInTimeOrder)
 {
     RunRecord record;
-    record.clipStarts = {At(0), At(3000)};
+    record.clipStarts = {ClipStart{At(0), 0}, ClipStart{At(3000), 188}};
     for (int ms = 0; ms < 3100; ms += 16)
         record.frames.push_back(At(ms));
     // The plug-in sees clip 1 start in its second frame, clip 2 in its first.

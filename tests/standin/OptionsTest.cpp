@@ -41,6 +41,21 @@ TEST(Options, TakeValuesSeparateOrAfterEqualsSign)
     ASSERT_EQ(tempo.tempoChanges.size(), 2u);
     EXPECT_EQ(tempo.tempoChanges[0].at, 1.0) << "in the order of the clip";
     EXPECT_EQ(tempo.tempoChanges[0].bpm, 100.0);
+
+    const Options play =
+        Parse({"--speed", "2", "--speed-change=3:0.5", "--speed-change", "1:8", "--in", "0.5",
+               "--out=2.5", "--hide", "2.5:1.5", "--call-jitter", "2", "--step-back", "1:2.5"});
+    EXPECT_EQ(play.speed, 2.0);
+    ASSERT_EQ(play.speedChanges.size(), 2u);
+    EXPECT_EQ(play.speedChanges[0].at, 1.0) << "in the order of play";
+    EXPECT_EQ(play.speedChanges[0].speed, 8.0);
+    EXPECT_EQ(play.inPoint, 0.5);
+    EXPECT_EQ(play.outPoint, 2.5);
+    EXPECT_EQ(play.hideAt, 2.5);
+    EXPECT_EQ(play.hideSeconds, 1.5);
+    EXPECT_EQ(play.callJitterMs, 2.0);
+    ASSERT_EQ(play.stepBacks.size(), 1u);
+    EXPECT_EQ(play.stepBacks[0].milliseconds, 2.5);
 }
 
 TEST(Options, RefuseWhatCannotBeActedOn)
@@ -71,7 +86,16 @@ TEST(Options, RefuseWhatCannotBeActedOn)
                                                {"--tempo-change", "2"},
                                                {"--tempo-change", "2:0"},
                                                {"--tempo-change", "-1:140"},
-                                               {"--list", "--tempo-change", "1:140"}})
+                                               {"--list", "--tempo-change", "1:140"},
+                                               {"--speed", "0.2"},
+                                               {"--speed", "9"},
+                                               {"--speed-change", "1"},
+                                               {"--speed-change", "1:10"},
+                                               {"--in", "-1"},
+                                               {"--hide", "1"},
+                                               {"--call-jitter", "21"},
+                                               {"--step-back", "1:-2"},
+                                               {"--list", "--speed", "2"}})
         EXPECT_THROW(Parse(arguments), UsageError) << ::testing::PrintToString(arguments);
 }
 
@@ -91,27 +115,89 @@ TEST(Plans, RefuseWhatThePluginCouldNotBeJudgedBy)
              {"--direction", "reverse", "--clip", "0.1"},
              {"--direction", "pingpong", "--clip", "0.3", "--fps", "10"},
              {"--stall", "6:0.5"},
-             {"--stall", "2.9:0.2"},                             // across clip 2's start
-             {"--stall", "3.01:0.5"},                            // clip 2's second frame
-             {"--direction", "pingpong", "--stall", "2.9:0.2"},  // across the turn at 3 s
-             {"--direction", "pingpong", "--stall", "3.02:0.5"}, // a frame after the turn
-             {"--stall", "1.001:0.001"},                         // between two frames
+             {"--stall", "1.001:0.001"}, // between two frames
              {"--stall", "1:0.6", "--pause-at", "1.6"},
+             {"--stall", "0:0.5"}, // no frame before it
+             {"--hide", "5.5:1"},  // no frame after it
+             {"--stall", "1:0.5", "--hide", "1.5:0.5"},
+             {"--hold-zero", "1", "--hide", "0.5:1"},
              {"--test-at", "3"},
              {"--direction", "pingpong", "--test-at", "6.01"}, // the turn at 0 shows a frame late
-             {"--tempo-change", "3:140"}})                     // clip 2's start
+             {"--speed", "2", "--test-at", "1.5"},             // clip 2's first frame
+             {"--hide", "2.5:1", "--test-at", "3.2"},          // clip 2 shows after the hide
+             {"--tempo-change", "3:140"},                      // clip 2's start
+             {"--speed", "2", "--tempo-change", "2:140"},      // clip 2's start, at 2x
+             {"--in", "2", "--out", "2"},
+             {"--out", "4"},
+             {"--hold-zero", "1", "--in", "0.5"},
+             {"--speed", "8", "--clip", "0.15"},
+             {"--speed-change", "6:2"},
+             {"--step-back", "3.001:2.5"},                            // back across clip 2's start
+             {"--direction", "pingpong", "--step-back", "3.001:2.5"}, // across the turn
+             {"--hold-zero", "1", "--step-back", "0.5:1"}})
         EXPECT_THROW(Plan(arguments), UsageError) << ::testing::PrintToString(arguments);
 }
 
-TEST(Plans, TakeStallsAndPressesWithinARun)
+TEST(Plans, TakeGapsAcrossPassesAndPressesAwayFromTheirStarts)
 {
     for (const auto& arguments : std::vector<std::vector<const char*>>{
              {"--stall", "3.04:0.5", "--test-at", "3.016"},
              {"--direction", "pingpong", "--stall", "3.04:2.9", "--test-at", "6.033"},
              {"--hold-zero", "1", "--stall", "1.04:1.9", "--pause-at", "3.2"},
              {"--hold-zero", "1", "--test-at", "0.5"},
-             {"--direction", "pingpong", "--tempo-change", "5.9:140"}})
+             {"--direction", "pingpong", "--tempo-change", "5.9:140"},
+             {"--stall", "2.9:0.2"},                            // across clip 2's start
+             {"--stall", "3.01:0.5"},                           // from clip 2's second frame
+             {"--direction", "pingpong", "--stall", "2.9:0.2"}, // across the turn at 3 s
+             {"--direction", "pingpong", "--stall", "5.9:0.5"}, // across the turn at 0
+             {"--speed", "2", "--loops", "4", "--hide", "2.5:2.5", "--stall", "1:0.5"},
+             {"--step-back", "3.003:2.5"}})
         EXPECT_NO_THROW(Plan(arguments)) << ::testing::PrintToString(arguments);
+}
+
+TEST(Plans, BeginEachPassWhereThePlayheadIsAtItsStart)
+{
+    struct Case
+    {
+        std::vector<const char*> arguments;
+        std::vector<double> beginnings; // seconds of play, the end of the play last
+        double at;                      // seconds of play
+        std::size_t pass;               // there
+        double clipTime;
+    };
+    const std::vector<Case> cases = {
+        // 1 clip second a pass, at 2 clip seconds per second.
+        {{"--speed", "2", "--in", "1.0", "--out", "2.0"}, {0.0, 0.5, 1.0}, 0.75, 1, 1.5},
+        // Down from the out point, wrapping back to it.
+        {{"--direction", "reverse", "--in", "0.5", "--out", "2.5"}, {0.0, 2.0, 4.0}, 2.5, 1, 2.0},
+        // Up and down, from the turn at the in point.
+        {{"--clip", "6", "--direction", "pingpong", "--in", "2.0", "--out", "5.0"},
+         {0.0, 6.0, 12.0},
+         7.0,
+         1,
+         3.0},
+        // 1 clip second at 1x, then 2 at 4x.
+        {{"--speed-change", "1:4"}, {0.0, 1.5, 2.25}, 1.25, 0, 2.0},
+        // The clock 2.5 ms back at 1 s: that pass ends, and every later one begins, 2.5 ms later.
+        {{"--step-back", "1:2.5"}, {0.0, 3.0025, 6.0025}, 1.0, 0, 0.9975},
+        // Clip 3 begins (3 s) and ends (4.5 s) hidden: the time runs on through the hide.
+        {{"--speed", "2", "--hide", "2.5:2.5", "--loops", "4"},
+         {0.0, 1.5, 3.0, 4.5, 6.0},
+         5.0,
+         3,
+         1.0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        const standin::Playhead playhead = Plan(c.arguments).playhead;
+        for (std::size_t pass = 0; pass < c.beginnings.size(); ++pass)
+            EXPECT_NEAR(playhead.PassBegin(pass), c.beginnings[pass], 1e-9) << pass;
+        EXPECT_NEAR(*playhead.End(), c.beginnings.back(), 1e-9);
+        const standin::Playhead::Position position = playhead.At(c.at);
+        EXPECT_EQ(position.pass, c.pass);
+        EXPECT_NEAR(position.clipTime, c.clipTime, 1e-9);
+    }
 }
 
 TEST(Plans, GiveEachClipItsTempoFromItsFirstFrame)

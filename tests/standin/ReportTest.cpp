@@ -39,7 +39,7 @@ TEST(Report, OneLinePerMessageAndMissingOneThenTheSummary)
     };
     RunRecord record;
     record.framePeriod = std::chrono::milliseconds(30);
-    record.clipStarts.push_back(At(0));
+    record.clipStarts.push_back(standin::ClipStart{At(0), 0});
     record.marks.push_back(standin::Mark{At(30), standin::Mark::Source::SetTime});
     record.holds.push_back(standin::Hold{At(0), At(500), 2});
     for (int frame = 0; frame < 100; ++frame)

@@ -1,6 +1,6 @@
 // The stand-in run as the README runs it: the built program, the built plug-in, real UDP on
 // 127.0.0.1. The report's JSON lines say what arrived and when, each message counted from the
-// clip's first frame.
+// beginning of its pass.
 #include "tests/standin/ProgramRun.h"
 #include "tools/testhost/OscReceiver.h"
 
@@ -165,6 +165,19 @@ void ExpectOnlyClipStarts(const std::string& report)
     EXPECT_EQ(Field(summary[0], "missing"), "0") << summary[0];
 }
 
+// The demo's three messages came once in each of two clips, each answering its start, and
+// the plug-in started nowhere else.
+void ExpectDemoMessagesOnceInEachOfTwoClips(const std::string& report)
+{
+    EXPECT_EQ(ClipsByAddress(report),
+              (std::map<std::string, std::vector<std::string>>{
+                  {"/composition/selectedlayer/connectnextclip", {"1", "2"}},
+                  {"/composition/selectedlayer/transition/duration", {"1", "2"}},
+                  {"/composition/tempocontroller/tempo", {"1", "2"}},
+              }));
+    ExpectOnlyClipStarts(report);
+}
+
 TEST(StandinRun, BackwardAndPingPongPassesEachSendOnceCountedFromTheirStart)
 {
     // Backwards a pass starts where the time wraps to the end; ping-pong at the turn at 0, and
@@ -211,6 +224,16 @@ TEST(StandinRun, AStallWithTheClipTimeRunningOnKeepsThePass)
     std::filesystem::remove(report);
 }
 
+TEST(StandinRun, SetTimeCallsUpToTwoMillisecondsLateStillDeliverEveryMessageOncePerClip)
+{
+    const std::string report = TempPath("jitter.jsonl");
+    const ProgramRun run = RunStandin({"--call-jitter", "2", "--report", report});
+    EXPECT_THAT(run.output, HasSubstr("SetTime up to 2 ms after its time's moment"));
+    EXPECT_THAT(run.output, HasSubstr("on time is 0 to 5.0 ms after due"));
+    ExpectDemoMessagesOnceInEachOfTwoClips(report);
+    std::filesystem::remove(report);
+}
+
 TEST(StandinRun, DelaysInBeatsCountAtTheTempoGivenWithItsChangeInEachClip)
 {
     // At 240 BPM a beat lasts 0.25 s, at 60 BPM from 0.3 s into each clip 1 s: the transition
@@ -227,13 +250,7 @@ TEST(StandinRun, DelaysInBeatsCountAtTheTempoGivenWithItsChangeInEachClip)
         EXPECT_LT(transition, 0.5);
     for (const double nextClip : sinceStart["/composition/selectedlayer/connectnextclip"])
         EXPECT_GT(nextClip, 1.0);
-    EXPECT_EQ(ClipsByAddress(report),
-              (std::map<std::string, std::vector<std::string>>{
-                  {"/composition/selectedlayer/connectnextclip", {"1", "2"}},
-                  {"/composition/selectedlayer/transition/duration", {"1", "2"}},
-                  {"/composition/tempocontroller/tempo", {"1", "2"}},
-              }));
-    ExpectOnlyClipStarts(report);
+    ExpectDemoMessagesOnceInEachOfTwoClips(report);
     std::filesystem::remove(report);
 }
 

@@ -1,62 +1,67 @@
-// What the stand-in plays: the clip, the way it plays, its loops, a hold at host time 0, a
-// pause, a stall, "Test" presses, and the host's tempo through each clip.
+// What the stand-in plays: the clip, the way its playhead runs (direction, in and out points,
+// speed, holds at the in point, step-backs of the host's clock), its passes, a pause, a stall,
+// a hidden layer, "Test" presses, how late SetTime comes, and the host's tempo through each pass.
 #pragma once
 
 #include "tools/standin/Options.h"
 #include "tools/standin/ParameterTable.h"
 #include "tools/standin/PlayDirection.h"
+#include "tools/standin/Playhead.h"
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace standin
 {
+
+// A stretch of play without any call to the plug-in while the clip's time runs on.
+struct Blackout
+{
+    std::string_view name; // "stall" or "hide", as the option is named
+    double at = 0.0;       // seconds of play
+    double seconds = 0.0;
+};
 
 struct ClipPlan
 {
     double fps = 60.0;
     double clipSeconds = 3.0;
     PlayDirection direction = PlayDirection::Forward;
-    int loops = 2; // 0: until interrupted; a ping-pong loop is one pass up and down
-    double holdSeconds = 0.0;
+    int loops = 2; // passes; 0: until interrupted; a ping-pong pass goes up and down
+    Playhead playhead;
     std::optional<double> pauseAt; // seconds of play
     double pauseSeconds = 0.0;
-    std::optional<double> stallAt; // seconds of play
-    double stallSeconds = 0.0;
+    std::vector<Blackout> blackouts;       // ascending by `at`
     std::vector<double> testAt;            // seconds of play, ascending
     std::uint32_t testIndex = 0;           // "Test", when testAt is not empty
+    double callJitterMs = 0.0;             // the most SetTime comes after its moment
     double tempo = 120.0;                  // BPM
-    std::vector<TempoChange> tempoChanges; // ascending by `at`, seconds into each clip
+    std::vector<TempoChange> tempoChanges; // ascending by `at`, seconds into each pass
 
-    // Frames of the clip played one way, the first at one of its ends.
-    std::uint64_t ClipFrames() const;
-    // Frames with a running host time in a loop: the clip once, or ping-pong up and down again.
-    std::uint64_t PassFrames() const;
-    // Frames before those that repeat host time 0.
-    std::uint64_t HoldFrames() const;
-    std::uint64_t LoopFrames() const;
-    // Seconds of play per clip, the hold included.
-    double LoopSeconds() const;
-    // The host time `seconds` into a loop's running frames.
-    double HostTime(double seconds) const;
+    // Frames of the whole play; none: until interrupted.
+    std::optional<std::uint64_t> Frames() const;
     // The host times of the frames drawn before the play, as if the clip had played before.
-    // Forwards and ping-pong the clip's end, so that the first frame falls back to its
-    // beginning; backwards two frames from its middle, so that the plug-in knows the way it
-    // plays and the first frame jumps up to the end, as at every wrap.
+    // Forwards and ping-pong the out point, so that the first frame falls back to the in point;
+    // backwards two frames from the middle, so that the plug-in knows the way it plays and the
+    // first frame jumps up to the out point, as at every wrap.
     std::vector<double> LeadInTimes() const;
-    // The first frame at or after `seconds` of play, counted as Play() counts them.
+    // The first frame at or after `seconds` of play, counted as the player counts them.
     std::uint64_t FrameAt(double seconds) const;
-    // Whether the stall leaves out this frame of the play.
-    bool Stalled(std::uint64_t frame) const;
-    // The host's tempo `seconds` into a clip, counted from its first frame.
+    // The stall or hide that leaves out this frame of the play, if one does.
+    const Blackout* LeftOutBy(std::uint64_t frame) const;
+    // The host's tempo `seconds` into a pass.
     double TempoAt(double seconds) const;
 };
 
-// Throws UsageError for a play the plug-in could not be judged by: a pause, stall or press
-// beyond its end, a stall that crosses a clip's start or turn, a press on the frame where a
-// clip starts, a "Test" the plug-in lacks, a hold on a clip not played forwards, a tempo change
-// beyond the clip, or a clip too short for the plug-in to see it start again.
+// Throws UsageError for a play the plug-in could not be judged by: in and out points outside
+// the clip or in the wrong order, a pause, stall, hide, press or change of speed or clock beyond
+// its end, a stall or hide that leaves out no frame, meets a hold, another gap or the play's
+// first frame, a press on a frame where the plug-in sees a pass begin, a "Test" the plug-in
+// lacks, a hold on a clip not played forwards from 0, a tempo change beyond the shortest pass,
+// a step-back across a loop point, a wrap or a turn, or a pass too short for the plug-in to see
+// it begin again.
 ClipPlan MakePlan(const Options& options, const ParameterTable& table);
 
 } // namespace standin

@@ -13,6 +13,9 @@ namespace standin
 {
 namespace
 {
+// The calls come as late in every run, so that a run can be repeated.
+constexpr std::minstd_rand::result_type kJitterSeed = 20240611;
+
 Clock::duration After(double seconds)
 {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -32,26 +35,27 @@ void Require(std::uint32_t result, const char* call, std::uint64_t frame)
 } // namespace
 
 ClipPlayer::ClipPlayer(const ClipStage& clipStage, const ClipPlan& clipPlan)
-    : stage(clipStage), plan(clipPlan), pausePending(clipPlan.pauseAt.has_value())
+    : stage(clipStage), plan(clipPlan), pausePending(clipPlan.pauseAt.has_value()),
+      jitterSource(kJitterSeed)
 {
     stage.record.framePeriod = After(1.0 / plan.fps);
+    stage.record.callJitter = After(plan.callJitterMs / 1000.0);
 }
 
 void ClipPlayer::Play()
 {
-    ShowLayer();
-    const Clock::time_point begin = Clock::now();
-    const std::uint64_t framesPerLoop = plan.LoopFrames();
-    std::uint64_t frame = 0;
-    for (int loop = 0; (plan.loops == 0 || loop < plan.loops) && !Interrupted(); ++loop)
-    {
-        for (std::uint64_t inLoop = 0; inLoop < framesPerLoop && !Interrupted(); ++inLoop)
-            PlayLoopFrame(begin, frame++, inLoop);
-        EndHold(Clock::now(), ThreadsStarted());
-    }
+    begin = ShowLayer();
+    const std::optional<std::uint64_t> frames = plan.Frames();
+    for (std::uint64_t frame = 0; (!frames || frame < *frames) && !Interrupted(); ++frame)
+        PlayFrame(frame);
+    EndHold(Clock::now(), ThreadsStarted());
+    // An interruption may cut short a wait for which passes were recorded ahead.
+    std::vector<ClipStart>& starts = stage.record.clipStarts;
+    while (!starts.empty() && starts.back().at > Clock::now())
+        starts.pop_back();
 }
 
-void ClipPlayer::ShowLayer()
+Clock::time_point ClipPlayer::ShowLayer()
 {
     // A frame period apart, so that the plug-in takes the pace of play from them.
     Clock::time_point due = Clock::now();
@@ -66,13 +70,14 @@ void ClipPlayer::ShowLayer()
         ShowStatus();
         due = Clock::now() + stage.record.framePeriod;
     }
+    return due;
 }
 
-void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop)
+void ClipPlayer::PlayFrame(std::uint64_t frame)
 {
-    if (plan.Stalled(frame))
+    if (const Blackout* blackout = plan.LeftOutBy(frame))
     {
-        BeginStall();
+        BeginBlackout(*blackout);
         return;
     }
     const double played = static_cast<double>(frame) / plan.fps;
@@ -85,61 +90,99 @@ void ClipPlayer::PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std
     // The input is ready before the frame is due, so that the calls are made on time.
     const testhost::FrameIn& input = stage.feed.Next(frame);
     const Clock::time_point due = begin + paused + After(played);
+    RecordPassesThrough(plan.playhead.PassAt(played));
     stage.listener.WaitUntil(due);
     if (Interrupted())
         return;
+    const Playhead::Position position = ReadClipClock();
     // The plug-in's calls come first, so that the moments recorded are the ones it saw; what
     // the stand-in prints of them comes after.
     const Clock::time_point callsAt = Clock::now();
     const std::uint64_t threads = ThreadsStarted();
     const std::size_t presses = PressTests(played);
-    const FrameCalls calls = PlayFrame(inLoop, due, input);
-    if (inLoop == 0)
-        StartClip(calls, threads);
-    if (inLoop == plan.HoldFrames())
-        EndHold(callsAt, threads);
+    const FrameCalls calls = MakeCalls(position, input);
+    FollowPasses(position, callsAt, threads);
     for (std::size_t press = 0; press < presses; ++press)
         Note("pressed \"Test\"");
     ShowStatus();
-    if (stall)
-        EndStall(calls.frameAt, calls.gapStart);
+    if (gap)
+        EndBlackout(calls.frameAt, calls.gapStart);
     else if (calls.gapStart)
         Note("the plug-in counts the frame gap as a clip start");
 }
 
-double ClipPlayer::HostTime(std::uint64_t inLoop, Clock::time_point due) const
+Playhead::Position ClipPlayer::ReadClipClock()
 {
-    const std::uint64_t holdFrames = plan.HoldFrames();
-    if (inLoop < holdFrames)
-        return 0.0;
-    // A running clip's time follows the clock, as a host's does: a frame made late carries the
-    // later time.
-    return plan.HostTime(static_cast<double>(inLoop - holdFrames) / plan.fps +
-                         Seconds(Clock::now() - due));
+    const Clock::time_point read = Clock::now();
+    const Playhead::Position position = plan.playhead.At(Seconds(read - begin - paused));
+    RecordPassesThrough(position.pass);
+    if (const Clock::duration jitter = NextJitter(); jitter > Clock::duration::zero())
+        stage.listener.WaitUntil(read + jitter);
+    return position;
 }
 
-void ClipPlayer::StartClip(const FrameCalls& calls, std::uint64_t threads)
+Clock::time_point ClipPlayer::Moment(double played) const
 {
-    // Where the plug-in counts the clip from: forwards and ping-pong where its time was 0, as
-    // the time given tells; backwards the call, as the time cannot tell how long ago the clip
-    // wrapped.
-    const Clock::time_point at = plan.direction == PlayDirection::Reverse
-                                     ? calls.timeAt
-                                     : calls.timeAt - After(calls.hostTime);
-    stage.record.clipStarts.push_back(at);
-    // The clip starts at the tempo given with its first frame, even where that came after the
-    // moment the clip counts from.
+    const bool afterPause =
+        plan.pauseAt && played >= static_cast<double>(plan.FrameAt(*plan.pauseAt)) / plan.fps;
+    return begin + After(played) +
+           (afterPause ? After(plan.pauseSeconds) : Clock::duration::zero());
+}
+
+void ClipPlayer::RecordPassesThrough(std::size_t pass)
+{
+    std::vector<ClipStart>& starts = stage.record.clipStarts;
+    for (std::size_t next = starts.size(); next <= pass; ++next)
+        starts.push_back(ClipStart{Moment(plan.playhead.PassBegin(next)), std::nullopt});
+}
+
+Clock::duration ClipPlayer::NextJitter()
+{
+    if (plan.callJitterMs <= 0.0)
+        return {};
+    std::uniform_real_distribution<double> milliseconds(0.0, plan.callJitterMs);
+    return After(milliseconds(jitterSource) / 1000.0);
+}
+
+void ClipPlayer::FollowPasses(const Playhead::Position& position, Clock::time_point callsAt,
+                              std::uint64_t threads)
+{
+    const std::size_t frame = stage.record.frames.size() - 1;
+    if (pendingTurn)
+        stage.record.clipStarts[*std::exchange(pendingTurn, std::nullopt)].shownBy = frame;
+    if (hold && !position.held)
+        EndHold(callsAt, threads);
+    if (position.pass < passesShown)
+        return;
+    for (std::size_t unseen = passesShown; unseen < position.pass; ++unseen)
+        Note(FormatText("clip %zu began and ended with no frame in it", unseen + 1));
+    passesShown = position.pass + 1;
+    StartPass(position, frame, threads);
+}
+
+void ClipPlayer::StartPass(const Playhead::Position& position, std::size_t frame,
+                           std::uint64_t threads)
+{
+    ClipStart& start = stage.record.clipStarts[position.pass];
+    // A ping-pong turn shows only with the next frame, which confirms that the time rises
+    // again; the play's first frame, and the first after a stall or hide, show a start at once.
+    if (plan.direction == PlayDirection::PingPong && frame > 0 && !gap)
+        pendingTurn = position.pass;
+    else
+        start.shownBy = frame;
+    // The pass starts at the tempo given with its first frame, even where that came after the
+    // moment the pass counts from.
     GivenTempo& tempo = stage.record.tempos.back();
-    tempo.at = std::min(tempo.at, at);
-    std::string text = FormatText("clip %zu starts: host time %s", stage.record.clipStarts.size(),
-                                  FormatNumber(plan.HostTime(0.0)).c_str());
+    tempo.at = std::min(tempo.at, start.at);
+    std::string text = FormatText("clip %zu starts: host time %s", position.pass + 1,
+                                  FormatNumber(plan.playhead.StartTime()).c_str());
     if (plan.direction != PlayDirection::Forward)
         text += " (" + std::string(DirectionName(plan.direction)) + ")";
     Note(text);
-    if (plan.HoldFrames() == 0)
+    if (!position.held)
         return;
-    hold = Hold{at, at, threads};
-    Note(FormatText("holding the host time at 0 for %.3f s", plan.holdSeconds));
+    hold = Hold{start.at, start.at, threads};
+    Note(FormatText("holding the host time at 0 for %.3f s", plan.playhead.HoldSeconds()));
 }
 
 void ClipPlayer::EndHold(Clock::time_point at, std::uint64_t threads)
@@ -153,20 +196,26 @@ void ClipPlayer::EndHold(Clock::time_point at, std::uint64_t threads)
     Note("the host time runs on");
 }
 
-void ClipPlayer::BeginStall()
+void ClipPlayer::BeginBlackout(const Blackout& blackout)
 {
-    if (stall)
+    if (gap)
         return;
-    stall = Stall{stage.record.frames.back(), {}};
-    Note(FormatText("stall: no frames for %.3f s; the clip's time runs on", plan.stallSeconds));
+    gap = Gap{stage.record.frames.back(), {}};
+    passesBeforeGap = passesShown;
+    Note(FormatText("%s: no calls for %.3f s; the clip's time runs on",
+                    std::string(blackout.name).c_str(), blackout.seconds));
 }
 
-void ClipPlayer::EndStall(Clock::time_point frameAt, bool started)
+void ClipPlayer::EndBlackout(Clock::time_point frameAt, bool started)
 {
-    stall->resumed = frameAt;
-    stage.record.stall = std::exchange(stall, std::nullopt);
-    Note(started ? "the frames resume, and the plug-in counts the stall as a clip start"
-                 : "the frames resume: the same pass goes on");
+    gap->resumed = frameAt;
+    stage.record.gaps.push_back(*std::exchange(gap, std::nullopt));
+    std::string text = passesShown == passesBeforeGap
+                           ? "the frames resume: the same pass goes on"
+                           : FormatText("the frames resume in clip %zu", passesShown);
+    if (started)
+        text += ", and the plug-in counts the gap as a clip start";
+    Note(text);
 }
 
 std::size_t ClipPlayer::PressTests(double played)
@@ -187,19 +236,18 @@ void ClipPlayer::PressTest()
     Observe(at, Mark::Source::Test);
 }
 
-ClipPlayer::FrameCalls ClipPlayer::PlayFrame(std::uint64_t inLoop, Clock::time_point due,
+ClipPlayer::FrameCalls ClipPlayer::MakeCalls(const Playhead::Position& position,
                                              const testhost::FrameIn& input)
 {
     const std::uint64_t frame = stage.record.frames.size();
-    GiveTempo(plan.TempoAt(static_cast<double>(inLoop) / plan.fps), frame);
+    GiveTempo(plan.TempoAt(position.intoPass), frame);
+
+    const Clock::time_point timeAt = Clock::now();
+    Require(stage.plugin.SetTime(stage.instance, position.clipTime), "SetTime", frame);
+    const Clock::duration timeCall = Clock::now() - timeAt;
+    Observe(timeAt, Mark::Source::SetTime);
 
     FrameCalls calls;
-    calls.hostTime = HostTime(inLoop, due);
-    calls.timeAt = Clock::now();
-    Require(stage.plugin.SetTime(stage.instance, calls.hostTime), "SetTime", frame);
-    const Clock::duration timeCall = Clock::now() - calls.timeAt;
-    Observe(calls.timeAt, Mark::Source::SetTime);
-
     calls.frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
     const Clock::duration frameCall = Clock::now() - calls.frameAt;

@@ -1,10 +1,11 @@
 // Plays a clip to the plug-in as a video host does: one frame per period, each with the tempo
-// through SetBeatInfo, the clip time through SetTime and the input through ProcessOpenGL; the clip
-// time runs with the clock, forwards from 0 to the clip length, backwards from the length to 0, or
-// ping-pong up and down, and starts again for each loop. Optionally a hold at host time 0 at the
-// start of each clip, one pause of the frame stream (the clip resumes where it stopped), one stall
-// (the clip's time runs on meanwhile) and presses of "Test". Stops at the next frame once
-// interrupted. Main thread, context current.
+// through SetBeatInfo, the clip time through SetTime and the input through ProcessOpenGL. Each
+// frame reads the host's clip clock (the plan's playhead) when it is made, so a frame made late
+// carries the later time, and gives it to SetTime up to the plan's call jitter later.
+// Optionally a hold at host time 0 at the start of each pass, one pause of the frame stream (the
+// clip resumes where it stopped), a stall and a hidden layer (no calls while the clip's time runs
+// on) and presses of "Test". Records where the playhead began each pass and the first frame that
+// could show it. Stops at the next frame once interrupted. Main thread, context current.
 #pragma once
 
 #include "tools/standin/ClipPlan.h"
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <vector>
 
 namespace standin
@@ -46,8 +48,6 @@ private:
     // What a frame's calls showed, for what the stand-in records and prints after them.
     struct FrameCalls
     {
-        double hostTime = 0.0;     // given to SetTime
-        Clock::time_point timeAt;  // just before SetTime
         Clock::time_point frameAt; // just before ProcessOpenGL
         bool gapStart = false;     // the plug-in started its sequence on the gap before it
     };
@@ -56,24 +56,35 @@ private:
     // plan's lead-in times, as if the clip had played before. So the first clip starts for the
     // plug-in as every later loop does (a new instance's very first call only primes), and the
     // GL driver's first draw (it builds its shader variants then, tens of milliseconds, far
-    // more under a sanitizer) does not hold up the clip's first frames.
-    void ShowLayer();
-    // `frame` counts every frame played; `inLoop` those of this loop, the held ones first.
-    void PlayLoopFrame(Clock::time_point begin, std::uint64_t frame, std::uint64_t inLoop);
-    double HostTime(std::uint64_t inLoop, Clock::time_point due) const;
+    // more under a sanitizer) does not hold up the clip's first frames. Answers when the play
+    // begins: a frame period after the last of them, so that its first frame is ready on time.
+    Clock::time_point ShowLayer();
+    // `frame` counts the frames of the play's schedule, those a stall or hide leaves out too.
+    void PlayFrame(std::uint64_t frame);
+    // The host reads its clip clock now, and its calls reach the plug-in up to the call jitter
+    // later: answers where the playhead stood when it read it.
+    Playhead::Position ReadClipClock();
+    // The moment `played` seconds of play in, the pause counted.
+    Clock::time_point Moment(double played) const;
+    // Records the beginnings of the passes up to `pass`, before any frame shows them, so that
+    // each message that arrives is counted from the pass it came in.
+    void RecordPassesThrough(std::size_t pass);
+    Clock::duration NextJitter();
     // The presses due by `played` seconds of play; answers how many.
     std::size_t PressTests(double played);
     void PressTest();
-    FrameCalls PlayFrame(std::uint64_t inLoop, Clock::time_point due,
-                         const testhost::FrameIn& input);
+    FrameCalls MakeCalls(const Playhead::Position& position, const testhost::FrameIn& input);
     void GiveTempo(double bpm, std::uint64_t frame);
-    // The clip's first frame made `calls`, with `threads` started before them.
-    void StartClip(const FrameCalls& calls, std::uint64_t threads);
+    // What the frame just made shows of the passes: one begun, a turn confirmed, a hold ended.
+    void FollowPasses(const Playhead::Position& position, Clock::time_point callsAt,
+                      std::uint64_t threads);
+    // The first frame of a pass, made at `frame` with `threads` started before its calls.
+    void StartPass(const Playhead::Position& position, std::size_t frame, std::uint64_t threads);
     // The host time runs on from the calls made at `at`, with `threads` started before them.
     void EndHold(Clock::time_point at, std::uint64_t threads);
-    void BeginStall();
-    // The first frame after the stall, made at `frameAt`.
-    void EndStall(Clock::time_point frameAt, bool started);
+    void BeginBlackout(const Blackout& blackout);
+    // The first frame after a stall or hide, made at `frameAt`.
+    void EndBlackout(Clock::time_point frameAt, bool started);
     // Answers whether the plug-in started its sequence in the call made at `callAt`.
     bool Observe(Clock::time_point callAt, Mark::Source source);
     // The status texts the last calls showed.
@@ -82,11 +93,16 @@ private:
 
     ClipStage stage;
     ClipPlan plan;
+    Clock::time_point begin;
     bool pausePending;
     Clock::duration paused{};
     std::size_t nextTest = 0;
-    std::optional<Hold> hold;          // while the host time is held
-    std::optional<Stall> stall;        // while no frames come
+    std::size_t passesShown = 0;            // passes a frame has come in
+    std::optional<std::size_t> pendingTurn; // a ping-pong pass the next frame confirms
+    std::optional<Hold> hold;               // while the host time is held
+    std::optional<Gap> gap;                 // while no calls come
+    std::size_t passesBeforeGap = 0;
+    std::minstd_rand jitterSource;
     std::vector<std::string> statuses; // shown by the calls, not printed yet
 };
 

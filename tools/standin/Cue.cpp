@@ -17,26 +17,25 @@ struct KindText
 };
 
 constexpr KindText kKinds[] = {
-    {"clip start", "the clip's first frame"},
+    {"clip start", "the clip's start"},
     {"test", "\"Test\""},
     {"frame gap", "the frame-gap start"},
 };
 
-bool AfterStall(const RunRecord& record, const Mark& mark)
+bool AfterGap(const RunRecord& record, const Mark& mark)
 {
-    return record.stall && mark.at == record.stall->resumed;
+    return std::any_of(record.gaps.begin(), record.gaps.end(),
+                       [&mark](const Gap& gap) { return mark.at == gap.resumed; });
 }
 
-// The plug-in sees a clip start in its first frame, or at a ping-pong turn in the next.
+// The plug-in sees a pass begin in the first frame that can show it, or in the next.
 bool InClipStart(const RunRecord& record, Clock::time_point when)
 {
     const std::size_t clip = record.ClipAt(when);
     if (clip == 0)
         return false;
-    const auto first =
-        std::lower_bound(record.frames.begin(), record.frames.end(), record.clipStarts[clip - 1]);
-    return first == record.frames.end() || std::next(first) == record.frames.end() ||
-           when <= *std::next(first);
+    const std::optional<std::size_t> shown = record.clipStarts[clip - 1].shownBy;
+    return !shown || *shown + 1 >= record.frames.size() || when <= record.frames[*shown + 1];
 }
 
 bool IsStray(const RunRecord& record, const Mark& mark)
@@ -46,7 +45,7 @@ bool IsStray(const RunRecord& record, const Mark& mark)
     case Mark::Source::Test:
         return false;
     case Mark::Source::ProcessOpenGL:
-        return AfterStall(record, mark);
+        return AfterGap(record, mark) && !InClipStart(record, mark.at);
     case Mark::Source::SetTime:
         break;
     }
@@ -59,15 +58,15 @@ std::vector<Cue> FindCues(const RunRecord& record)
 {
     std::vector<Cue> cues;
     for (std::size_t clip = 0; clip < record.clipStarts.size(); ++clip)
-        cues.push_back(Cue{Cue::Kind::ClipStart, record.clipStarts[clip], clip + 1});
+        cues.push_back(Cue{Cue::Kind::ClipStart, record.clipStarts[clip].at, clip + 1});
     for (const Mark& mark : record.marks)
     {
         if (mark.source == Mark::Source::Test)
             cues.push_back(Cue{Cue::Kind::Test, mark.at, record.ClipAt(mark.at)});
-        else if (mark.source == Mark::Source::ProcessOpenGL && !AfterStall(record, mark))
+        else if (mark.source == Mark::Source::ProcessOpenGL && !AfterGap(record, mark))
             cues.push_back(Cue{Cue::Kind::FrameGap, mark.at, record.ClipAt(mark.at)});
     }
-    // A clip's first frame comes before the marks its calls made.
+    // A pass begins before the marks its frames made.
     std::stable_sort(cues.begin(), cues.end(),
                      [](const Cue& a, const Cue& b) { return a.at < b.at; });
     return cues;
@@ -92,7 +91,7 @@ std::string_view CueKindName(Cue::Kind kind)
 std::string DescribeCue(const Cue& cue)
 {
     if (cue.kind == Cue::Kind::ClipStart)
-        return FormatText("clip %zu's first frame", cue.clip);
+        return FormatText("clip %zu's start", cue.clip);
     return std::string(kKinds[static_cast<std::size_t>(cue.kind)].description);
 }
 

@@ -21,23 +21,37 @@ Clock::time_point Due(const RunRecord& record, const Cue& cue, const Expectation
     return cue.at + std::chrono::milliseconds(expectation.delay);
 }
 
-// Whether a stall left no frame to hand over a message due then; the look-ahead of the frame
-// before it may still have.
-bool HeldByStall(const RunRecord& record, Clock::time_point due)
+// The first frame that could hand over a message of `cue` due at `due`, where that came after
+// it: the first after a stall or hide that left no frame then (the look-ahead of the frame
+// before it may still have handed it over), or the first that could show the cue's pass began.
+std::optional<std::pair<Clock::time_point, Handover>>
+LaterHandover(const RunRecord& record, const Cue& cue, Clock::time_point due)
 {
-    return record.stall && due > record.stall->lastFrame && due <= record.stall->resumed;
+    std::optional<std::pair<Clock::time_point, Handover>> later;
+    for (const Gap& gap : record.gaps)
+    {
+        if (due > gap.lastFrame && due <= gap.resumed)
+            later = std::pair(gap.resumed, Handover::AfterGap);
+    }
+    if (cue.kind != Cue::Kind::ClipStart)
+        return later;
+    const std::optional<std::size_t> shown = record.clipStarts[cue.clip - 1].shownBy;
+    if (shown && record.frames[*shown] > std::max(due, later ? later->first : due))
+        later = std::pair(record.frames[*shown], Handover::WithStart);
+    return later;
 }
 
-// On time at its moment; one held up by a stall also with the first frame after it.
-void JudgeTiming(const RunRecord& record, const MessageCheck& check, Clock::time_point arrival,
-                 MessageVerdict& verdict)
+// On time at its moment; one that no frame could hand over then also with the first that could.
+void JudgeTiming(const RunRecord& record, const MessageCheck& check, const Cue& cue,
+                 Clock::time_point arrival, MessageVerdict& verdict)
 {
     verdict.late = arrival > verdict.due + check.lateness;
-    if (!verdict.late || !HeldByStall(record, verdict.due))
+    const auto later = LaterHandover(record, cue, verdict.due);
+    if (!verdict.late || !later)
         return;
-    verdict.due = record.stall->resumed;
-    verdict.afterStall = true;
-    verdict.late = arrival > verdict.due + check.stallLateness;
+    verdict.due = later->first;
+    verdict.handover = later->second;
+    verdict.late = arrival > verdict.due + check.handoverLateness;
 }
 
 // The latest cue whose message could have left by `arrival`.
@@ -79,8 +93,8 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
     MessageCheck check;
     check.cues = FindCues(record);
     check.strayStarts = FindStrayStarts(record);
-    check.lateness = kSendSlack;
-    check.stallLateness = record.framePeriod + kSendSlack;
+    check.lateness = kSendSlack + record.callJitter;
+    check.handoverLateness = record.framePeriod + check.lateness;
     std::map<std::pair<std::size_t, std::size_t>, std::size_t> answered; // (cue, expectation)
     for (std::size_t i = 0; i < record.arrivals.size(); ++i)
     {
@@ -95,9 +109,11 @@ MessageCheck CheckMessages(const RunRecord& record, const std::vector<Expectatio
         }
         if (verdict.cue)
         {
-            verdict.due = Due(record, check.cues[*verdict.cue], expectations[found]);
-            JudgeTiming(record, check, message.arrival, verdict);
+            const Cue& cue = check.cues[*verdict.cue];
+            verdict.due = Due(record, cue, expectations[found]);
+            JudgeTiming(record, check, cue, message.arrival, verdict);
             verdict.repeat = !answered.emplace(std::pair(*verdict.cue, found), i).second;
+            verdict.unseen = cue.kind == Cue::Kind::ClipStart && record.Unseen(cue.clip);
         }
         check.verdicts.push_back(verdict);
     }

@@ -1,7 +1,8 @@
 // Whether the messages that arrived are the ones the settings ask for, each on time: every
 // arrival is traced to the latest cue whose delay it can answer (in seconds, or in beats at the
-// tempos the host gave), every cue that ran past a delay must have had that message, once, and
-// the plug-in must have started its sequence nowhere else.
+// tempos the host gave), every cue that ran past a delay must have had that message, once, a
+// pass that began and ended with no frame in it none, and the plug-in must have started its
+// sequence nowhere else.
 #pragma once
 
 #include "tools/standin/Cue.h"
@@ -14,6 +15,14 @@
 namespace standin
 {
 
+// Where a message due at a moment no frame could hand over was held up.
+enum class Handover
+{
+    AtItsMoment,
+    AfterGap,  // due during a stall or hide: the first frame after it
+    WithStart, // due before the first frame that could show its pass had begun: that frame
+};
+
 struct MessageVerdict
 {
     std::size_t arrival = 0;
@@ -21,12 +30,13 @@ struct MessageVerdict
     std::optional<std::size_t> cue;         // none: it came before any cue allowed it
     bool repeat = false;                    // its cue had it already
     bool late = false;                      // later after `due` than the check allows
-    // When it was due, with a cue: its delay after the cue, or where it came after a stall that
-    // held it up, the first frame after the stall, since no frame could hand it over before.
+    bool unseen = false; // its cue is a pass that began and ended with no frame in it
+    // When it was due, with a cue: its delay after the cue, or where no frame could hand it
+    // over by then and it came later, the first frame that could.
     Clock::time_point due{};
-    bool afterStall = false;
+    Handover handover = Handover::AtItsMoment;
 
-    bool Ok() const { return expectation && cue && !repeat && !late; }
+    bool Ok() const { return expectation && cue && !repeat && !late && !unseen; }
 };
 
 struct MissingMessage
@@ -43,9 +53,11 @@ struct MessageCheck
     std::vector<MissingMessage> missing;
     std::vector<Clock::time_point> strayStarts; // starts of the plug-in no cue explains
     std::size_t expected = 0;                   // messages the run must have produced
-    Clock::duration lateness{};                 // the most a message may arrive after its moment
-    // The most one held up by a stall may arrive after the first frame after it.
-    Clock::duration stallLateness{};
+    // The most a message may arrive after its moment: the send, and how late SetTime came.
+    Clock::duration lateness{};
+    // The most one held up by a gap or its pass's start may arrive after the frame that
+    // could hand it over.
+    Clock::duration handoverLateness{};
 
     bool Passed() const;
 };

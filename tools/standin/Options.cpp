@@ -49,41 +49,73 @@ PlayDirection DirectionIn(std::string_view text)
     return *direction;
 }
 
-// "AT:VALUE", split at its colon.
+// "AT:VALUE": from AT seconds (of play, or into each clip), VALUE within [low, high].
 struct TimedValue
 {
-    std::string_view at;
-    std::string_view value;
+    double at = 0.0;
+    double value = 0.0;
 };
 
-TimedValue SplitTimedValue(std::string_view option, std::string_view form, std::string_view text)
+TimedValue TimedIn(std::string_view option, std::string_view form, std::string_view text,
+                   double low, double high)
 {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
         throw UsageError(std::string(option) + " takes " + std::string(form) + ", not " +
                          Quoted(text));
-    return {text.substr(0, colon), text.substr(colon + 1)};
+    return {NumberIn(option, text.substr(0, colon), 0, 1e6),
+            NumberIn(option, text.substr(colon + 1), low, high)};
 }
 
 // "1.5:0.6": from 1.5 s of play, 0.6 s without frames.
 void ParseStall(Options& options, std::string_view text)
 {
-    const TimedValue stall = SplitTimedValue("--stall", "AT:SECONDS", text);
-    options.stallAt = NumberIn("--stall", stall.at, 0, 1e6);
-    options.stallSeconds = NumberIn("--stall", stall.value, 0, 60);
+    const TimedValue stall = TimedIn("--stall", "AT:SECONDS", text, 0, 60);
+    options.stallAt = stall.at;
+    options.stallSeconds = stall.value;
+}
+
+// "2.5:2.5": from 2.5 s of play, 2.5 s with the layer hidden.
+void ParseHide(Options& options, std::string_view text)
+{
+    const TimedValue hide = TimedIn("--hide", "AT:SECONDS", text, 0, 600);
+    options.hideAt = hide.at;
+    options.hideSeconds = hide.value;
 }
 
 // The tempos the plug-in takes.
 constexpr double kSlowestBpm = 1.0;
 constexpr double kFastestBpm = 999.0;
+// The speeds hosts play clips at.
+constexpr double kSlowestSpeed = 0.25;
+constexpr double kFastestSpeed = 8.0;
 
 // "2:140": from 2 s into each clip, 140 BPM.
 void ParseTempoChange(Options& options, std::string_view text)
 {
-    const TimedValue change = SplitTimedValue("--tempo-change", "AT:BPM", text);
-    options.tempoChanges.push_back(
-        TempoChange{NumberIn("--tempo-change", change.at, 0, 1e6),
-                    NumberIn("--tempo-change", change.value, kSlowestBpm, kFastestBpm)});
+    const TimedValue change = TimedIn("--tempo-change", "AT:BPM", text, kSlowestBpm, kFastestBpm);
+    options.tempoChanges.push_back(TempoChange{change.at, change.value});
+}
+
+// "1.5:4": from 1.5 s of play, 4 clip seconds per second.
+void ParseSpeedChange(Options& options, std::string_view text)
+{
+    const TimedValue change = TimedIn("--speed-change", "AT:X", text, kSlowestSpeed, kFastestSpeed);
+    options.speedChanges.push_back(SpeedChange{change.at, change.value});
+}
+
+// "1.0:2.5": at 1 s of play, the clip clock 2.5 ms back.
+void ParseStepBack(Options& options, std::string_view text)
+{
+    const TimedValue back = TimedIn("--step-back", "AT:MS", text, 0, 1000);
+    options.stepBacks.push_back(StepBack{back.at, back.value});
+}
+
+// Of two at one moment, the later given wins.
+template <typename Timed> void SortByMoment(std::vector<Timed>& values)
+{
+    std::stable_sort(values.begin(), values.end(),
+                     [](const Timed& a, const Timed& b) { return a.at < b.at; });
 }
 
 // "9000", "127.0.0.1:9000", "::1:9000" or "[::1]:9000": loopback only, as the receiver is.
@@ -137,6 +169,14 @@ constexpr KnownOption kOptions[] = {
      [](Options& o, std::string_view v) { o.fps = NumberIn("--fps", v, 1, 240); }},
     {"--clip", true, kPlay,
      [](Options& o, std::string_view v) { o.clipSeconds = NumberIn("--clip", v, 0.1, 3600); }},
+    {"--in", true, kPlay,
+     [](Options& o, std::string_view v) { o.inPoint = NumberIn("--in", v, 0, 3600); }},
+    {"--out", true, kPlay,
+     [](Options& o, std::string_view v) { o.outPoint = NumberIn("--out", v, 0, 3600); }},
+    {"--speed", true, kPlay,
+     [](Options& o, std::string_view v)
+     { o.speed = NumberIn("--speed", v, kSlowestSpeed, kFastestSpeed); }},
+    {"--speed-change", true, kPlay, [](Options& o, std::string_view v) { ParseSpeedChange(o, v); }},
     {"--direction", true, kPlay,
      [](Options& o, std::string_view v) { o.direction = DirectionIn(v); }},
     {"--loops", true, kPlay,
@@ -148,6 +188,10 @@ constexpr KnownOption kOptions[] = {
     {"--pause-for", true, kPlay,
      [](Options& o, std::string_view v) { o.pauseSeconds = NumberIn("--pause-for", v, 0, 60); }},
     {"--stall", true, kPlay, [](Options& o, std::string_view v) { ParseStall(o, v); }},
+    {"--hide", true, kPlay, [](Options& o, std::string_view v) { ParseHide(o, v); }},
+    {"--call-jitter", true, kPlay,
+     [](Options& o, std::string_view v) { o.callJitterMs = NumberIn("--call-jitter", v, 0, 20); }},
+    {"--step-back", true, kPlay, [](Options& o, std::string_view v) { ParseStepBack(o, v); }},
     {"--test-at", true, kPlay,
      [](Options& o, std::string_view v) { o.testAt.push_back(NumberIn("--test-at", v, 0, 1e6)); }},
     {"--tempo", true, kPlay,
@@ -246,9 +290,9 @@ Options ParseOptions(std::span<const char* const> arguments)
     if (!options.help)
         CheckCombination(given);
     std::sort(options.testAt.begin(), options.testAt.end());
-    // Of two changes at one moment, the later given wins.
-    std::stable_sort(options.tempoChanges.begin(), options.tempoChanges.end(),
-                     [](const TempoChange& a, const TempoChange& b) { return a.at < b.at; });
+    SortByMoment(options.tempoChanges);
+    SortByMoment(options.speedChanges);
+    SortByMoment(options.stepBacks);
     return options;
 }
 

@@ -21,6 +21,20 @@ struct TempoChange
     double bpm = 0.0;
 };
 
+// From `at` seconds of play on, the clip's time runs `speed` clip seconds per second.
+struct SpeedChange
+{
+    double at = 0.0;
+    double speed = 1.0;
+};
+
+// At `at` seconds of play the host's clip clock re-syncs `milliseconds` of clip time back.
+struct StepBack
+{
+    double at = 0.0;
+    double milliseconds = 0.0;
+};
+
 struct Options
 {
     bool help = false;
@@ -36,6 +50,10 @@ struct Options
 
     double fps = 60.0;
     double clipSeconds = 3.0;
+    double inPoint = 0.0;                  // clip seconds
+    std::optional<double> outPoint;        // clip seconds; none: the clip's end
+    double speed = 1.0;                    // clip seconds per second of play
+    std::vector<SpeedChange> speedChanges; // ascending by `at`
     PlayDirection direction = PlayDirection::Forward;
     int loops = 2;                 // 0: until interrupted
     double holdSeconds = 0.0;      // host time held at 0 at the start of each clip
@@ -43,8 +61,12 @@ struct Options
     double pauseSeconds = 0.6;
     std::optional<double> stallAt; // seconds of play; the clip time runs on through the stall
     double stallSeconds = 0.0;
-    std::vector<double> testAt;            // seconds of play, ascending
-    double tempo = 120.0;                  // BPM, given before every frame
+    std::optional<double> hideAt; // seconds of play; no calls at all, the clip time runs on
+    double hideSeconds = 0.0;
+    double callJitterMs = 0.0;       // the most a SetTime call comes after its clip time's moment
+    std::vector<StepBack> stepBacks; // ascending by `at`
+    std::vector<double> testAt;      // seconds of play, ascending
+    double tempo = 120.0;            // BPM, given before every frame
     std::vector<TempoChange> tempoChanges; // ascending by `at`
 
     bool pluginDefaults = false;       // skip the demo settings

@@ -14,14 +14,22 @@ double Seconds(Clock::duration duration)
 
 std::size_t RunRecord::ClipAt(Clock::time_point when) const
 {
-    return static_cast<std::size_t>(std::upper_bound(clipStarts.begin(), clipStarts.end(), when) -
-                                    clipStarts.begin());
+    return static_cast<std::size_t>(
+        std::upper_bound(clipStarts.begin(), clipStarts.end(), when,
+                         [](Clock::time_point at, const ClipStart& start)
+                         { return at < start.at; }) -
+        clipStarts.begin());
+}
+
+bool RunRecord::Unseen(std::size_t clip) const
+{
+    return !clipStarts[clip - 1].shownBy && clip < clipStarts.size();
 }
 
 double RunRecord::SinceClipStart(Clock::time_point when) const
 {
     const std::size_t clip = ClipAt(when);
-    return clip == 0 ? 0.0 : Seconds(when - clipStarts[clip - 1]);
+    return clip == 0 ? 0.0 : Seconds(when - clipStarts[clip - 1].at);
 }
 
 std::string RunRecord::Stamp(Clock::time_point when) const

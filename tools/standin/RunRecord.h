@@ -1,6 +1,6 @@
-// What happened during a run, as the host saw it: clip starts, the plug-in's own starts and
-// Test presses, frames, holds at host time 0, a stall, the tempos given, call times and the OSC
-// messages that arrived.
+// What happened during a run, as the host saw it: the passes' beginnings, the plug-in's own starts
+// and Test presses, frames, holds at host time 0, stalls and hides, the tempos given, call times
+// and the OSC messages that arrived.
 // Main thread only.
 #pragma once
 
@@ -40,11 +40,24 @@ struct Hold
     std::uint64_t threadsStarted = 0;
 };
 
-// A stretch without frames while the clip's time ran on: the same pass goes on after it.
-struct Stall
+// A stretch without any call while the clip's time ran on (a stall, or the layer hidden).
+struct Gap
 {
     Clock::time_point lastFrame; // the frame before it
     Clock::time_point resumed;   // the first frame after it
+};
+
+// A pass of the clip: where the stand-in's model of the playhead began it, and the first frame
+// that could show the plug-in it began.
+struct ClipStart
+{
+    // Forwards when the playhead was at the in point, backwards when it wrapped to the out
+    // point, ping-pong at its turn at the in point.
+    Clock::time_point at;
+    // An index into the frames: the first after the beginning; at a ping-pong turn the second,
+    // with which the plug-in confirms the turn, unless the first came after a gap. None where no
+    // frame came in the pass, or none has yet.
+    std::optional<std::size_t> shownBy;
 };
 
 // A tempo the host gave the plug-in, other than the one before, from the moment of that call.
@@ -72,12 +85,13 @@ struct Arrival
 struct RunRecord
 {
     Clock::duration framePeriod{};
-    // Each clip's first frame, just before its SetTime call: forwards at host time 0,
-    // backwards where it wrapped to the end, ping-pong at the turn at 0.
-    std::vector<Clock::time_point> clipStarts;
+    // The most a SetTime call came after the moment whose clip time it gave.
+    Clock::duration callJitter{};
+    // Every pass begun, in order, hidden ones too.
+    std::vector<ClipStart> clipStarts;
     std::vector<Mark> marks;
     std::vector<Hold> holds;
-    std::optional<Stall> stall;
+    std::vector<Gap> gaps;
     std::vector<GivenTempo> tempos;        // in time order
     std::vector<Clock::time_point> frames; // each ProcessOpenGL call
     std::vector<double> callMilliseconds;  // SetTime plus ProcessOpenGL, per frame
@@ -85,6 +99,8 @@ struct RunRecord
 
     // The clip playing at that moment: 1 for the first; 0 before it.
     std::size_t ClipAt(Clock::time_point when) const;
+    // Whether the clip (1 for the first) began and ended with no frame in it.
+    bool Unseen(std::size_t clip) const;
     // Seconds since the start of the clip playing at that moment; 0 before the first.
     double SinceClipStart(Clock::time_point when) const;
     // "[clip 2 +1.067s]", or "[setup]" before the first clip.

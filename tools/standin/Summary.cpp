@@ -8,6 +8,13 @@ namespace standin
 namespace
 {
 
+// In the order of Handover.
+constexpr const char* kHandovers[] = {
+    "",
+    ", with the first frame after the stall or hide",
+    ", with the first frame that could show the clip's start",
+};
+
 std::string ClipTime(const RunRecord& record, Clock::time_point when)
 {
     const std::size_t clip = record.ClipAt(when);
@@ -31,13 +38,14 @@ std::string Timing(const RunRecord& record, const std::vector<Expectation>& expe
                                   DescribeCue(cue).c_str());
     if (cue.kind != Cue::Kind::Test)
         text += ", delay " + DelayText(expectation);
-    if (verdict.afterStall)
-        text += ", with the first frame after the stall";
+    text += kHandovers[static_cast<std::size_t>(verdict.handover)];
     text += FormatText(" (%+.1f ms)", late);
     if (verdict.late)
         text += ": too late";
     if (verdict.repeat)
         text += ", a second time for that start";
+    if (verdict.unseen)
+        text += ", for a clip that began and ended with no frame in it";
     return text;
 }
 
@@ -56,14 +64,11 @@ std::string HoldText(const RunRecord& record)
 void PrintMessages(Console& console, const RunRecord& record,
                    const std::vector<Expectation>& expectations, const MessageCheck& check)
 {
-    std::string line = FormatText(
-        "  messages  %zu received; %zu of %zu expected arrived; on time is 0 to %.1f ms after due",
+    console.Line(FormatText(
+        "  messages  %zu received; %zu of %zu expected arrived; on time is 0 to %.1f ms after due "
+        "(one due before a frame could hand it over: to %.1f ms after the first that could)",
         record.arrivals.size(), check.expected - check.missing.size(), check.expected,
-        Seconds(check.lateness) * 1000.0);
-    if (record.stall)
-        line += FormatText(" (one due in the stall: to %.1f ms after the first frame after it)",
-                           Seconds(check.stallLateness) * 1000.0);
-    console.Line(line);
+        Seconds(check.lateness) * 1000.0, Seconds(check.handoverLateness) * 1000.0));
     for (const MessageVerdict& verdict : check.verdicts)
     {
         const Arrival& arrival = record.arrivals[verdict.arrival];

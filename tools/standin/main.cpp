@@ -80,6 +80,46 @@ std::vector<ParameterAssignment> ResolveSettings(const ParameterTable& table,
     return assignments;
 }
 
+// How the playhead ran, for the summary's frames line.
+std::string PlayedMotion(const Options& options)
+{
+    std::string text;
+    const double out = options.outPoint.value_or(options.clipSeconds);
+    if (options.inPoint > 0.0 || out < options.clipSeconds)
+        text += FormatText(", from %.3f to %.3f s of it", options.inPoint, out);
+    if (options.direction != PlayDirection::Forward)
+        text += ", " + std::string(DirectionName(options.direction));
+    if (options.direction == PlayDirection::PingPong)
+        text += FormatText(" (%.3f s of clip up and down)", 2.0 * (out - options.inPoint));
+    if (options.speed != 1.0)
+        text += FormatText(" at %gx", options.speed);
+    for (const SpeedChange& change : options.speedChanges)
+        text += FormatText(", %gx from %.3f s", change.speed, change.at);
+    for (const StepBack& back : options.stepBacks)
+        text += FormatText(", the clip's clock %g ms back at %.3f s", back.milliseconds, back.at);
+    if (options.holdSeconds > 0.0)
+        text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
+    return text;
+}
+
+// The frames and calls left out or late, for the summary's frames line.
+std::string PlayedGaps(const Options& options)
+{
+    std::string text;
+    if (options.pauseAt)
+        text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
+    if (options.stallAt)
+        text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
+                           options.stallSeconds, *options.stallAt);
+    if (options.hideAt)
+        text +=
+            FormatText(", the layer hidden for %.3f s at %.3f s with the clip's time running on",
+                       options.hideSeconds, *options.hideAt);
+    if (options.callJitterMs > 0.0)
+        text += FormatText(", SetTime up to %g ms after its time's moment", options.callJitterMs);
+    return text;
+}
+
 // What was played, for the summary's frames line.
 std::string Played(const Options& options, const RunRecord& record)
 {
@@ -87,17 +127,7 @@ std::string Played(const Options& options, const RunRecord& record)
     std::string text =
         FormatText("%zu clip%s of %.3f s at %g frames/s, %ux%u", clips, clips == 1 ? "" : "s",
                    options.clipSeconds, options.fps, options.width, options.height);
-    if (options.direction != PlayDirection::Forward)
-        text += ", " + std::string(DirectionName(options.direction));
-    if (options.direction == PlayDirection::PingPong)
-        text += FormatText(" (%.3f s up and down)", 2.0 * options.clipSeconds);
-    if (options.holdSeconds > 0.0)
-        text += FormatText(", each held at host time 0 for %.3f s first", options.holdSeconds);
-    if (options.pauseAt)
-        text += FormatText(", a pause of %.3f s at %.3f s", options.pauseSeconds, *options.pauseAt);
-    if (options.stallAt)
-        text += FormatText(", a stall of %.3f s at %.3f s with the clip's time running on",
-                           options.stallSeconds, *options.stallAt);
+    text += PlayedMotion(options) + PlayedGaps(options);
     text += FormatText(", %g BPM", options.tempo);
     for (const TempoChange& change : options.tempoChanges)
         text += FormatText(", %g BPM from %.3f s into each clip", change.bpm, change.at);
