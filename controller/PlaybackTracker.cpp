@@ -239,8 +239,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     }
     if (doubtedKind == StepBack::Wide) // a loop, wrap or scrub inside the gap
     {
-        const std::optional<Start> start =
-            Jump(stepped, ReachFor(stepped.atUs - before.atUs));
+        const std::optional<Start> start = Jump(stepped, ReachFor(stepped.atUs - before.atUs));
         MoveOn(sample);
         return start;
     }
@@ -327,9 +326,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Jump(const Sample& sample
     return Begin(anchor, sample.time);
 }
 
-std::optional<PlaybackTracker::Start> PlaybackTracker::Turn(const Sample& before,
-                                                            const Sample& after,
-                                                            const Sample& confirm)
+std::optional<PlaybackTracker::Start>
+PlaybackTracker::Turn(const Sample& before, const Sample& after, const Sample& confirm)
 {
     const Meeting meeting = MeetingOf(before, after, confirm);
     const bool bottom = direction == Direction::Backward;
@@ -360,8 +358,7 @@ PlaybackTracker::Meeting PlaybackTracker::MeetingOf(const Sample& before, const 
     // without it meets the line through it and the times after.
     const Sample rising{(after.time + confirm.time) / 2, (after.atUs + confirm.atUs) / 2};
     const std::optional<PlaySpeed::Point> run = speed.Centre(false);
-    const Sample ahead =
-        run ? Sample{run->time, run->atUs} : previousInRun.value_or(before);
+    const Sample ahead = run ? Sample{run->time, run->atUs} : previousInRun.value_or(before);
     const Meeting plain = Meet(ahead, rising);
     if (!run) // after a gap: anywhere since the time before it
         return Meeting{std::clamp(plain.atUs, ahead.atUs, after.atUs), plain.time};
@@ -414,8 +411,9 @@ bool PlaybackTracker::PreRollBegins(double time, std::int64_t nowUs) const
 bool PlaybackTracker::StoodThrough(const Gap& gap, double time) const
 {
     // Moved on about as play would carry it: a stall of the same pass.
-    return !gap.timeBefore || std::abs(time - *gap.timeBefore) <=
-                                  std::max(kGapHeldSeconds, 0.25 * PlayedSpeed() * Seconds(gap.lengthUs));
+    return !gap.timeBefore ||
+           std::abs(time - *gap.timeBefore) <=
+               std::max(kGapHeldSeconds, 0.25 * PlayedSpeed() * Seconds(gap.lengthUs));
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(const Gap& gap)
@@ -463,8 +461,7 @@ PlaybackTracker::Reach PlaybackTracker::ReachFor(std::int64_t sinceUs, double v)
 {
     Reach reach;
     reach.turn = 1.5 * v * Seconds(std::max<std::int64_t>(0, sinceUs)) + kWobbleSeconds;
-    reach.wobble =
-        std::min(reach.turn, 1.5 * v * Seconds(FrameIntervalUs()) + kWobbleSeconds);
+    reach.wobble = std::min(reach.turn, 1.5 * v * Seconds(FrameIntervalUs()) + kWobbleSeconds);
     reach.zone = std::max(kRestartToleranceSeconds, reach.turn);
     return reach;
 }
@@ -474,9 +471,9 @@ double PlaybackTracker::DatingSpeed(Margin margin) const
     // A run of fewer than four times (just after a gap, a turn or a jump) measures less well
     // than the speed kept from before it.
     const std::optional<PlaySpeed::Estimate> estimate = speed.Current();
-    const PlaySpeed::Estimate known =
-        played && (!estimate || speed.Times() < 4) ? *played
-                                                   : estimate.value_or(PlaySpeed::Estimate{1.0, 0.0});
+    const PlaySpeed::Estimate known = played && (!estimate || speed.Times() < 4)
+                                          ? *played
+                                          : estimate.value_or(PlaySpeed::Estimate{1.0, 0.0});
     const double off = std::min(known.uncertainty, 0.5);
     return std::max(known.speed * (margin == Margin::Faster ? 1.0 + off : 1.0 - off),
                     kSlowestSpeed);

@@ -153,11 +153,11 @@ private:
 
     Phase phase = Phase::Waiting;
     Direction direction = Direction::Forward;
-    Sample last;          // the last time taken as where the clip is
+    Sample last;                         // the last time taken as where the clip is
     std::optional<Sample> previousInRun; // the one before it, where the run goes back so far
-    Sample doubted;       // while doubting: the step back
+    Sample doubted;                      // while doubting: the step back
     StepBack doubtedKind = StepBack::Wobble;
-    PlaySpeed speed;      // the times of the current run
+    PlaySpeed speed; // the times of the current run
     // The last speed measured over a few times while the time moved, and how far off it may be.
     std::optional<PlaySpeed::Estimate> played;
     double PlayedSpeed() const { return played ? played->speed : 1.0; }
@@ -175,7 +175,7 @@ private:
     Sample joinFirst;
     std::optional<Direction> joinLean;  // the way the last step went
     std::optional<Sample> joinJumpedUp; // a jump on: a wrap, if the clip plays backwards
-    bool joinArmed = true; // until the first start, or "Test" in the pass joined
+    bool joinArmed = true;              // until the first start, or "Test" in the pass joined
     std::optional<std::int64_t> preRollUs;
 
     std::optional<std::int64_t> lastTimeUs; // the last time given, whatever it was judged

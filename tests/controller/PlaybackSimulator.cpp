@@ -161,12 +161,11 @@ Episode PlaybackSimulator::Play(std::int64_t startUs)
     bool gapBefore = false; // gaps come one at a time
     // Gaps cross a boundary at most: a host hidden for more than a pass shows a time the
     // effect cannot tell from one in the same pass.
-    const double longestGap =
-        std::min(3.0, 0.8 * (head.out - head.in) / highestSpeed);
+    const double longestGap = std::min(3.0, 0.8 * (head.out - head.in) / highestSpeed);
     const auto nextInterval = [&]
     {
-        std::int64_t next = std::llround(episode.framePeriodUs * Uniform(0.9, 1.1) *
-                                         (Chance(0.02) ? 2.0 : 1.0));
+        std::int64_t next =
+            std::llround(episode.framePeriodUs * Uniform(0.9, 1.1) * (Chance(0.02) ? 2.0 : 1.0));
         if (pausedUntilUs != 0 || longestGap < 0.7 || gapBefore)
             return next;
         if (Chance(0.003))
@@ -207,8 +206,7 @@ Episode PlaybackSimulator::Play(std::int64_t startUs)
         hostUs += next;
         const bool afterGap = next >= kGapUs;
         gapBefore = afterGap;
-        next = settled ? nextInterval()
-                       : std::llround(episode.framePeriodUs * Uniform(0.9, 1.1));
+        next = settled ? nextInterval() : std::llround(episode.framePeriodUs * Uniform(0.9, 1.1));
         // Nothing the next frame could not show before a gap hides it.
         if (beginnings.size() != before)
             lastBoundaryUs = beginnings.back().hostUs;
@@ -283,7 +281,8 @@ void PlaybackSimulator::Judge(const Playhead& start, const std::vector<Beginning
             {
                 // In its first 2 s: counted from the frame that shows the way it plays.
                 pass.firstFrame = 1;
-                const double shown = start.position + 3.0 * start.speed * episode.framePeriodUs / 1e6;
+                const double shown =
+                    start.position + 3.0 * start.speed * episode.framePeriodUs / 1e6;
                 undated(shown < 1.95 ? "late join" : "unsure: join near 2 s");
                 pass.shownFrame = 3;
             }
@@ -330,7 +329,8 @@ void PlaybackSimulator::Judge(const Playhead& start, const std::vector<Beginning
         else if (jumped && start.mode == Mode::Forward)
         {
             // Seen in the clip's first moments, a landing tells the in point is 0.
-            const double seen = start.in == 0.0 && !gap && beginning.kind != Kind::Scrub ? 0.0 : landing;
+            const double seen =
+                start.in == 0.0 && !gap && beginning.kind != Kind::Scrub ? 0.0 : landing;
             lowestLanding = std::min(lowestLanding.value_or(seen), seen);
         }
         if (gap)

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <tuple>
-#include <utility>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -103,18 +103,18 @@ void Judge(const Episode& episode, Tally& tally)
         if (anchor < earliest || anchor > latest)
         {
             ++(anchor < earliest ? tally.early : tally.late);
-            tally.Note(episode, pass.what + " at frame " + std::to_string(pass.firstFrame) +
-                                    " dated " +
-                                    std::to_string(static_cast<double>(anchor - pass.beginUs) / 1e3) +
-                                    " ms after its beginning");
+            tally.Note(episode,
+                       pass.what + " at frame " + std::to_string(pass.firstFrame) + " dated " +
+                           std::to_string(static_cast<double>(anchor - pass.beginUs) / 1e3) +
+                           " ms after its beginning");
         }
     }
     for (std::size_t s = 0; s < starts.size(); ++s)
         if (!matched[s])
         {
             ++tally.miscounted;
-            tally.Note(episode, "a start where no pass began, frame " +
-                                    std::to_string(starts[s].frame));
+            tally.Note(episode,
+                       "a start where no pass began, frame " + std::to_string(starts[s].frame));
         }
 }
 
@@ -204,8 +204,8 @@ void ExpectDated(const Played& played, const Played::Clip& clip, std::size_t fir
 {
     for (std::size_t i = first; i < played.starts.size(); ++i)
     {
-        const double late = played.DatedAfterMs(
-            i, beginSeconds + static_cast<double>(i - first) * Played::PassSeconds(clip));
+        const double late = played.DatedAfterMs(i, beginSeconds + static_cast<double>(i - first) *
+                                                                      Played::PassSeconds(clip));
         EXPECT_GE(late, 0.0) << "start " << i;
         EXPECT_LE(late, 2.0) << "start " << i;
     }
@@ -213,8 +213,8 @@ void ExpectDated(const Played& played, const Played::Clip& clip, std::size_t fir
 
 TEST(PlaybackTracker, OneClockStepBackMidClipIsNoRestart)
 {
-    for (const auto& [fps, backSeconds] : {std::pair{24.0, 0.0025}, std::pair{30.0, 0.0025},
-                                          std::pair{60.0, 1.0 / 60.0}})
+    for (const auto& [fps, backSeconds] :
+         {std::pair{24.0, 0.0025}, std::pair{30.0, 0.0025}, std::pair{60.0, 1.0 / 60.0}})
     {
         SCOPED_TRACE(fps);
         Played played;

@@ -244,7 +244,8 @@ std::vector<double> ClipPlan::LeadInTimes() const
     if (direction != PlayDirection::Reverse)
         return {playhead.Out()};
     const double middle = (playhead.In() + playhead.Out()) / 2.0;
-    return {middle + playhead.SpeedAt(0.0) / fps, middle};
+    const double step = playhead.SpeedAt(0.0) / fps;
+    return {middle + 2.0 * step, middle + step, middle};
 }
 
 std::uint64_t ClipPlan::FrameAt(double seconds) const

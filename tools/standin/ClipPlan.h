@@ -44,7 +44,7 @@ struct ClipPlan
     std::optional<std::uint64_t> Frames() const;
     // The host times of the frames drawn before the play, as if the clip had played before.
     // Forwards and ping-pong the out point, so that the first frame falls back to the in point;
-    // backwards two frames from the middle, so that the plug-in knows the way it plays and the
+    // backwards three frames down to the middle, so that the plug-in knows the way it plays and the
     // first frame jumps up to the out point, as at every wrap.
     std::vector<double> LeadInTimes() const;
     // The first frame at or after `seconds` of play, counted as the player counts them.

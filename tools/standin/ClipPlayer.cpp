@@ -85,6 +85,7 @@ void ClipPlayer::PlayFrame(std::uint64_t frame)
     {
         pausePending = false;
         paused = After(plan.pauseSeconds);
+        framesSincePause = 0;
         Note(FormatText("pause: no frames for %.3f s", plan.pauseSeconds));
     }
     // The input is ready before the frame is due, so that the calls are made on time.
@@ -105,9 +106,12 @@ void ClipPlayer::PlayFrame(std::uint64_t frame)
     for (std::size_t press = 0; press < presses; ++press)
         Note("pressed \"Test\"");
     ShowStatus();
+    // The plug-in counts a stop of the frames as a clip start in the first frame after it, or in
+    // the next, where it waits to tell a stop from a turn inside it.
+    const bool afterPause = framesSincePause && (*framesSincePause)++ < 2;
     if (gap)
         EndBlackout(calls.frameAt, calls.gapStart);
-    else if (calls.gapStart)
+    else if (calls.gapStart || (afterPause && calls.started))
         Note("the plug-in counts the frame gap as a clip start");
 }
 
@@ -245,9 +249,8 @@ ClipPlayer::FrameCalls ClipPlayer::MakeCalls(const Playhead::Position& position,
     const Clock::time_point timeAt = Clock::now();
     Require(stage.plugin.SetTime(stage.instance, position.clipTime), "SetTime", frame);
     const Clock::duration timeCall = Clock::now() - timeAt;
-    Observe(timeAt, Mark::Source::SetTime);
-
     FrameCalls calls;
+    calls.started = Observe(timeAt, Mark::Source::SetTime);
     calls.frameAt = Clock::now();
     Require(stage.plugin.ProcessOpenGL(stage.instance, input), "ProcessOpenGL", frame);
     const Clock::duration frameCall = Clock::now() - calls.frameAt;

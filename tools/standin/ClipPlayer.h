@@ -50,6 +50,7 @@ private:
     {
         Clock::time_point frameAt; // just before ProcessOpenGL
         bool gapStart = false;     // the plug-in started its sequence on the gap before it
+        bool started = false;      // in SetTime
     };
 
     // A host draws the layer before its clip starts; so does the stand-in, untimed, with the
@@ -95,6 +96,7 @@ private:
     ClipPlan plan;
     Clock::time_point begin;
     bool pausePending;
+    std::optional<int> framesSincePause; // frames played since the pause ended
     Clock::duration paused{};
     std::size_t nextTest = 0;
     std::size_t passesShown = 0;            // passes a frame has come in

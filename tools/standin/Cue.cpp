@@ -3,6 +3,9 @@
 #include "tools/standin/TextFormat.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
+#include <vector>
 
 namespace standin
 {
@@ -28,6 +31,21 @@ bool AfterGap(const RunRecord& record, const Mark& mark)
                        [&mark](const Gap& gap) { return mark.at == gap.resumed; });
 }
 
+// A stop of the frames (more than half a second) that the plug-in counts as a clip start: in the
+// first frame after it, or in the next one, where it waits to tell a stop from a turn inside it.
+// Answers that first frame.
+std::optional<Clock::time_point> FrameGapStart(const RunRecord& record, const Mark& mark)
+{
+    const std::vector<Clock::time_point>& frames = record.frames;
+    const auto call = std::lower_bound(frames.begin(), frames.end(), mark.at);
+    const std::size_t frame = static_cast<std::size_t>(call - frames.begin());
+    for (std::size_t after = frame; after + 1 >= frame && after >= 1 && after < frames.size();
+         --after)
+        if (frames[after] - frames[after - 1] > std::chrono::milliseconds(500))
+            return frames[after];
+    return std::nullopt;
+}
+
 // The plug-in sees a pass begin in the first frame that can show it, or in the next.
 bool InClipStart(const RunRecord& record, Clock::time_point when)
 {
@@ -49,7 +67,8 @@ bool IsStray(const RunRecord& record, const Mark& mark)
     case Mark::Source::SetTime:
         break;
     }
-    return !InClipStart(record, mark.at);
+    return !InClipStart(record, mark.at) &&
+           !(FrameGapStart(record, mark) && !AfterGap(record, mark));
 }
 
 } // namespace
@@ -65,6 +84,9 @@ std::vector<Cue> FindCues(const RunRecord& record)
             cues.push_back(Cue{Cue::Kind::Test, mark.at, record.ClipAt(mark.at)});
         else if (mark.source == Mark::Source::ProcessOpenGL && !AfterGap(record, mark))
             cues.push_back(Cue{Cue::Kind::FrameGap, mark.at, record.ClipAt(mark.at)});
+        else if (const std::optional<Clock::time_point> gap = FrameGapStart(record, mark);
+                 gap && !AfterGap(record, mark) && !InClipStart(record, mark.at))
+            cues.push_back(Cue{Cue::Kind::FrameGap, *gap, record.ClipAt(mark.at)});
     }
     // A pass begins before the marks its frames made.
     std::stable_sort(cues.begin(), cues.end(),
