@@ -35,10 +35,12 @@ const char* Describe(SendFailure failure)
         return "the datagram is not sent whole";
     case SendFailure::SocketLibrary:
         return "the socket library does not start";
+    case SendFailure::TooLong:
+        return "the message is longer than 4096 bytes";
     case SendFailure::TooManySends:
-        return "too many sends under way";
+        return "too many messages are waiting";
     case SendFailure::NoThread:
-        return "no sender thread can be started";
+        return "no scheduler or lookup thread can be started";
     case SendFailure::NoMemory:
         return "out of memory";
     case SendFailure::Unexpected:
@@ -64,6 +66,7 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome)
     case osc::SendOutcome::NotResolved:
         return SendFailure::NotResolved;
     case osc::SendOutcome::NotAnswered:
+    case osc::SendOutcome::NotResolvedYet:
         return SendFailure::NoNameServer;
     case osc::SendOutcome::NoSocket:
         return SendFailure::NoSocket;

@@ -1,5 +1,5 @@
-// Why a message did not go out, in the words the host log uses, and the fixed-size report a
-// sender thread hands back to its instance.
+// Why a message did not go out, in the words the host log uses, and the fixed-size report the
+// send scheduler hands back to the instance.
 #pragma once
 
 #include "controller/osc/OscSender.h"
@@ -31,6 +31,7 @@ enum class SendFailure : std::uint8_t
     NoSocket,
     NotSentWhole,
     SocketLibrary,
+    TooLong,
     TooManySends,
     NoThread,
     NoMemory,
@@ -48,8 +49,8 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome);
 using DestinationText = std::array<char, 96>;
 DestinationText FormatDestination(const std::string& host, std::int32_t port);
 
-// One message of one dispatch that did not go out. Plain data, so that a sender thread can hand
-// it back without allocating.
+// One message of one schedule that did not go out. Plain data, so that the scheduler can hand it
+// back without allocating.
 struct SendFailureReport
 {
     std::uint32_t dispatch = 0;

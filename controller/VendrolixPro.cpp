@@ -2,6 +2,8 @@
 #include "controller/VendrolixPro.h"
 
 #include "controller/PortText.h"
+#include "controller/SendScheduler.h"
+#include "controller/osc/OscEncoder.h"
 #include "controller/osc/OscTextMessage.h"
 #include "ffgl/DisplayNumber.h"
 #include "ffgl/HostLog.h"
@@ -104,14 +106,17 @@ VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
     AddParameter(DelaysInBeats, "Delays in beats", Boolean, GetFloatParameter(DelaysInBeats));
     SetParameterDisplayName(Status, "", false);
 
+    // The send scheduler's thread starts with the first instance, never in a frame. One that
+    // cannot start shows as "err" on every message, with its log line.
+    SendScheduler::Shared().Start();
     ffgl::SendHostLog("Created VendrolixPro");
 }
 
-// Sender threads own copies of what they use, so nothing here waits for them; those still
-// waiting for their moment send nothing more.
+// What waits for its deadline goes no more; a message the scheduler has taken still goes, with
+// its own copy of everything.
 VendrolixPro::~VendrolixPro()
 {
-    CallOffWaitingSends(platform::SteadyClockUs());
+    CancelWaiting();
 }
 
 std::uint32_t VendrolixPro::Create(CFFGLPlugin** out)
@@ -148,26 +153,27 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
         GetParamRange(index, minimum, maximum);
         value = value < minimum ? minimum : std::min(value, maximum);
     }
+    // A waiting message goes with the new setting, or not at all.
+    const auto store = [this](std::atomic<std::int32_t>& setting, std::int32_t stored)
+    {
+        if (setting.exchange(stored) != stored)
+            SettingChanged();
+        return ffgl::kSuccess;
+    };
     switch (index)
     {
     case LayerTrans:
-        layerTransitionEnabled.store(SwitchFromHost(value));
-        return ffgl::kSuccess;
+        return store(layerTransitionEnabled, SwitchFromHost(value));
     case NextClip:
-        nextClipEnabled.store(SwitchFromHost(value));
-        return ffgl::kSuccess;
+        return store(nextClipEnabled, SwitchFromHost(value));
     case Duration:
-        transitionDurationMs.store(DurationMsFromSeconds(value));
-        return ffgl::kSuccess;
+        return store(transitionDurationMs, DurationMsFromSeconds(value));
     case Delay:
-        delayMs.store(DelayMsFromHost(value));
-        return ffgl::kSuccess;
+        return store(delayMs, DelayMsFromHost(value));
     case DelayNextClip:
-        nextClipDelayMs.store(DelayMsFromHost(value));
-        return ffgl::kSuccess;
+        return store(nextClipDelayMs, DelayMsFromHost(value));
     case MessageDelay:
-        messageDelayMs.store(DelayMsFromHost(value));
-        return ffgl::kSuccess;
+        return store(messageDelayMs, DelayMsFromHost(value));
     case Test:
         if (value != 0.0f) // a value that is not a number fires too
             RunTest();
@@ -175,12 +181,14 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     case Status:
         return ffgl::kSuccess;
     case Layer:
-        layerNumber.store(LayerFromHost(value));
-        return ffgl::kSuccess;
+        return store(layerNumber, LayerFromHost(value));
     case DelaysInBeats:
         if (delaysInBeats.exchange(SwitchFromHost(value)) != SwitchFromHost(value))
+        {
+            SettingChanged();
             for (const std::uint32_t delay : {Delay, DelayNextClip, MessageDelay})
                 RaiseParameterEvents(delay, ffgl::EventBit::ValueChanged); // their unit changed
+        }
         return ffgl::kSuccess;
     default:
         return ffgl::kFailure;
@@ -234,11 +242,27 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
     }
     if (!changed)
         return ffgl::kSuccess;
+    const std::string typed = text ? text : "";
+    if (index == OscMsg)
+        EncodeFreeText(typed);
+    if (index == OscPort)
+        portNumber.store(ParsePort(typed, kDefaultOscPort));
+    SettingChanged();
     if (index == OscMsg || index == OscPort)
-        CheckTypedText(index, text ? text : "");
+        CheckTypedText(index, typed);
     if (index == OscHost || index == OscPort)
         PrefetchHost();
     return ffgl::kSuccess;
+}
+
+void VendrolixPro::EncodeFreeText(const std::string& text)
+{
+    std::vector<std::uint8_t> payload;
+    if (const std::optional<osc::OscMessage> message = osc::ParseOscText(text))
+        payload = osc::EncodeOscMessage(message->address, message->strings, message->ints,
+                                        message->floats);
+    const std::lock_guard lock(settingsMutex);
+    freeTextPayload.swap(payload); // the old one freed after the lock
 }
 
 void VendrolixPro::CheckTypedText(std::uint32_t index, const std::string& text) const

@@ -1,22 +1,23 @@
 // The plug-in object the host creates for each use of the effect: its parameters, clip-start
-// detection, the status countdown, and the hand-off of OSC messages to sender threads, each
-// with the moment it is due.
+// detection, the status countdown, and the scheduling of OSC messages for their deadlines.
 //
-// Threads: the host makes every call on its render thread, one call at a time; sender threads
-// touch nothing of the instance but its SendChannel. The controller does not rely on the one
-// thread all the same: numeric settings and timing fields are atomics, and the texts are
-// guarded by settingsMutex (OSC host, port, message) and statusMutex (status line), each held
-// only for one copy and never together; timingLock guards the playback tracker, the frame
-// intervals and the beat clock for one step or copy of them, and waitsMutex the sends waiting
-// for their moment.
+// Threads: the host makes every call on its render thread, one call at a time; the send
+// scheduler's and lookup threads touch nothing of the instance but its SendChannel. The
+// controller does not rely on the one thread all the same: numeric settings, timing fields and
+// each message's state are atomics, and the texts are guarded by settingsMutex (OSC host, port,
+// message) and statusMutex (status line), each held only for one copy and never together;
+// timingLock guards the playback tracker, the frame intervals and the beat clock for one step or
+// copy of them. A frame never allocates, starts a thread or waits on the network: it copies what
+// is due into the send queue.
 #pragma once
 
 #include "controller/BeatClock.h"
 #include "controller/FailureLog.h"
 #include "controller/FrameIntervals.h"
 #include "controller/PlaybackTracker.h"
+#include "controller/ScheduledMessage.h"
 #include "controller/SendChannel.h"
-#include "controller/SendJob.h"
+#include "controller/SendQueue.h"
 #include "controller/SpinLock.h"
 #include "ffgl/FFGLPlugin.h"
 #include "glutil/ScreenQuad.h"
@@ -71,21 +72,25 @@ public:
     // stays, and the host log hears of it once until a good one comes.
     void SetBeatInfo(float bpm, float phase) override;
 
-    // Hands whatever is due by `lookAheadUs` after the elapsed time (everything enabled and not
-    // yet sent when forced, at once) to a new sender thread, which sends each message at its
-    // moment, and marks it sent. `beats`: the sequence's beat clock, for delays in beats. Never
-    // waits for the network. A message that cannot be handed over (not a message, too many
-    // sends under way, no thread) is marked failed at once.
+    // Schedules whatever is due by `lookAheadUs` after the elapsed time (everything enabled and
+    // not yet scheduled when forced, at once) for its deadline, and marks it scheduled. `beats`:
+    // the sequence's beat clock, for delays in beats. Never waits for the network and allocates
+    // nothing. A message that cannot be scheduled (not a message, too many waiting, no
+    // scheduler) is marked failed at once.
     void DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs = 0,
                           const BeatClock& beats = BeatClock());
-    // Takes in the failures the sender threads reported: Status shows "err" for a message of
-    // the current sequence, and the host log gets its line. Render thread; every frame.
+    // Takes in the failures the scheduler reported: Status shows "err" for a message of the
+    // current sequence, and the host log gets its line. Render thread; every frame.
     void CollectSendFailures();
     // The "Test" event: sends every enabled message at once and leaves the sequence stopped.
     void RunTest();
 
     // The descriptor's factory.
     static std::uint32_t Create(CFFGLPlugin** out);
+
+    // Tests only: every instance schedules into `queue` (null: the send scheduler's), and nothing
+    // sends what waits there but the test. Answers the queue it replaces.
+    static SendQueue* InstallSendQueue(SendQueue* queue);
 
 private:
     // What a countdown line shows, field by field: kFieldOff ("no"), kFieldSent ("ok"), or the
@@ -108,28 +113,45 @@ private:
     static constexpr std::int32_t kFieldFailed = -3;
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
-    using DueMessages = std::array<bool, kMessageKinds>;
-    using Failures = std::array<std::optional<SendFailure>, kMessageKinds>;
+
+    // Where one message of the sequence stands.
+    enum class Stage : std::uint8_t
+    {
+        Pending,   // not scheduled in this sequence
+        Scheduled, // waiting in the send queue, or gone from it: sent, or on its way
+        Failed,    // could not be scheduled, or its send failed
+    };
+    struct MessageState
+    {
+        std::atomic<Stage> stage{Stage::Pending};
+        // The schedule that last took it, so that a failure reported late marks only that one.
+        std::atomic<std::uint32_t> dispatch{0};
+    };
 
     // Begins a sequence whose delays count from `startUs` on the steady clock; `time` is the
     // host time shown in the status line.
     void OnClipStart(double time, std::int64_t startUs);
-    std::atomic<bool>& SentFlag(MessageKind message);
-    std::atomic<bool>& FailedFlag(MessageKind message);
-    // Marks the due messages sent and shows them as "SEND ...".
-    void MarkDispatched(const DueMessages& due);
-    // Builds the job of a dispatch and starts its thread; what cannot go fails at once.
-    void HandOver(SendJob job, DueMessages due, std::string messageText, bool force);
-    // The job's messages, built before its thread starts; answers those that cannot be built.
-    Failures BuildMessages(SendJob& job, const DueMessages& due, std::string messageText) const;
-    // Starts the thread, or answers why not. A thread that cannot start is retried by the next
-    // few frames of a timed sequence (its sent flags are cleared for that).
-    std::optional<SendFailure> Start(SendJob job, const DueMessages& inJob, bool force);
+    // Shows the due messages as "SEND ...".
+    void ShowDispatched(const MessageSet& due);
+    // Copies one message into the queue for its deadline; what cannot go fails at once.
+    void Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs);
+    // The message's bytes in `message`, or why it cannot go.
+    std::optional<SendFailure> Encode(ScheduledMessage& message, MessageKind kind);
+    // The destination in `message`: host and port. False when the host is longer than it holds.
+    bool Address(ScheduledMessage& message);
     void RecordFailure(const SendFailureReport& report);
-    // Looks "OSC Host" up ahead of the cues, in the background.
+    // Removes this instance's messages due later than now from the queue: those removed are
+    // pending again, to be scheduled anew by the next frames where still due (with the settings
+    // of then); one due by now is on its way and stays scheduled. Answers which were removed.
+    MessageSet CancelWaiting();
+    // A setting a waiting message depends on changed: it goes with the new one, or not at all.
+    void SettingChanged();
+    // Looks "OSC Host" up ahead of the cues, on the scheduler's lookup side.
     void PrefetchHost();
     // Tells the user, through the host log, when a typed text will not do what it says.
     void CheckTypedText(std::uint32_t index, const std::string& text) const;
+    // The free message's bytes for what "OSC Msg" says; empty when it is no message.
+    void EncodeFreeText(const std::string& text);
     void WriteStatus(std::string_view text);
     void WriteCountdownStatus(const Progress& progress);
     CountdownKey MakeCountdownKey(const Progress& progress) const;
@@ -137,13 +159,6 @@ private:
                                      std::int32_t field, char unit);
     // When each message is due in the sequence that started at `startUs`, on the steady clock.
     Moments MessageMoments(std::int64_t startUs, const BeatClock& beats) const;
-    // Keeps a send that waits for its moment, so that a start, "Test" or the end of the
-    // instance can call off what is not due yet.
-    void KeepWaiting(std::shared_ptr<SendWait> wait);
-    // Calls off what waits for a moment at or after `fromUs`; earlier moments still go.
-    void CallOffWaitingSends(std::int64_t fromUs);
-    // The tempo changed: what waits for a moment in beats goes again at the new moment.
-    void RetimeWaitingSends(std::int64_t nowUs);
     static void TellTempoRefused(float bpm, double keptBpm);
 
     ffglex::ShaderProgram shader;
@@ -165,8 +180,13 @@ private:
     std::string oscHost{"127.0.0.1"};
     std::string oscPort{"7000"};
     std::string oscMessageText;
+    // The free message encoded when its text is set, so that a frame only copies it; empty when
+    // the text is no OSC message. Guarded by settingsMutex.
+    std::vector<std::uint8_t> freeTextPayload;
     // Mirrors whether oscMessageText is non-empty, so a frame decides without a text copy.
     std::atomic<bool> messageTextPresent{false};
+    // The port oscPort stands for, read when it is set.
+    std::atomic<std::int32_t> portNumber{7000};
 
     std::atomic<std::int32_t> statusSerial{0};
     std::mutex statusMutex;
@@ -185,25 +205,10 @@ private:
     BeatClock beatClock;
     bool tempoRefused = false; // told the host log; cleared by a good tempo
     std::atomic<std::int32_t> delaysInBeats{0};
-    std::mutex waitsMutex;
-    std::vector<std::shared_ptr<SendWait>> waitingSends;
     std::atomic<std::int64_t> clipStartUs{0};
     std::atomic<bool> sequenceActive{false};
-    std::atomic<bool> durationSent{false};
-    std::atomic<bool> nextClipSent{false};
-    std::atomic<bool> messageSent{false};
-
-    // A send of the current sequence failed: shown as "err" until a start or "Test" clears it.
-    std::atomic<bool> durationFailed{false};
-    std::atomic<bool> nextClipFailed{false};
-    std::atomic<bool> messageFailed{false};
-    // Numbers each dispatch; per message, the dispatch that last sent it, so that a failure
-    // reported late marks only the message it belongs to.
+    std::array<MessageState, kMessageKinds> messages;
     std::atomic<std::uint32_t> dispatchSerial{0};
-    // Per message, the moment it was last handed over for (0: at once).
-    std::array<std::atomic<std::int64_t>, kMessageKinds> handedMomentUs{};
-    std::array<std::atomic<std::uint32_t>, kMessageKinds> lastDispatch{};
-    std::atomic<int> threadStartFailures{0};
     std::shared_ptr<SendChannel> sendChannel = std::make_shared<SendChannel>();
     FailureLog failureLog;
 };

@@ -1,43 +1,41 @@
-// What is due, the hand-off to sender threads, the failures they report, and the "Test" event.
+// What is due, its scheduling for its deadline, the failures the scheduler reports, and the
+// "Test" event.
 #include "controller/VendrolixPro.h"
 
 #include "controller/LayerMessages.h"
 #include "controller/Milliseconds.h"
-#include "controller/PortText.h"
-#include "controller/SenderThread.h"
-#include "controller/osc/NameCache.h"
-#include "controller/osc/OscTextMessage.h"
+#include "controller/SendScheduler.h"
 #include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 
 #include <algorithm>
-#include <limits>
-#include <new>
-#include <utility>
+#include <cstring>
 
 namespace
 {
-// Frames of a timed sequence that try again to start a sender thread before its messages fail.
-constexpr int kThreadStartAttempts = 3;
+std::atomic<SendQueue*> installedQueue{nullptr};
 
-bool Any(const std::array<bool, kMessageKinds>& flags)
+bool Any(const MessageSet& flags)
 {
     return std::any_of(flags.begin(), flags.end(), [](bool flag) { return flag; });
 }
-} // namespace
 
-std::atomic<bool>& VendrolixPro::SentFlag(MessageKind message)
+SendQueue& QueueInUse()
 {
-    return message == kTransition ? durationSent
-           : message == kNextClip ? nextClipSent
-                                  : messageSent;
+    SendQueue* const installed = installedQueue.load();
+    return installed ? *installed : SendScheduler::Shared().Queue();
 }
 
-std::atomic<bool>& VendrolixPro::FailedFlag(MessageKind message)
+// A test's queue needs no thread; the scheduler's needs its own running.
+bool QueueSends()
 {
-    return message == kTransition ? durationFailed
-           : message == kNextClip ? nextClipFailed
-                                  : messageFailed;
+    return installedQueue.load() || SendScheduler::Shared().Running();
+}
+} // namespace
+
+SendQueue* VendrolixPro::InstallSendQueue(SendQueue* queue)
+{
+    return installedQueue.exchange(queue);
 }
 
 void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int64_t lookAheadUs,
@@ -46,48 +44,37 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     const std::int64_t startUs = clipStartUs.load();
     const std::int64_t nowUs = startUs + SecondsToWholeUs(elapsedSeconds);
     const Moments moments = MessageMoments(startUs, beats);
-    const auto dueBy = [&](MessageKind kind)
-    { return force || moments[kind] <= nowUs + lookAheadUs; };
-    // Decide first from the atomics: a frame with nothing due copies no text.
-    DueMessages due = {
-        layerTransitionEnabled.load() != 0 && !durationSent.load() && dueBy(kTransition),
-        nextClipEnabled.load() != 0 && !nextClipSent.load() && dueBy(kNextClip),
-        messageTextPresent.load() && !messageSent.load() && dueBy(kFreeText),
-    };
+    // Decided from the atomics alone: a frame with nothing due copies nothing.
+    const MessageSet enabled = {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
+                                messageTextPresent.load()};
+    MessageSet due{};
+    for (const MessageKind kind : kAllMessages)
+        due[kind] = enabled[kind] && messages[kind].stage.load() == Stage::Pending &&
+                    (force || moments[kind] <= nowUs + lookAheadUs);
     if (!Any(due))
         return;
 
-    SendJob job;
-    std::string portText;
-    std::string messageText;
-    {
-        const std::lock_guard lock(settingsMutex);
-        job.host = oscHost;
-        portText = oscPort;
-        if (due[kFreeText])
-            messageText = oscMessageText;
-    }
-    due[kFreeText] = due[kFreeText] && !messageText.empty();
-    if (!Any(due))
-        return;
-    job.port = ParsePort(portText, kDefaultOscPort);
-    // Due within the look-ahead: the sender waits for the moment itself.
+    ShowDispatched(due);
+    ScheduledMessage message;
+    message.channel = sendChannel;
+    const bool addressed = Address(message);
     for (const MessageKind kind : kAllMessages)
     {
-        job.deadlineUs[kind] = !force && moments[kind] > nowUs ? moments[kind] : 0;
-        if (due[kind])
-            handedMomentUs[kind].store(job.deadlineUs[kind]);
+        if (!due[kind])
+            continue;
+        // A moment already passed (and "Test") goes at once.
+        const std::int64_t deadlineUs = force || moments[kind] <= nowUs ? nowUs : moments[kind];
+        if (addressed)
+            Schedule(message, kind, deadlineUs);
+        else
+            RecordFailure(SendFailureReport{dispatchSerial.fetch_add(1) + 1, kind,
+                                            SendFailure::NotResolved,
+                                            FormatDestination(oscHost, portNumber.load())});
     }
-    MarkDispatched(due);
-    HandOver(std::move(job), due, std::move(messageText), force);
 }
 
-void VendrolixPro::MarkDispatched(const DueMessages& due)
+void VendrolixPro::ShowDispatched(const MessageSet& due)
 {
-    // Marked before the thread starts: handed to a sender, not yet delivered.
-    for (const MessageKind kind : kAllMessages)
-        if (due[kind])
-            SentFlag(kind).store(true);
     const char status[] = {'S',
                            'E',
                            'N',
@@ -99,100 +86,70 @@ void VendrolixPro::MarkDispatched(const DueMessages& due)
     WriteStatus(std::string_view(status, sizeof status));
 }
 
-void VendrolixPro::HandOver(SendJob job, DueMessages due, std::string messageText, bool force)
+bool VendrolixPro::Address(ScheduledMessage& message)
 {
-    job.dispatch = dispatchSerial.fetch_add(1) + 1;
-    for (const MessageKind kind : kAllMessages)
-        if (due[kind])
-            lastDispatch[kind].store(job.dispatch);
-    Failures failed = BuildMessages(job, due, std::move(messageText));
-
-    DueMessages inJob{};
-    for (const MessageKind kind : kAllMessages)
-        inJob[kind] = job.messages[kind].has_value();
-    const DestinationText destination = FormatDestination(job.host, job.port);
-    const std::uint32_t dispatch = job.dispatch;
-    if (Any(inJob))
-        if (const std::optional<SendFailure> failure = Start(std::move(job), inJob, force))
-            for (const MessageKind kind : kAllMessages)
-                if (inJob[kind])
-                    failed[kind] = failure;
-    for (const MessageKind kind : kAllMessages)
-        if (failed[kind])
-            RecordFailure(SendFailureReport{dispatch, kind, *failed[kind], destination});
+    message.port = portNumber.load();
+    const std::lock_guard lock(settingsMutex);
+    if (oscHost.size() > message.host.size())
+        return false; // no name or address is this long
+    std::memcpy(message.host.data(), oscHost.data(), oscHost.size());
+    message.hostLength = oscHost.size();
+    return true;
 }
 
-VendrolixPro::Failures VendrolixPro::BuildMessages(SendJob& job, const DueMessages& due,
-                                                   std::string messageText) const
+void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs)
 {
-    Failures failed{};
-    try
-    {
-        const std::string layer = LayerAddress(layerNumber.load());
-        const float seconds =
-            static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f;
-        if (due[kTransition])
-            job.messages[kTransition] = TransitionMessage(layer, seconds);
-        if (due[kNextClip])
-            job.messages[kNextClip] = NextClipMessage(layer);
-        if (due[kFreeText])
-        {
-            job.messages[kFreeText] = osc::ParseOscText(std::move(messageText));
-            if (!job.messages[kFreeText])
-                failed[kFreeText] = SendFailure::NotAMessage;
-        }
-    }
-    catch (const std::bad_alloc&)
-    {
-        for (const MessageKind kind : kAllMessages)
-            if (due[kind] && !job.messages[kind] && !failed[kind])
-                failed[kind] = SendFailure::NoMemory;
-    }
-    return failed;
+    message.kind = kind;
+    message.deadlineUs = deadlineUs;
+    message.dispatch = dispatchSerial.fetch_add(1) + 1;
+    MessageState& state = messages[kind];
+    state.dispatch.store(message.dispatch);
+    state.stage.store(Stage::Scheduled); // scheduled: not yet delivered
+    std::optional<SendFailure> failure = Encode(message, kind);
+    if (!failure && !QueueSends())
+        failure = SendFailure::NoThread;
+    if (!failure)
+        failure = QueueInUse().Schedule(message);
+    if (failure)
+        RecordFailure(SendFailureReport{message.dispatch, kind, *failure,
+                                        FormatDestination(std::string(message.Host()),
+                                                          message.port)});
 }
 
-std::optional<SendFailure> VendrolixPro::Start(SendJob job, const DueMessages& inJob, bool force)
+std::optional<SendFailure> VendrolixPro::Encode(ScheduledMessage& message, MessageKind kind)
 {
-    SenderSlot slot = sendChannel->TakeSlot();
-    if (!slot)
-        return SendFailure::TooManySends;
-    try
+    const std::span<std::uint8_t> room(message.payload);
+    switch (kind)
     {
-        std::int64_t first = std::numeric_limits<std::int64_t>::max();
-        bool waits = false; // for a moment still ahead
-        for (const MessageKind kind : kAllMessages)
-            if (inJob[kind])
-            {
-                first = std::min(first, job.deadlineUs[kind]);
-                waits = waits || job.deadlineUs[kind] != 0;
-            }
-        job.wait = std::make_shared<SendWait>(std::move(slot), first);
-        std::shared_ptr<SendWait> wait = waits ? job.wait : nullptr;
-        StartSenderThread(std::move(job));
-        threadStartFailures.store(0);
-        if (wait)
-            KeepWaiting(std::move(wait));
+    case kTransition:
+        message.payloadLength = EncodeTransitionMessage(
+            room, layerNumber.load(),
+            static_cast<float>(std::clamp(transitionDurationMs.load(), 0, 10000)) / 1000.0f);
         return std::nullopt;
-    }
-    catch (...)
-    {
-        // The job, and with it the slot, is gone: nothing was sent.
-        if (force || threadStartFailures.fetch_add(1) + 1 >= kThreadStartAttempts)
-            return SendFailure::NoThread;
-        for (const MessageKind kind : kAllMessages)
-            if (inJob[kind])
-                SentFlag(kind).store(false);
+    case kNextClip:
+        message.payloadLength = EncodeNextClipMessage(room, layerNumber.load());
         return std::nullopt;
+    case kFreeText:
+        break;
     }
+    const std::lock_guard lock(settingsMutex);
+    if (freeTextPayload.empty())
+        return SendFailure::NotAMessage;
+    if (freeTextPayload.size() > room.size())
+        return SendFailure::TooLong;
+    std::memcpy(room.data(), freeTextPayload.data(), freeTextPayload.size());
+    message.payloadLength = freeTextPayload.size();
+    return std::nullopt;
 }
 
 void VendrolixPro::RecordFailure(const SendFailureReport& report)
 {
-    // Only the latest dispatch of a message that is still marked sent: a start or "Test" since
-    // then has cleared it, and its own outcome is still to come.
-    if (!report.lastGoodAddress && lastDispatch[report.message].load() == report.dispatch &&
-        SentFlag(report.message).load())
-        FailedFlag(report.message).store(true);
+    // Only the latest schedule of a message still scheduled: a start or "Test" since then has
+    // made it pending again, and its own outcome is still to come.
+    MessageState& state = messages[report.message];
+    Stage scheduled = Stage::Scheduled;
+    if (!report.lastGoodAddress && state.dispatch.load() == report.dispatch)
+        state.stage.compare_exchange_strong(scheduled, Stage::Failed);
     failureLog.Add(FailureLine(report));
 }
 
@@ -213,27 +170,31 @@ void VendrolixPro::CollectSendFailures()
     failureLog.Flush();
 }
 
+MessageSet VendrolixPro::CancelWaiting()
+{
+    const MessageSet removed =
+        QueueInUse().Cancel(*sendChannel, {true, true, true}, platform::SteadyClockUs());
+    for (const MessageKind kind : kAllMessages)
+        if (removed[kind])
+            messages[kind].stage.store(Stage::Pending);
+    return removed;
+}
+
+void VendrolixPro::SettingChanged()
+{
+    CancelWaiting();
+}
+
 void VendrolixPro::RunTest()
 {
     ffgl::SendHostLog("VendrolixOSC: Test pressed");
     CollectSendFailures(); // earlier outcomes first, so they cannot mark this press
-    const bool transitionEnabled = layerTransitionEnabled.load() != 0;
-    const bool nextEnabled = nextClipEnabled.load() != 0;
-    bool messagePresent = false;
-    {
-        const std::lock_guard lock(settingsMutex);
-        messagePresent = !oscMessageText.empty();
-    }
-    const DueMessages pressed = {transitionEnabled, nextEnabled, messagePresent};
-    CallOffWaitingSends(platform::SteadyClockUs()); // what waits for its moment goes now
+    CancelWaiting();       // what waits for its deadline goes now
+    const bool pressed[] = {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
+                            messageTextPresent.load()};
     for (const MessageKind kind : kAllMessages)
-    {
-        if (!pressed[kind])
-            continue;
-        SentFlag(kind).store(false);
-        FailedFlag(kind).store(false);
-    }
-
+        if (pressed[kind])
+            messages[kind].stage.store(Stage::Pending);
     {
         const std::lock_guard lock(timingLock);
         playback.OnTest();
@@ -262,30 +223,14 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs,
     return moments;
 }
 
-void VendrolixPro::KeepWaiting(std::shared_ptr<SendWait> wait)
-{
-    const std::lock_guard lock(waitsMutex);
-    // A wait held here alone belongs to a job that has ended.
-    std::erase_if(waitingSends, [](const auto& kept) { return kept.use_count() == 1; });
-    waitingSends.push_back(std::move(wait));
-}
-
-void VendrolixPro::CallOffWaitingSends(std::int64_t fromUs)
-{
-    const std::lock_guard lock(waitsMutex);
-    for (const std::shared_ptr<SendWait>& wait : waitingSends)
-        wait->CallOff(fromUs);
-    waitingSends.clear();
-}
-
 void VendrolixPro::PrefetchHost()
 {
-    std::string host;
-    std::string portText;
+    std::array<char, ScheduledMessage::kHostRoom> host{};
+    std::size_t length = 0;
     {
         const std::lock_guard lock(settingsMutex);
-        host = oscHost;
-        portText = oscPort;
+        length = std::min(oscHost.size(), host.size());
+        std::memcpy(host.data(), oscHost.data(), length);
     }
-    osc::PrefetchHost(host, ParsePort(portText, kDefaultOscPort));
+    SendScheduler::Shared().Prefetch(std::string_view(host.data(), length), portNumber.load());
 }

@@ -44,19 +44,15 @@ std::uint32_t VendrolixPro::SetTime(double time)
 
 void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
 {
-    CallOffWaitingSends(platform::SteadyClockUs()); // this start's moments replace theirs
+    CancelWaiting(); // this start's deadlines replace theirs
     {
         const std::lock_guard lock(timingLock);
         beatClock.Start(startUs);
     }
     clipStartUs.store(startUs);
     sequenceActive.store(true);
-    for (const MessageKind message : kAllMessages)
-    {
-        SentFlag(message).store(false);
-        FailedFlag(message).store(false);
-    }
-    threadStartFailures.store(0);
+    for (MessageState& message : messages)
+        message.stage.store(Stage::Pending);
     PrefetchHost(); // the kept answer stays fresh ahead of this sequence's cues
 
     char line[128] = "started @ t=";
@@ -120,19 +116,9 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     }
     CFFGLPlugin::SetBeatInfo(static_cast<float>(kept), phase);
     if (changed && delaysInBeats.load() != 0 && sequenceActive.load())
-        RetimeWaitingSends(now);
+        CancelWaiting(); // what waits goes again for the deadline the new tempo gives
     if (tell)
         TellTempoRefused(bpm, kept);
-}
-
-void VendrolixPro::RetimeWaitingSends(std::int64_t nowUs)
-{
-    // Handed over at the old tempo: called off, and handed over again by the next frame with
-    // the moment the new tempo gives.
-    CallOffWaitingSends(nowUs);
-    for (const MessageKind kind : kAllMessages)
-        if (SentFlag(kind).load() && handedMomentUs[kind].load() >= nowUs)
-            SentFlag(kind).store(false);
 }
 
 void VendrolixPro::TellTempoRefused(float bpm, double keptBpm)
@@ -175,20 +161,24 @@ VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(const Progress& progre
             std::int64_t{delay} - progress.elapsedMs, std::int64_t{1000000000});
         return TenthsRemaining(static_cast<std::int32_t>(remaining));
     };
-    auto field = [&remainingTenths](bool enabled, bool sent, bool failed, std::int32_t delay)
+    auto field = [&](bool enabled, MessageKind kind, std::int32_t delay)
     {
         if (!enabled)
             return kFieldOff;
-        if (sent && failed)
+        switch (messages[kind].stage.load())
+        {
+        case Stage::Failed:
             return kFieldFailed;
-        return sent ? kFieldSent : remainingTenths(delay);
+        case Stage::Scheduled:
+            return kFieldSent;
+        case Stage::Pending:
+            break;
+        }
+        return remainingTenths(delay);
     };
-    return CountdownKey{field(layerTransitionEnabled.load() != 0, durationSent.load(),
-                              durationFailed.load(), delayMs.load()),
-                        field(nextClipEnabled.load() != 0, nextClipSent.load(),
-                              nextClipFailed.load(), nextClipDelayMs.load()),
-                        field(messageTextPresent.load(), messageSent.load(), messageFailed.load(),
-                              messageDelayMs.load()),
+    return CountdownKey{field(layerTransitionEnabled.load() != 0, kTransition, delayMs.load()),
+                        field(nextClipEnabled.load() != 0, kNextClip, nextClipDelayMs.load()),
+                        field(messageTextPresent.load(), kFreeText, messageDelayMs.load()),
                         progress.beats.has_value()};
 }
 

@@ -13,22 +13,20 @@ std::int64_t SteadyClockUs();
 // Whole milliseconds of the same clock (SteadyClockUs() / 1,000, truncated). Any thread.
 std::int64_t SteadyClockMs();
 
-// Sleeps until SteadyClockUs() reaches `deadlineUs`, on an absolute deadline where the system
-// has one, so that no time is lost between reading the clock and starting the sleep. May wake
-// up to a few hundred microseconds late (a timer's resolution); callers that need better spin
-// the rest. With a test clock installed it sleeps in short steps until that clock is there.
-// Any thread; never the render thread.
-void SleepUntilUs(std::int64_t deadlineUs);
-
-#ifndef _WIN32
-// Sleeps for what remains until `deadlineUs` on the real clock, relative: the time between
-// reading the clock and starting the sleep is lost. What SleepUntilUs does on macOS, which has
-// no absolute sleep; built on every POSIX system so that it is tested.
-void SleepRemainderUntilUs(std::int64_t deadlineUs);
-#endif
+// The platform's monotonic clock itself, whatever a test installed. Any thread.
+std::int64_t RealClockUs();
 
 using ClockSource = std::int64_t (*)(); // microseconds
 // Tests only: makes the clock answer from `source` (null restores the real clock) and answers
 // the source it replaces (null for the real clock).
 ClockSource InstallClockSource(ClockSource source);
+// Whether a test clock is installed. Any thread.
+bool TestClockInstalled();
+
+using ClockMovedHandler = void (*)();
+// Who hears that a test clock moved (the send scheduler, which then looks at its deadlines
+// again); null for nobody. Any thread.
+void SetClockMovedHandler(ClockMovedHandler handler);
+// Tests only: the installed test clock moved. Any thread.
+void NotifyClockMoved();
 } // namespace platform

@@ -190,6 +190,26 @@ Resolution NameCache::Resolve(const std::string& host, std::int32_t port,
         }
         answered.wait(lock);
     }
+    return AnswerAndRefresh(std::move(lock), entry, out);
+}
+
+std::optional<Resolution> NameCache::TryResolve(const std::string& host, std::int32_t port,
+                                                std::vector<platform::ResolvedAddress>& out)
+{
+    std::unique_lock lock(mutex);
+    const EntryPtr entry = Slot(host, port);
+    if (IsFresh(*entry, platform::SteadyClockMs()))
+        return AnswerAndRefresh(std::move(lock), entry, out);
+    const bool lookUp = !entry->lookingUp && ClaimBackgroundLookup(*entry);
+    lock.unlock();
+    if (lookUp)
+        StartBackgroundLookup(entry);
+    return std::nullopt;
+}
+
+Resolution NameCache::AnswerAndRefresh(std::unique_lock<std::mutex> lock, const EntryPtr& entry,
+                                       std::vector<platform::ResolvedAddress>& out)
+{
     const std::int64_t nowMs = platform::SteadyClockMs();
     const Resolution answer = Answer(*entry, nowMs, out);
     const bool refresh = answer.status == platform::LookupStatus::Resolved &&
@@ -232,6 +252,20 @@ void PrefetchHost(const std::string& host, std::int32_t port)
 {
     if (!host.empty() && !platform::IsNumericHost(host.c_str()))
         SharedNameCache().Prefetch(host, port);
+}
+
+std::optional<Resolution> ResolveHostWaiting(const std::string& host, std::int32_t port,
+                                             std::vector<platform::ResolvedAddress>& out)
+{
+    return ResolveHost(host, port, out);
+}
+
+std::optional<Resolution> ResolveHostNow(const std::string& host, std::int32_t port,
+                                         std::vector<platform::ResolvedAddress>& out)
+{
+    if (platform::IsNumericHost(host.c_str()))
+        return ResolveHost(host, port, out);
+    return SharedNameCache().TryResolve(host, port, out);
 }
 
 } // namespace osc

@@ -64,6 +64,12 @@ public:
     Resolution Resolve(const std::string& host, std::int32_t port,
                        std::vector<platform::ResolvedAddress>& out);
 
+    // What Resolve would answer, if it can without waiting for a lookup; else nothing, and a
+    // background lookup of the name is under way (unless the bound on them is reached). Never
+    // waits for the network: the send scheduler's thread.
+    std::optional<Resolution> TryResolve(const std::string& host, std::int32_t port,
+                                         std::vector<platform::ResolvedAddress>& out);
+
     // Background lookups under way now. Any thread.
     std::size_t BackgroundLookups() const;
 
@@ -97,6 +103,9 @@ private:
     // The entry for the name, made (and the oldest answer dropped when full) if there is none.
     // With the lock held.
     EntryPtr Slot(const std::string& host, std::int32_t port);
+    // Answer, then a background refresh where the answer grows old; releases the lock.
+    Resolution AnswerAndRefresh(std::unique_lock<std::mutex> lock, const EntryPtr& entry,
+                                std::vector<platform::ResolvedAddress>& out);
     // Claims a background lookup for the entry, with the lock held; false at the bound.
     bool ClaimBackgroundLookup(Entry& entry);
     // Starts the thread for a claimed lookup, without the lock; gives the claim back when no
@@ -122,8 +131,15 @@ NameCache& SharedNameCache();
 // shared cache. Blocking: sender threads only.
 Resolution ResolveHost(const std::string& host, std::int32_t port,
                        std::vector<platform::ResolvedAddress>& out);
+// ResolveHost as a Resolver (controller/osc/OscSender.h): it always answers, waiting if it must.
+std::optional<Resolution> ResolveHostWaiting(const std::string& host, std::int32_t port,
+                                             std::vector<platform::ResolvedAddress>& out);
 // Starts the shared cache's background lookup of a name; nothing for an empty or numeric host.
 // Never waits for the network. Any thread.
 void PrefetchHost(const std::string& host, std::int32_t port);
+// The addresses for host and port if they can be had without waiting: a numeric address
+// converted on the spot, a name the shared cache answers (else a lookup starts, and nothing).
+std::optional<Resolution> ResolveHostNow(const std::string& host, std::int32_t port,
+                                         std::vector<platform::ResolvedAddress>& out);
 
 } // namespace osc

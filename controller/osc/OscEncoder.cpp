@@ -53,24 +53,27 @@ std::uint8_t* WriteBigEndian32(std::uint8_t* out, std::uint32_t value)
 }
 } // namespace
 
-std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
-                                           std::span<const std::string> strings,
-                                           std::span<const std::int32_t> ints,
-                                           std::span<const float> floats)
+namespace
 {
-    // The same bytes as appending section by section with AppendOscString and
-    // AppendBigEndian32, measured first so the buffer is sized and zeroed once.
-    const std::size_t typeTagLength = 1 + strings.size() + ints.size() + floats.size();
+template <typename Text>
+std::size_t MessageSize(std::string_view address, std::span<const Text> strings, std::size_t ints,
+                        std::size_t floats)
+{
+    const std::size_t typeTagLength = 1 + strings.size() + ints + floats;
     std::size_t size = OscStringSize(address.size()) + OscStringSize(typeTagLength) +
-                       4 * (ints.size() + floats.size());
-    for (const std::string& text : strings)
-        size += OscStringSize(text.size());
+                       4 * (ints + floats);
+    for (const Text& text : strings)
+        size += OscStringSize(std::string_view(text).size());
+    return size;
+}
 
-    std::vector<std::uint8_t> buffer;
-    buffer.reserve(size > 256 ? size : 256); // the controller's own messages never need more
-    buffer.resize(size);                     // zeros: every pad byte is already written
-
-    std::uint8_t* out = WriteOscString(buffer.data(), address);
+// Writes into `out`, zeroed and MessageSize bytes long: every pad byte is already written.
+template <typename Text>
+void Write(std::uint8_t* out, std::string_view address, std::span<const Text> strings,
+           std::span<const std::int32_t> ints, std::span<const float> floats)
+{
+    const std::size_t typeTagLength = 1 + strings.size() + ints.size() + floats.size();
+    out = WriteOscString(out, address);
     std::uint8_t* tag = out;
     *tag++ = ',';
     tag = static_cast<std::uint8_t*>(std::memset(tag, 's', strings.size())) + strings.size();
@@ -78,12 +81,39 @@ std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
     std::memset(tag, 'f', floats.size());
     out += OscStringSize(typeTagLength);
 
-    for (const std::string& text : strings)
+    for (const Text& text : strings)
         out = WriteOscString(out, text);
     for (const std::int32_t value : ints)
         out = WriteBigEndian32(out, static_cast<std::uint32_t>(value)); // two's complement
     for (const float value : floats)
         out = WriteBigEndian32(out, std::bit_cast<std::uint32_t>(value)); // NaN payloads kept
+}
+} // namespace
+
+std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
+                                           std::span<const std::string> strings,
+                                           std::span<const std::int32_t> ints,
+                                           std::span<const float> floats)
+{
+    // The same bytes as appending section by section with AppendOscString and
+    // AppendBigEndian32, measured first so the buffer is sized and zeroed once.
+    const std::size_t size = MessageSize(address, strings, ints.size(), floats.size());
+    std::vector<std::uint8_t> buffer;
+    buffer.reserve(size > 256 ? size : 256); // the controller's own messages never need more
+    buffer.resize(size);
+    Write(buffer.data(), address, strings, ints, floats);
     return buffer;
+}
+
+std::size_t EncodeOscMessageInto(std::span<std::uint8_t> room, std::string_view address,
+                                 std::span<const std::string_view> strings,
+                                 std::span<const std::int32_t> ints, std::span<const float> floats)
+{
+    const std::size_t size = MessageSize(address, strings, ints.size(), floats.size());
+    if (size > room.size())
+        return 0;
+    std::memset(room.data(), 0, size);
+    Write(room.data(), address, strings, ints, floats);
+    return size;
 }
 } // namespace osc

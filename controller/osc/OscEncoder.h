@@ -25,4 +25,10 @@ std::vector<std::uint8_t> EncodeOscMessage(std::string_view address,
                                            std::span<const std::string> strings,
                                            std::span<const std::int32_t> ints,
                                            std::span<const float> floats);
+
+// The same bytes written into `room`: their length, or 0 when they do not fit. Allocates
+// nothing, so that the render thread can hand a message over.
+std::size_t EncodeOscMessageInto(std::span<std::uint8_t> room, std::string_view address,
+                                 std::span<const std::string_view> strings,
+                                 std::span<const std::int32_t> ints, std::span<const float> floats);
 } // namespace osc

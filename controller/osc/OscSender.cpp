@@ -1,5 +1,6 @@
 #include "controller/osc/OscSender.h"
 
+#include "controller/osc/DatagramSender.h"
 #include "controller/osc/NameCache.h"
 #include "controller/osc/OscEncoder.h"
 #include "platform/UdpSocketApi.h"
@@ -52,6 +53,7 @@ const char* StatusWord(SendOutcome outcome)
         return "WSAStartup failed";
     case SendOutcome::NotResolved:
     case SendOutcome::NotAnswered:
+    case SendOutcome::NotResolvedYet:
         return "getaddrinfo failed";
     case SendOutcome::NoSocket:
     case SendOutcome::NotSentWhole:
@@ -71,26 +73,6 @@ SendOutcome LookupFailure(platform::LookupStatus status)
                                                       : SendOutcome::NotResolved;
 }
 
-// The datagram to the first address whose socket opens and which takes it whole.
-SendOutcome SendToFirst(const platform::SocketCalls& calls,
-                        const std::vector<platform::ResolvedAddress>& addresses,
-                        const std::vector<std::uint8_t>& payload)
-{
-    bool opened = false;
-    for (const platform::ResolvedAddress& entry : addresses)
-    {
-        ScopedSocket socket(calls, calls.open(entry.family, entry.socketType, entry.protocol));
-        if (!socket.IsOpen())
-            continue;
-        opened = true;
-        const std::int64_t sent =
-            calls.sendTo(socket.Handle(), payload.data(), payload.size(), entry);
-        socket.Close(); // at once, whatever sendto answered
-        if (sent >= 0 && static_cast<std::uint64_t>(sent) == payload.size())
-            return SendOutcome::Sent;
-    }
-    return opened ? SendOutcome::NotSentWhole : SendOutcome::NoSocket;
-}
 } // namespace
 
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
@@ -104,21 +86,28 @@ SendResult SendOscMessage(const std::string& host, std::int32_t port, std::strin
         return Result(SendOutcome::BadPort);
     if (address.empty() || address.front() != '/')
         return Result(SendOutcome::BadAddress);
+    DatagramSender sockets;
+    return SendPayload(host, port, EncodeOscMessage(address, strings, ints, floats), sockets,
+                       ResolveHostWaiting);
+}
 
-    const std::vector<std::uint8_t> payload = EncodeOscMessage(address, strings, ints, floats);
-
-    // One table for the whole call, even if a test swaps it meanwhile.
-    const platform::SocketCalls& calls = platform::CurrentSocketCalls();
-    if (!calls.startUp())
+SendResult SendPayload(const std::string& host, std::int32_t port,
+                       std::span<const std::uint8_t> payload, DatagramSender& sockets,
+                       const Resolver& resolve)
+{
+    if (host.empty())
+        return Result(SendOutcome::EmptyHost);
+    if (!platform::CurrentSocketCalls().startUp())
         return Result(SendOutcome::StartUpFailed);
-
     std::vector<platform::ResolvedAddress> addresses;
-    const Resolution resolution = ResolveHost(host, port, addresses);
-    if (resolution.status != platform::LookupStatus::Resolved || addresses.empty())
-        return Result(LookupFailure(resolution.status));
-    SendResult result = Result(SendToFirst(calls, addresses, payload));
-    if (resolution.failedLookup)
-        result.failedLookup = LookupFailure(*resolution.failedLookup);
+    const std::optional<Resolution> resolution = resolve(host, port, addresses);
+    if (!resolution)
+        return Result(SendOutcome::NotResolvedYet);
+    if (resolution->status != platform::LookupStatus::Resolved || addresses.empty())
+        return Result(LookupFailure(resolution->status));
+    SendResult result = Result(sockets.SendToFirst(payload, addresses));
+    if (resolution->failedLookup)
+        result.failedLookup = LookupFailure(*resolution->failedLookup);
     return result;
 }
 } // namespace osc

@@ -1,8 +1,11 @@
 // Delivers one OSC message as one UDP datagram.
 #pragma once
 
+#include "platform/UdpSocketApi.h"
+
 #include <cstdint>
 #include <optional>
+#include <vector>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +25,7 @@ enum class SendOutcome
     NotAnswered,  // the name server did not answer, and no good address was kept
     NoSocket,     // no resolved address could have a socket
     NotSentWhole, // a socket opened, but no address took the whole datagram
+    NotResolvedYet, // the name's lookup is under way: the send waits for it elsewhere
 };
 
 // The outcome of one send. `status` is exactly one of: "sent", "empty host", "bad port",
@@ -46,4 +50,16 @@ struct SendResult
 SendResult SendOscMessage(const std::string& host, std::int32_t port, std::string_view address,
                           std::span<const std::string> strings, std::span<const std::int32_t> ints,
                           std::span<const float> floats);
+
+class DatagramSender;
+struct Resolution;
+// How a send finds the addresses of host and port: nothing when it cannot without waiting.
+using Resolver = std::optional<Resolution> (*)(const std::string& host, std::int32_t port,
+                                               std::vector<platform::ResolvedAddress>& out);
+// An encoded message to host and port through `sockets`, the host resolved by `resolve`: what
+// SendOscMessage does after its checks and encoding. NotResolvedYet when `resolve` cannot answer
+// yet. Blocking as long as `resolve` and one datagram send.
+SendResult SendPayload(const std::string& host, std::int32_t port,
+                       std::span<const std::uint8_t> payload, DatagramSender& sockets,
+                       const Resolver& resolve);
 } // namespace osc

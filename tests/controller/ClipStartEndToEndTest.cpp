@@ -88,6 +88,16 @@ protected:
         void (*answer)(int (*)()) = nullptr;
         std::memcpy(&answer, &answerLookups, sizeof answer);
         answer(&AnswerLookup);
+        void* clockMoved = plugin->Symbol("vdrxTestClockMoved");
+        ASSERT_NE(clockMoved, nullptr);
+        std::memcpy(&moved, &clockMoved, sizeof moved);
+    }
+
+    // The test clock moves to `ms`; the plug-in's scheduler hears of it.
+    static void MoveClockTo(std::int64_t ms)
+    {
+        nowMs = ms;
+        moved();
     }
 
     void SetUp() override
@@ -110,15 +120,15 @@ protected:
     {
         ASSERT_EQ(plugin->SetTime(instance, hostTime), kOk);
         ASSERT_EQ(plugin->ProcessOpenGL(instance, FrameIn{0, 0, nullptr}), kOk);
-        nowMs += stepMs;
-        // Senders wait for their moment on this clock: let them see it move, as they would.
-        std::this_thread::sleep_for(200us);
+        MoveClockTo(nowMs + stepMs);
+        // A host's frames are milliseconds apart: the scheduler sends what is due meanwhile.
+        std::this_thread::sleep_for(300us);
     }
 
     // The datagram that arrives while the test clock stands at `ms`, if one does.
     std::optional<ReceivedOsc> ArrivalAt(std::int64_t ms)
     {
-        nowMs = ms;
+        MoveClockTo(ms);
         return receiver.Receive(100ms);
     }
 
@@ -165,6 +175,7 @@ protected:
         return arrived.contains(address) ? static_cast<std::size_t>(arrived.at(address)) : 0u;
     }
 
+    static inline void (*moved)() = nullptr;
     static inline GlContext* context = nullptr;
     static inline PluginLibrary* plugin = nullptr;
     OscReceiver receiver;
@@ -198,7 +209,7 @@ TEST_F(ClipStartEndToEnd, ClipHeldAtZeroStartsOnceAndCountsDelaysFromThatStart)
     Frame(0.0);     // the start, counted from that first frame
     for (int frame = 2; frame < 20; ++frame)
     {
-        nowMs += 10;
+        MoveClockTo(nowMs + 10);
         Frame(0.0);
     }
     EXPECT_FALSE(ArrivalAt(first + 199)) << "199 ms after the clip's first frame";
@@ -215,7 +226,7 @@ TEST_F(ClipStartEndToEnd, StartFirstSeenAt17MsIsAnchoredAtTheClipsFirstFrame)
     const std::int64_t seenAt = nowMs;
     Frame(0.017);
     EXPECT_EQ(Status(), "T0.1s|Nno|Mno");
-    nowMs = seenAt - 17 + 90;
+    MoveClockTo(seenAt - 17 + 90);
     Frame(0.017 + 0.073); // hands the message over: it is due within the next frame
     EXPECT_FALSE(ArrivalAt(seenAt - 17 + 99)) << "99 ms after the clip's first frame";
     EXPECT_TRUE(ArrivalAt(seenAt - 17 + 100)) << "100 ms after it";
@@ -293,7 +304,7 @@ TEST_F(ClipStartEndToEnd, StallWithTheTimeRunningOnKeepsThePass)
         const std::int64_t origin = nowMs;
         auto clip = [&](std::int64_t ms) { return Forward(ms, origin, 10000); };
         PlayUntil(origin + stallAt, clip);
-        nowMs += 600; // no frame while the host loads something heavy; its clip runs on
+        MoveClockTo(nowMs + 600); // no frame while the host loads something heavy; its clip runs on
         if (stallAt < 4000)
         {
             PlayUntil(origin + 3999, clip);
@@ -312,7 +323,7 @@ TEST_F(ClipStartEndToEnd, GapWithTheTimeHeldStillStartsASequence)
     Frame(2.99, 16);
     const std::int64_t origin = nowMs;
     PlayUntil(origin + 1000, [&](std::int64_t ms) { return Forward(ms, origin, 3000); });
-    nowMs += 600; // the clip was stopped, and plays on from where it stood
+    MoveClockTo(nowMs + 600); // the clip was stopped, and plays on from where it stood
     PlayUntil(origin + 2000, [&](std::int64_t ms) { return Forward(ms - 600, origin, 3000); });
     EXPECT_EQ(Datagrams(kNextClip), 2u);
 }

@@ -1,13 +1,15 @@
-// A VendrolixPro driven directly, with the clock and the sender-thread start replaced so that
-// timing rules run deterministically and dispatched jobs can be inspected.
+// A VendrolixPro driven directly, with the clock replaced and its messages scheduled into a queue
+// of the test's own, so that timing rules run deterministically and what goes out can be
+// inspected: the test takes what is due on its clock, as the scheduler would send it.
 #pragma once
 
-#include "controller/SenderThread.h"
+#include "controller/SendQueue.h"
 #include "controller/VendrolixPro.h"
 #include "controller/osc/NameCache.h"
 #include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"
+#include "tools/testhost/OscReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -15,53 +17,72 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace vdrxtest
 {
 
 inline std::atomic<std::int64_t> fakeNowMs{1000000};
-// What a started job carries, kept after the job itself (and its sender slot) is gone.
+
+// The messages one call of the plug-in scheduled, decoded with liblo, and their deadlines.
 struct RecordedJob
 {
     std::string host;
     std::int32_t port = 0;
-    std::array<std::optional<osc::OscMessage>, kMessageKinds> messages;
+    std::array<std::optional<testhost::ReceivedOsc>, kMessageKinds> messages;
     std::array<std::int64_t, kMessageKinds> deadlineUs{};
     std::int64_t startedMs = 0; // on the test clock
 
     bool Sends(MessageKind kind) const { return Message(kind).has_value(); }
-    // When the message leaves: when handed over, or at its moment if that is later.
+    // When the message leaves: when scheduled, or at its deadline if that is later.
     std::int64_t LeavesAtUs(MessageKind kind) const
     {
         return std::max(startedMs * 1000, deadlineUs[kind]);
     }
-    const std::optional<osc::OscMessage>& Message(MessageKind kind) const { return messages[kind]; }
+    const std::optional<testhost::ReceivedOsc>& Message(MessageKind kind) const
+    {
+        return messages[kind];
+    }
 };
 
 inline std::mutex jobsMutex;
 inline std::vector<RecordedJob> startedJobs;
 inline std::vector<std::string> logLines;
+inline SendQueue testQueue;
 
 inline std::int64_t FakeClock()
 {
     return fakeNowMs.load() * 1000;
 }
 
-inline void RecordJob(SendJob job)
+// What is due on the test clock, taken out of the queue as the scheduler would send it: one job.
+inline void TakeScheduled()
 {
+    RecordedJob job;
+    job.startedMs = fakeNowMs.load();
+    ScheduledMessage message;
+    bool any = false;
+    while (testQueue.TakeDue(FakeClock(), message))
+    {
+        any = true;
+        job.host = std::string(message.Host());
+        job.port = message.port;
+        job.deadlineUs[message.kind] = message.deadlineUs;
+        testhost::ReceivedOsc decoded;
+        decoded.bytes.assign(message.payload.begin(),
+                             message.payload.begin() +
+                                 static_cast<std::ptrdiff_t>(message.payloadLength));
+        testhost::DecodeWithLiblo(decoded);
+        job.messages[message.kind] = decoded;
+    }
+    if (!any)
+        return;
     const std::lock_guard lock(jobsMutex);
-    startedJobs.push_back(
-        RecordedJob{job.host, job.port, job.messages, job.deadlineUs, fakeNowMs.load()});
-}
-
-inline void FailToStart(SendJob)
-{
-    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    startedJobs.push_back(job);
 }
 
 inline void CollectLog(const char* text)
@@ -100,16 +121,20 @@ protected:
         platform::InstallClockSource(&FakeClock);
         platform::InstallSocketCalls(&OfflineCalls());
         osc::SharedNameCache().Forget();
-        InstallSenderThreadStart(&RecordJob);
+        VendrolixPro::InstallSendQueue(&testQueue);
         ffgl::SetHostLogCallback(&CollectLog);
         plugin.SetOwner(&plugin);
     }
 
     void TearDown() override
     {
+        ScheduledMessage rest;
+        while (testQueue.TakeDue(std::numeric_limits<std::int64_t>::max(), rest))
+        {
+        }
+        VendrolixPro::InstallSendQueue(nullptr);
         platform::InstallClockSource(nullptr);
         platform::InstallSocketCalls(nullptr);
-        InstallSenderThreadStart(nullptr);
         ffgl::SetHostLogCallback(nullptr);
     }
 
@@ -130,6 +155,13 @@ protected:
     {
         const ffgl::FrameDataRecord noInputs{0, nullptr};
         ASSERT_EQ(plugin.ProcessOpenGL(&noInputs), ffgl::kSuccess);
+        TakeScheduled();
+    }
+
+    void PressTest()
+    {
+        plugin.SetFloatParameter(VendrolixPro::Test, 1.0f);
+        TakeScheduled();
     }
 
     static void Advance(std::int64_t ms) { fakeNowMs += ms; }

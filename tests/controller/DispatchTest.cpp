@@ -1,8 +1,13 @@
 #include "controller/LayerMessages.h"
 #include "controller/PortText.h"
 #include "tests/controller/ControllerFixture.h"
+#include "tools/testhost/OscReceiver.h"
 
+#include <gmock/gmock.h>
+
+#include <array>
 #include <limits>
+#include <memory>
 #include <string>
 
 namespace
@@ -21,11 +26,24 @@ protected:
     }
 };
 
-TEST(SendJobHelpers, LayerAddressAndPortParsing)
+// The address of a message encoded for the layer, as liblo reads it.
+std::string AddressFor(std::int32_t layer)
 {
-    EXPECT_EQ(LayerAddress(0), "/composition/selectedlayer");
-    EXPECT_EQ(LayerAddress(-4), "/composition/selectedlayer");
-    EXPECT_EQ(LayerAddress(12), "/composition/layers/12");
+    std::array<std::uint8_t, 128> room{};
+    testhost::ReceivedOsc decoded;
+    decoded.bytes.assign(room.begin(), room.begin() + static_cast<std::ptrdiff_t>(
+                                                          EncodeNextClipMessage(room, layer)));
+    testhost::DecodeWithLiblo(decoded);
+    return decoded.address;
+}
+
+TEST(LayerMessages, LayerAddressesAndPortParsing)
+{
+    EXPECT_EQ(AddressFor(0), "/composition/selectedlayer/connectnextclip");
+    EXPECT_EQ(AddressFor(-4), "/composition/selectedlayer/connectnextclip");
+    EXPECT_EQ(AddressFor(12), "/composition/layers/12/connectnextclip");
+    std::array<std::uint8_t, 8> tooSmall{};
+    EXPECT_EQ(EncodeNextClipMessage(tooSmall, 1), 0u) << "nothing written past the room";
     EXPECT_EQ(ParsePort("9000", 7000), 9000);
     EXPECT_EQ(ParsePort(" 9000abc", 7000), 9000);
     EXPECT_EQ(ParsePort("65535", 7000), 65535);
@@ -50,10 +68,10 @@ TEST_F(Dispatch, BothMessagesDueTogetherGoOutInOneJobOncePerSequence)
     ASSERT_TRUE(job.Sends(kNextClip));
     EXPECT_FALSE(job.Sends(kFreeText));
     EXPECT_EQ(job.Message(kTransition)->address, "/composition/selectedlayer/transition/duration");
-    EXPECT_EQ(job.Message(kTransition)->strings, std::vector<std::string>{"a"});
-    EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{1.5f});
+    EXPECT_EQ(job.Message(kTransition)->values,
+              (std::vector<testhost::OscValue>{std::string("a"), 1.5f}));
     EXPECT_EQ(job.Message(kNextClip)->address, "/composition/selectedlayer/connectnextclip");
-    EXPECT_EQ(job.Message(kNextClip)->ints, std::vector<std::int32_t>{1});
+    EXPECT_EQ(job.Message(kNextClip)->values, std::vector<testhost::OscValue>{std::int32_t{1}});
     EXPECT_EQ(job.host, "127.0.0.1");
     EXPECT_EQ(job.port, 7000);
     EXPECT_EQ(Status(), "Tok|Nok|Mno");
@@ -75,13 +93,16 @@ TEST_F(Dispatch, DueMeansWholeMillisecondsReachedTheDelay)
     plugin.SetFloatParameter(P::Duration, 10.0f);
     plugin.SetTextParameter(P::OscPort, " 9000abc");
     plugin.DispatchCommands(2.9996, false);
+    vdrxtest::TakeScheduled();
     EXPECT_EQ(JobCount(), 0u) << "2999 ms";
     plugin.DispatchCommands(3.0, false);
+    vdrxtest::TakeScheduled();
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
     ASSERT_TRUE(job.Sends(kTransition));
     EXPECT_EQ(job.Message(kTransition)->address, "/composition/layers/12/transition/duration");
-    EXPECT_EQ(job.Message(kTransition)->floats, std::vector<float>{10.0f});
+    EXPECT_EQ(job.Message(kTransition)->values,
+              (std::vector<testhost::OscValue>{std::string("a"), 10.0f}));
     EXPECT_EQ(job.port, 9000);
 }
 
@@ -99,22 +120,24 @@ TEST_F(Dispatch, ForcedDispatchOfAllThreeShowsSendTnm)
     plugin.SetFloatParameter(P::NextClip, 1.0f);
     std::string longText = "/x/y s " + std::string(293, 'q');
     plugin.SetTextParameter(P::OscMsg, longText.c_str());
-    plugin.SetFloatParameter(P::Test, 1.0f);
+    PressTest();
     EXPECT_EQ(Status(), "SEND TNM");
     ASSERT_EQ(JobCount(), 1u);
     const vdrxtest::RecordedJob job = LastJob();
     EXPECT_TRUE(job.Sends(kTransition) && job.Sends(kNextClip));
     ASSERT_TRUE(job.Sends(kFreeText));
-    EXPECT_EQ(job.Message(kFreeText)->strings, std::vector<std::string>{longText.substr(7)})
+    EXPECT_EQ(job.Message(kFreeText)->values,
+              std::vector<testhost::OscValue>{longText.substr(7)})
         << "the text travels whole, not cut to 255";
 
     plugin.DispatchCommands(0.0, true);
-    EXPECT_EQ(JobCount(), 1u) << "sent flags hold even against force";
+    vdrxtest::TakeScheduled();
+    EXPECT_EQ(JobCount(), 1u) << "scheduled flags hold even against force";
 }
 
 TEST_F(Dispatch, TestSendsOnlyWhatIsEnabledAtOnceAndLeavesTheSequenceStopped)
 {
-    plugin.SetFloatParameter(P::Test, 1.0f);
+    PressTest();
     EXPECT_EQ(vdrxtest::logLines, std::vector<std::string>{"VendrolixOSC: Test pressed"});
     ASSERT_EQ(JobCount(), 1u);
     EXPECT_TRUE(LastJob().Sends(kTransition));
@@ -127,37 +150,72 @@ TEST_F(Dispatch, TestSendsOnlyWhatIsEnabledAtOnceAndLeavesTheSequenceStopped)
     EXPECT_EQ(Status(), "Tok|Nno|Mno") << "sent flags keep showing ok while idle";
 
     plugin.SetFloatParameter(P::Test, 0.0f);
+    vdrxtest::TakeScheduled();
     EXPECT_EQ(JobCount(), 1u) << "0 does not fire";
-    plugin.SetFloatParameter(P::Test, 1.0f);
+    PressTest();
     plugin.SetFloatParameter(P::Test, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(JobCount(), 3u) << "each press is its own job";
+    vdrxtest::TakeScheduled();
+    EXPECT_EQ(JobCount(), 3u) << "each press is its own";
 }
 
-TEST_F(Dispatch, ThreadThatCannotStartIsRetriedByAFewFramesThenFails)
+TEST_F(Dispatch, CancelRemovesExactlyWhatWaitsAndASettingChangeReachesAWaitingMessage)
 {
-    InstallSenderThreadStart(&vdrxtest::FailToStart);
+    plugin.SetFloatParameter(P::Delay, 500.0f);
     Start();
-    EXPECT_NO_THROW(FramesFor(2952));
-    EXPECT_NO_THROW(FramesFor(16)); // due within the next two frames: the first try
-    FramesFor(16);
-    EXPECT_EQ(Status(), "T0.1s|Nno|Mno") << "still pending after two tries";
-    InstallSenderThreadStart(&vdrxtest::RecordJob);
-    FramesFor(16);
-    ASSERT_EQ(JobCount(), 1u) << "the third try starts";
-    EXPECT_TRUE(LastJob().Sends(kTransition));
-    EXPECT_EQ(Status(), "Tok|Nno|Mno");
+    FramesFor(480); // the frame before: scheduled for its deadline
+    ASSERT_EQ(vdrxtest::testQueue.Waiting(), 1u);
+    plugin.SetTextParameter(P::OscPort, "9001"); // a setting it depends on
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 0u) << "taken back";
+    FramesFor(32);
+    ASSERT_EQ(JobCount(), 1u);
+    EXPECT_EQ(LastJob().port, 9001) << "it goes with the new port, never the old";
 
-    InstallSenderThreadStart(&vdrxtest::FailToStart);
     plugin.SetTime(9.0);
     plugin.SetTime(0.0);
-    FramesFor(3000);
+    FramesFor(480);
+    ASSERT_EQ(vdrxtest::testQueue.Waiting(), 1u);
+    plugin.SetFloatParameter(P::LayerTrans, 0.0f);
     FramesFor(100);
-    EXPECT_EQ(Status(), "Terr|Nno|Mno") << "three tries, then failed, not retried for ever";
-    EXPECT_EQ(vdrxtest::logLines.back(), "VendrolixOSC: transition duration not sent to "
-                                         "127.0.0.1:7000: no sender thread can be started");
-    InstallSenderThreadStart(&vdrxtest::RecordJob);
-    FramesFor(100);
-    EXPECT_EQ(JobCount(), 1u) << "a failed message is not sent again in its sequence";
+    EXPECT_EQ(JobCount(), 1u) << "switched off while waiting: not at all";
+}
+
+TEST_F(Dispatch, TheBoundsAreCountedOnTheQueue)
+{
+    // Four waiting for one instance, and the process's room shared by all.
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetTextParameter(P::OscMsg, "/cue");
+    plugin.SetFloatParameter(P::Delay, 900000.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 900000.0f);
+    plugin.SetFloatParameter(P::MessageDelay, 900000.0f);
+    Start();
+    plugin.DispatchCommands(0.0, false, 900000000);
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 3u);
+
+    std::vector<std::unique_ptr<VendrolixPro>> others;
+    for (int i = 0; i < 21; ++i)
+    {
+        auto other = std::make_unique<VendrolixPro>();
+        other->SetFloatParameter(P::Delay, 900000.0f);
+        other->SetFloatParameter(P::NextClip, 1.0f);
+        other->SetFloatParameter(P::DelayNextClip, 900000.0f);
+        other->SetTextParameter(P::OscMsg, "/cue");
+        other->SetFloatParameter(P::MessageDelay, 900000.0f);
+        other->SetTime(5.0);
+        other->SetTime(0.0);
+        other->DispatchCommands(0.0, false, 900000000);
+        others.push_back(std::move(other));
+    }
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), SendQueue::kCapacity) << "the 65th is refused";
+    VendrolixPro& refused = *others.back();
+    refused.ProcessOpenGL(nullptr);
+    EXPECT_THAT(std::string(refused.GetParameterDisplay(P::Status)),
+                ::testing::MatchesRegex("T.*\\|Nerr\\|Merr"));
+    EXPECT_NE(std::find(vdrxtest::logLines.begin(), vdrxtest::logLines.end(),
+                        "VendrolixOSC: next clip not sent to 127.0.0.1:7000: too many messages "
+                        "are waiting"),
+              vdrxtest::logLines.end());
+    others.front().reset(); // deleting an instance takes its messages back
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), SendQueue::kCapacity - 3);
 }
 
 TEST_F(Dispatch, StartsAndFramesRaiseValueChangedOnStatusAndDuration)

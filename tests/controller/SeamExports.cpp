@@ -61,3 +61,9 @@ extern "C" VDRX_EXPORT void vdrxTestSetClock(std::int64_t (*source)())
 {
     platform::InstallClockSource(source);
 }
+
+// The clock set with vdrxTestSetClock moved: the send scheduler looks at its deadlines again.
+extern "C" VDRX_EXPORT void vdrxTestClockMoved()
+{
+    platform::NotifyClockMoved();
+}

@@ -1,7 +1,7 @@
-// What a hostile network and user meet: real sender threads against a socket seam that fails,
-// throws or holds its lookups. Every failure shows as "err" and one host-log line; the threads
-// stay within their bounds; every press is either sent or accounted for in the log.
-#include "controller/SendChannel.h"
+// What a hostile network and user meet: the real send scheduler against a socket seam that
+// fails, throws or holds its lookups. Every failure shows as "err" and one host-log line; the
+// threads stay within their bounds; every press is either sent or accounted for in the log.
+#include "controller/SendScheduler.h"
 #include "controller/osc/NameCache.h"
 #include "tests/controller/ControllerFixture.h"
 #include "tests/osc/CommaLocale.h"
@@ -101,7 +101,7 @@ protected:
         FakeNetwork::resolves = 0;
         FakeNetwork::Hold(false);
         platform::InstallSocketCalls(&FakeNetwork::Calls());
-        InstallSenderThreadStart(nullptr); // real threads
+        VendrolixPro::InstallSendQueue(nullptr); // the real scheduler
         ApplyRegisteredDefaults();
         plugin.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
     }
@@ -116,11 +116,11 @@ protected:
     static void WaitForSenders()
     {
         const auto end = std::chrono::steady_clock::now() + 10s;
-        while ((SendChannel::LiveThreadsInProcess() > 0 ||
+        while ((!SendScheduler::Shared().Idle() ||
                 osc::SharedNameCache().BackgroundLookups() > 0) &&
                std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(1ms);
-        ASSERT_EQ(SendChannel::LiveThreadsInProcess(), 0);
+        ASSERT_TRUE(SendScheduler::Shared().Idle());
     }
 
     testhost::OscReceiver receiver;
@@ -220,9 +220,9 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     for (int press = 0; press < kPresses; ++press)
     {
         plugin.SetFloatParameter(P::Test, 1.0f);
-        highest = std::max(highest, SendChannel::LiveThreadsInProcess());
+        highest = std::max(highest, SendScheduler::Shared().LateLookups());
     }
-    EXPECT_EQ(highest, SendChannel::kPerInstance);
+    EXPECT_LE(highest, SendScheduler::kLookupThreads) << "one scheduler and a few lookups";
     FakeNetwork::Hold(false);
     WaitForSenders();
     Frame(); // takes in what the senders reported
@@ -234,48 +234,25 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "one lookup, shared by every send";
 }
 
-TEST_F(SendFailures, ProcessBoundHoldsAcrossInstancesAndNormalLoadLosesNothing)
+TEST_F(SendFailures, SixtyFourInstancesSchedulingInOneFrameLoseNothing)
 {
     std::vector<std::unique_ptr<VendrolixPro>> instances;
-    for (int i = 0; i < 17; ++i)
+    for (int i = 0; i < 64; ++i)
     {
         instances.push_back(std::make_unique<VendrolixPro>());
         instances.back()->SetOwner(instances.back().get());
         instances.back()->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
     }
-    FakeNetwork::Hold(true); // every send waits in its lookup
-    for (auto& instance : instances)
-        for (int press = 0; press < 4; ++press)
-            instance->SetFloatParameter(P::Test, 1.0f);
-    EXPECT_EQ(SendChannel::LiveThreadsInProcess(), SendChannel::kPerProcess);
-    FakeNetwork::Hold(false);
-    WaitForSenders();
-    Advance(2000);
-    for (auto& instance : instances)
-        instance->CollectSendFailures();
-    EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), 17 * 4 - SendChannel::kPerProcess);
-    for (int i = 0; i < SendChannel::kPerProcess; ++i)
-        ASSERT_TRUE(receiver.Receive(2s)) << i;
-
-    // 64 instances dispatching in the same frame, nothing held: every datagram arrives.
-    instances.resize(64);
-    for (auto& instance : instances)
-        if (!instance)
-        {
-            instance = std::make_unique<VendrolixPro>();
-            instance->SetOwner(instance.get());
-            instance->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
-        }
     for (auto& instance : instances)
         instance->SetFloatParameter(P::Test, 1.0f);
     for (int i = 0; i < 64; ++i)
         ASSERT_TRUE(receiver.Receive(2s)) << i;
 }
 
-TEST_F(SendFailures, WaitingSendIsCalledOffByARestartTestOrTheInstancesEndAndFreesItsPlace)
+TEST_F(SendFailures, AWaitingMessageIsCancelledByARestartTestOrTheInstancesEnd)
 {
     plugin.SetFloatParameter(P::Delay, 500.0f);
-    const auto handOver = [this](VendrolixPro& instance)
+    const auto schedule = [this](VendrolixPro& instance)
     {
         instance.SetTime(2.9);
         instance.SetTime(0.0);
@@ -285,38 +262,42 @@ TEST_F(SendFailures, WaitingSendIsCalledOffByARestartTestOrTheInstancesEndAndFre
             Advance(16);
             instance.ProcessOpenGL(nullptr);
         }
-        ASSERT_EQ(SendChannel::LiveThreadsInProcess(), 1) << "it waits for 500 ms";
+        ASSERT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "it waits for 500 ms";
     };
-    const auto nothingAtTheMoment = [this]
+    const auto nothingAtTheDeadline = [this]
     {
-        EXPECT_EQ(SendChannel::LiveThreadsInProcess(), 0) << "its place is free at once";
+        EXPECT_EQ(SendScheduler::Shared().Queue().Waiting(), 0u) << "its place is free at once";
         Advance(100);
-        EXPECT_FALSE(receiver.Receive(200ms)) << "nothing goes at the moment";
+        platform::NotifyClockMoved();
+        EXPECT_FALSE(receiver.Receive(200ms)) << "nothing goes at the deadline";
     };
 
-    handOver(plugin);
+    schedule(plugin);
     plugin.SetTime(0.4);
     plugin.SetTime(0.0); // the clip starts again before the moment
-    nothingAtTheMoment();
+    nothingAtTheDeadline();
 
-    handOver(plugin);
+    schedule(plugin);
     plugin.SetFloatParameter(P::Test, 1.0f);
     ASSERT_TRUE(receiver.Receive(2s)) << "Test sends now";
     WaitForSenders();
-    nothingAtTheMoment();
+    nothingAtTheDeadline();
 
     auto doomed = std::make_unique<VendrolixPro>();
     doomed->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
     doomed->SetFloatParameter(P::Delay, 500.0f);
-    handOver(*doomed);
+    schedule(*doomed);
     doomed.reset();
-    nothingAtTheMoment();
+    nothingAtTheDeadline();
 }
 
 TEST_F(SendFailures, NameLookedUpWhenSetIsReadyForTheCue)
 {
     FakeNetwork::Hold(true);
     plugin.SetTextParameter(P::OscHost, "studio-pc");
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (osc::SharedNameCache().BackgroundLookups() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
     EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 1u) << "looked up at once, meanwhile";
     FakeNetwork::Hold(false);
     WaitForSenders();

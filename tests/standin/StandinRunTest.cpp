@@ -294,18 +294,19 @@ TEST(StandinRun, BadSettingsAreRefusedByNameBeforeAnyFrame)
     EXPECT_THAT(outOfRange.output, HasSubstr("\"Delay\" takes 0 to 900000"));
 }
 
-TEST(StandinRun, AClipPausedOnItsFirstFrameSendsOnceWithOneThread)
+TEST(StandinRun, AClipPausedOnItsFirstFrameSendsOnceStartingNoThread)
 {
     const std::string report = TempPath("hold.jsonl");
-    // A new instance: the transition message alone, with no delay.
+    // A new instance: the transition message alone, with no delay. The send scheduler's thread
+    // started with the instance, before the clip.
     const ProgramRun run = RunStandin({"--plugin-defaults", "--hold-zero", "1", "--clip", "0.5",
                                        "--loops", "1", "--report", report});
-    EXPECT_THAT(run.output, HasSubstr(": 1 datagram arrived, 1 thread started")) << run.output;
+    EXPECT_THAT(run.output, HasSubstr(": 1 datagram arrived, 0 threads started")) << run.output;
     const std::vector<std::string> summary = ReportLines(std::ifstream(report), "summary");
     ASSERT_EQ(summary.size(), 1u);
     EXPECT_EQ(Field(summary[0], "messages"), "1");
     EXPECT_EQ(Field(summary[0], "hold_datagrams"), "1");
-    EXPECT_EQ(Field(summary[0], "hold_threads"), "1");
+    EXPECT_EQ(Field(summary[0], "hold_threads"), "0");
     std::filesystem::remove(report);
 }
 

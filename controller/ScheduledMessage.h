@@ -1,0 +1,39 @@
+// One message waiting for its deadline in the send queue: everything the scheduler needs to send
+// it, copied in by the render thread into room of a fixed size, so that a hand-over allocates
+// nothing.
+#pragma once
+
+#include "controller/SendFailure.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+class SendChannel;
+
+struct ScheduledMessage
+{
+    // Longer texts are refused when they are set: no name or address is longer, and an OSC
+    // message longer than this is no cue.
+    static constexpr std::size_t kHostRoom = 256;
+    static constexpr std::size_t kPayloadRoom = 4096;
+
+    // The instance's: who owns the message, and where its failure goes. Copying it only counts
+    // a reference.
+    std::shared_ptr<SendChannel> channel;
+    std::uint32_t dispatch = 0; // the instance's numbering, so a late failure marks only it
+    MessageKind kind = kTransition;
+    std::int64_t deadlineUs = 0; // on the steady clock
+    std::int32_t port = 0;
+    std::size_t hostLength = 0;
+    std::array<char, kHostRoom> host{};
+    std::size_t payloadLength = 0;
+    std::array<std::uint8_t, kPayloadRoom> payload{};
+
+    std::string_view Host() const { return std::string_view(host.data(), hostLength); }
+};
+
+// Which of an instance's messages, by MessageKind.
+using MessageSet = std::array<bool, kMessageKinds>;

@@ -1,0 +1,195 @@
+#include "controller/SendScheduler.h"
+
+#include "controller/BackgroundThread.h"
+#include "controller/SendChannel.h"
+#include "controller/osc/NameCache.h"
+#include "platform/SteadyClock.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__APPLE__)
+#include <pthread.h>
+#include <sys/qos.h>
+#else
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+namespace
+{
+// The system's timed wait wakes a little late now and then; the last stretch is spun.
+constexpr std::int64_t kSpinUs = 200;
+
+// The highest priority the platform gives a process without privileges.
+void RaisePriority()
+{
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+#elif defined(__APPLE__)
+    pthread_set_qos_class_self_np(QOS_CLASS_USER_INTERACTIVE, 0);
+#else
+    // Refused without the right: the default stays.
+    const sched_param parameter{sched_get_priority_min(SCHED_FIFO)};
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter);
+#endif
+}
+
+std::string HostOf(const ScheduledMessage& message)
+{
+    return std::string(message.Host());
+}
+
+void Report(const ScheduledMessage& message, const osc::SendResult& result) noexcept
+{
+    const DestinationText destination = FormatDestination(HostOf(message), message.port);
+    if (result.failedLookup)
+        if (const std::optional<SendFailure> lookup = FailureOf(*result.failedLookup))
+            message.channel->Keep(
+                SendFailureReport{message.dispatch, message.kind, *lookup, destination, true});
+    if (const std::optional<SendFailure> failure = FailureOf(result.outcome))
+        message.channel->Keep(
+            SendFailureReport{message.dispatch, message.kind, *failure, destination, false});
+}
+} // namespace
+
+SendScheduler& SendScheduler::Shared()
+{
+    static SendScheduler* const scheduler = new SendScheduler();
+    return *scheduler;
+}
+
+SendScheduler::SendScheduler()
+{
+    queue.SetWaiter(&wait);
+    platform::SetClockMovedHandler([] { SendScheduler::Shared().wait.Wake(); });
+}
+
+bool SendScheduler::Start()
+{
+    const std::lock_guard lock(startMutex);
+    if (running.load())
+        return true;
+    running.store(StartBackgroundThread([this] { Run(); }));
+    return running.load();
+}
+
+void SendScheduler::Prefetch(std::string_view host, std::int32_t port)
+{
+    if (host.empty() || host.size() > prefetchHost.size())
+        return;
+    {
+        const std::lock_guard lock(prefetchMutex);
+        std::copy(host.begin(), host.end(), prefetchHost.begin());
+        prefetchLength = host.size();
+        prefetchPort = port;
+        prefetchWanted = true;
+    }
+    wait.Wake();
+}
+
+void SendScheduler::Run() noexcept
+{
+    RaisePriority();
+    ScheduledMessage message;
+    for (;;)
+    {
+        PrefetchRequested();
+        const std::int64_t nowUs = platform::SteadyClockUs();
+        ++busy; // before the message leaves the queue, so that Idle never sees it nowhere
+        const bool taken = queue.TakeDue(nowUs, message);
+        if (taken)
+            Deliver(message);
+        --busy;
+        if (!taken)
+            WaitForNext(nowUs);
+    }
+}
+
+void SendScheduler::WaitForNext(std::int64_t nowUs)
+{
+    const std::optional<std::int64_t> next = queue.NextDeadline();
+    if (!next || platform::TestClockInstalled())
+    {
+        wait.WaitUntil(next);
+        return;
+    }
+    if (*next - nowUs > kSpinUs)
+    {
+        wait.WaitUntil(*next - kSpinUs);
+        return;
+    }
+    // Only the next deadline is spun for; an earlier one scheduled meanwhile is seen after it.
+    while (platform::SteadyClockUs() < *next)
+    {
+    }
+}
+
+void SendScheduler::Deliver(ScheduledMessage& message) noexcept
+{
+    try
+    {
+        const std::span<const std::uint8_t> payload(message.payload.data(), message.payloadLength);
+        const osc::SendResult result =
+            osc::SendPayload(HostOf(message), message.port, payload, sockets, osc::ResolveHostNow);
+        if (result.outcome == osc::SendOutcome::NotResolvedYet)
+            SendLate(std::move(message));
+        else
+            Report(message, result);
+    }
+    catch (...)
+    {
+        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
+                                                SendFailure::NoMemory,
+                                                FormatDestination(HostOf(message), message.port)});
+    }
+    message.channel.reset();
+}
+
+void SendScheduler::SendLate(ScheduledMessage message) noexcept
+{
+    int underWay = lookups.load();
+    while (underWay < kLookupThreads && !lookups.compare_exchange_weak(underWay, underWay + 1))
+    {
+    }
+    if (underWay >= kLookupThreads)
+    {
+        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
+                                                SendFailure::TooManySends,
+                                                FormatDestination(HostOf(message), message.port)});
+        return;
+    }
+    auto late = std::make_shared<ScheduledMessage>(std::move(message));
+    const bool started = StartBackgroundThread(
+        [this, late]() noexcept
+        {
+            osc::DatagramSender own;
+            const std::span<const std::uint8_t> payload(late->payload.data(), late->payloadLength);
+            Report(*late, osc::SendPayload(HostOf(*late), late->port, payload, own,
+                                           osc::ResolveHostWaiting));
+            lookups.fetch_sub(1);
+        });
+    if (started)
+        return;
+    lookups.fetch_sub(1);
+    late->channel->Keep(SendFailureReport{late->dispatch, late->kind, SendFailure::NoThread,
+                                          FormatDestination(HostOf(*late), late->port)});
+}
+
+void SendScheduler::PrefetchRequested()
+{
+    std::string host;
+    std::int32_t port = 0;
+    {
+        const std::lock_guard lock(prefetchMutex);
+        if (!std::exchange(prefetchWanted, false))
+            return;
+        host.assign(prefetchHost.data(), prefetchLength);
+        port = prefetchPort;
+    }
+    osc::PrefetchHost(host, port);
+}
