@@ -1,15 +1,11 @@
-// The render thread's cost per frame: a frame with nothing due, and a frame that dispatches
-// while every name lookup takes two seconds.
+// The render thread's cost per frame: a frame with nothing due, and a frame that schedules a
+// message.
 #include "bench/AllocationCounter.h"
 #include "controller/VendrolixPro.h"
-#include "platform/UdpSocketApi.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <memory>
-#include <thread>
-#include <vector>
+#include <limits>
 
 namespace
 {
@@ -48,53 +44,40 @@ void BM_FrameWithNothingDue(benchmark::State& state)
 }
 BENCHMARK(BM_FrameWithNothingDue)->ArgName("beats")->Arg(0)->Arg(1);
 
-platform::LookupStatus SlowLookup(const char* host, const char* service,
-                                  std::vector<platform::ResolvedAddress>& out)
+// Each iteration restarts the clip (untimed) and renders the frame that schedules the due
+// message: the render thread's whole share of a send, copying it into the queue. The queue is
+// one of the benchmark's own, emptied between iterations, so nothing is sent.
+void BM_FrameThatSchedulesAMessage(benchmark::State& state)
 {
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    return platform::SystemSocketCalls().resolve(host, service, out);
-}
-
-// Each iteration restarts the clip and renders the frame that hands the due message to a new
-// sender thread, whose lookup then takes two seconds. The frame must not wait for it. The
-// iterations take turns over 15 instances, so that all 60 threads stay within the bounds on
-// live senders (4 an instance, 64 a process) and every frame really starts one.
-void BM_DispatchingFrameWithTwoSecondLookup(benchmark::State& state)
-{
-    static platform::SocketCalls slow = platform::SystemSocketCalls();
-    slow.resolve = &SlowLookup;
-    const platform::SocketCalls* previous = platform::InstallSocketCalls(&slow);
-
-    std::vector<std::unique_ptr<VendrolixPro>> instances;
-    for (int i = 0; i < 15; ++i)
-    {
-        auto plugin = std::make_unique<VendrolixPro>();
-        plugin->SetFloatParameter(P::Delay, 0.0f);
-        plugin->SetTextParameter(P::OscPort, "9"); // discard; nothing reaches it within the run
-        plugin->SetTime(5.0);
-        instances.push_back(std::move(plugin));
-    }
-    std::size_t turn = 0;
+    static SendQueue queue;
+    SendQueue* const previous = VendrolixPro::InstallSendQueue(&queue);
+    VendrolixPro plugin;
+    plugin.SetFloatParameter(P::Delay, 0.0f);
+    plugin.SetTime(5.0);
+    std::uint64_t allocations = 0;
+    ScheduledMessage taken;
     for (auto _ : state)
     {
-        VendrolixPro& plugin = *instances[turn++ % instances.size()];
+        state.PauseTiming();
         plugin.SetTime(0.0);
+        const std::uint64_t before = bench::AllocationCount();
+        state.ResumeTiming();
         plugin.ProcessOpenGL(&noInputs);
         state.PauseTiming();
+        allocations += bench::AllocationCount() - before;
+        while (queue.TakeDue(std::numeric_limits<std::int64_t>::max(), taken))
+        {
+        }
         plugin.SetTime(1.0);
         state.ResumeTiming();
     }
-    platform::InstallSocketCalls(previous);
+    VendrolixPro::InstallSendQueue(previous);
+    state.counters["allocs/frame"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+    if (allocations != 0)
+        state.SkipWithError("a frame that schedules allocated");
 }
-BENCHMARK(BM_DispatchingFrameWithTwoSecondLookup)->Iterations(60)->UseRealTime();
-
-// The floor for the frame above: starting and detaching one thread that does nothing.
-void BM_ThreadStartAlone(benchmark::State& state)
-{
-    for (auto _ : state)
-        std::thread([] {}).detach();
-}
-BENCHMARK(BM_ThreadStartAlone)->Iterations(200)->UseRealTime();
+BENCHMARK(BM_FrameThatSchedulesAMessage)->Iterations(20000);
 
 } // namespace
 

@@ -9,7 +9,7 @@
 //        hostile_host descriptors [seconds=10]  60 presses a second, dead name, 1024 fds
 //        hostile_host slow-name [runs=3]      a cue 3 s after setting a name that takes 2 s
 //        hostile_host load64                  64 instances dispatching in the same frame
-#include "controller/SendChannel.h"
+#include "controller/SendScheduler.h"
 #include "controller/VendrolixPro.h"
 #include "controller/osc/NameCache.h"
 #include "ffgl/HostLog.h"
@@ -89,12 +89,12 @@ int Descriptors()
 
 struct Peak
 {
-    int senders = 0;
+    int lookups = 0; // the scheduler's lookup threads of late sends
     int threads = 0;
     int descriptors = 0;
     void Sample()
     {
-        senders = std::max(senders, SendChannel::LiveThreadsInProcess());
+        lookups = std::max(lookups, SendScheduler::Shared().LateLookups());
         threads = std::max(threads, Threads());
         descriptors = std::max(descriptors, Descriptors());
     }
@@ -112,8 +112,7 @@ std::unique_ptr<VendrolixPro> MakePlugin(const std::string& host, std::uint16_t 
 // Waits for every sender and lookup to end, then lets the counted repeats reach the log.
 void Drain(VendrolixPro& plugin, Peak& peak)
 {
-    while (SendChannel::LiveThreadsInProcess() > 0 ||
-           osc::SharedNameCache().BackgroundLookups() > 0)
+    while (!SendScheduler::Shared().Idle() || osc::SharedNameCache().BackgroundLookups() > 0)
     {
         peak.Sample();
         std::this_thread::sleep_for(5ms);
@@ -136,13 +135,13 @@ void PrintPresses(const char* what, int presses, const Peak& peak, int baseThrea
 {
     const std::lock_guard lock(logMutex);
     const long failed = testhost::CountNotSent(logLines);
-    std::printf("%s: %d presses in %.1f s; live sender threads at most %d (bounds %d an instance, "
-                "%d a process); threads in the process at most %d (%d before); descriptors at "
-                "most %d (%d before); lookups %d; datagrams %zu; failures logged %ld; every "
-                "press accounted for: %s\n",
-                what, presses, std::chrono::duration<double>(took).count(), peak.senders,
-                SendChannel::kPerInstance, SendChannel::kPerProcess, peak.threads, baseThreads,
-                peak.descriptors, baseDescriptors, lookups.load(), datagrams, failed,
+    std::printf("%s: %d presses in %.1f s; lookup threads of late sends at most %d (bound %d); "
+                "threads in the process at most %d (%d before); descriptors at most %d (%d "
+                "before); lookups %d; datagrams %zu; failures logged %ld; every press accounted "
+                "for: %s\n",
+                what, presses, std::chrono::duration<double>(took).count(), peak.lookups,
+                SendScheduler::kLookupThreads, peak.threads, baseThreads, peak.descriptors,
+                baseDescriptors, lookups.load(), datagrams, failed,
                 static_cast<long>(datagrams) + failed == presses ? "yes" : "NO");
     for (const auto& [reason, times] : testhost::NotSentByReason(logLines))
         std::printf("%s:   %ld not sent: %s\n", what, times, reason.c_str());
@@ -273,9 +272,9 @@ int Load64()
     }
     Peak peak;
     peak.Sample();
-    std::printf("load64: 64 instances dispatching in one frame: %zu of 64 datagrams arrived; "
-                "live senders at most %d\n",
-                Received(receiver), peak.senders);
+    std::printf("load64: 64 instances scheduling in one frame: %zu of 64 datagrams arrived; "
+                "threads in the process %d\n",
+                Received(receiver), Threads());
     return 0;
 }
 } // namespace

@@ -96,9 +96,8 @@ void BM_Encoder_FreeTextParsed(benchmark::State& state)
     for (auto _ : state)
     {
         const std::optional<osc::OscMessage> message = osc::ParseOscText(kFreeText);
-        std::vector<std::uint8_t> bytes =
-            osc::EncodeOscMessage(message->address, message->strings, message->ints,
-                                  message->floats);
+        std::vector<std::uint8_t> bytes = osc::EncodeOscMessage(message->address, message->strings,
+                                                                message->ints, message->floats);
         benchmark::DoNotOptimize(bytes.data());
         benchmark::ClobberMemory();
     }

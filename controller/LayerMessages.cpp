@@ -12,8 +12,7 @@ namespace
 // The longest address is "/composition/layers/" with ten digits and "/transition/duration".
 using AddressText = std::array<char, 64>;
 
-std::string_view WriteAddress(std::int32_t layerNumber, std::string_view action,
-                              AddressText& text)
+std::string_view WriteAddress(std::int32_t layerNumber, std::string_view action, AddressText& text)
 {
     constexpr std::string_view kSelected = "/composition/selectedlayer";
     constexpr std::string_view kNumbered = "/composition/layers/";
@@ -44,6 +43,6 @@ std::size_t EncodeNextClipMessage(std::span<std::uint8_t> room, std::int32_t lay
 {
     AddressText text{};
     const std::int32_t ints[] = {1};
-    return osc::EncodeOscMessageInto(room, WriteAddress(layerNumber, "/connectnextclip", text),
-                                     {}, ints, {});
+    return osc::EncodeOscMessageInto(room, WriteAddress(layerNumber, "/connectnextclip", text), {},
+                                     ints, {});
 }

@@ -62,6 +62,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
 std::optional<PlaybackTracker::Start> PlaybackTracker::Step(const Sample& sample)
 {
     NoteInterval(sample.atUs);
+    ++timesSinceStart;
     highestSeen = std::max(highestSeen, sample.time);
     lowestSeen = std::min(lowestSeen, sample.time);
     std::optional<Gap> gap = std::exchange(pendingGap, std::nullopt);
@@ -345,7 +346,9 @@ PlaybackTracker::Turn(const Sample& before, const Sample& after, const Sample& c
         return std::nullopt;
     }
     inPoint = std::max({0.0, meeting.time, std::min(before.time, after.time)});
-    if (jumpLandedUs == before.atUs) // turned where a jump began the pass
+    // Turned where a jump began the pass, or a frame or two after a start: the same pass, read
+    // through an odd time.
+    if (jumpLandedUs == before.atUs || timesSinceStart <= 3)
         return std::nullopt;
     return Begin(meeting.atUs, before.time);
 }
@@ -427,6 +430,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(const Gap& gap)
 std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchorUs, double time)
 {
     joinArmed = false;
+    timesSinceStart = 0;
     return Start{anchorUs, time};
 }
 

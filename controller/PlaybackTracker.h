@@ -175,6 +175,7 @@ private:
     Sample joinFirst;
     std::optional<Direction> joinLean;  // the way the last step went
     std::optional<Sample> joinJumpedUp; // a jump on: a wrap, if the clip plays backwards
+    int timesSinceStart = 1000;         // times taken since the last start
     bool joinArmed = true;              // until the first start, or "Test" in the pass joined
     std::optional<std::int64_t> preRollUs;
 

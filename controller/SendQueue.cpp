@@ -24,8 +24,7 @@ std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
     return std::nullopt;
 }
 
-MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds,
-                             std::int64_t nowUs)
+MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds, std::int64_t nowUs)
 {
     MessageSet removed{};
     const std::lock_guard lock(mutex);
@@ -55,9 +54,9 @@ bool SendQueue::TakeDue(std::int64_t nowUs, ScheduledMessage& out)
     const std::lock_guard lock(mutex);
     std::size_t earliest = kCapacity;
     for (std::size_t i = 0; i < kCapacity; ++i)
-        if (used[i] && (earliest == kCapacity || slots[i].deadlineUs < slots[earliest].deadlineUs ||
-                        (slots[i].deadlineUs == slots[earliest].deadlineUs &&
-                         order[i] < order[earliest])))
+        if (used[i] &&
+            (earliest == kCapacity || slots[i].deadlineUs < slots[earliest].deadlineUs ||
+             (slots[i].deadlineUs == slots[earliest].deadlineUs && order[i] < order[earliest])))
             earliest = i;
     if (earliest == kCapacity || slots[earliest].deadlineUs > nowUs)
         return false;

@@ -111,9 +111,9 @@ void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::in
     if (!failure)
         failure = QueueInUse().Schedule(message);
     if (failure)
-        RecordFailure(SendFailureReport{message.dispatch, kind, *failure,
-                                        FormatDestination(std::string(message.Host()),
-                                                          message.port)});
+        RecordFailure(
+            SendFailureReport{message.dispatch, kind, *failure,
+                              FormatDestination(std::string(message.Host()), message.port)});
 }
 
 std::optional<SendFailure> VendrolixPro::Encode(ScheduledMessage& message, MessageKind kind)

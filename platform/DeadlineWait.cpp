@@ -60,7 +60,9 @@ struct DeadlineWait::State
     HANDLE timer = MakeTimer();
 };
 
-DeadlineWait::DeadlineWait() : state(std::make_unique<State>()) {}
+DeadlineWait::DeadlineWait() : state(std::make_unique<State>())
+{
+}
 
 DeadlineWait::~DeadlineWait()
 {
@@ -80,7 +82,8 @@ void DeadlineWait::WaitUntil(std::optional<std::int64_t> deadlineUs)
     LARGE_INTEGER due;
     due.QuadPart = -leftUs * 10; // negative: relative, in 100 ns
     HANDLE handles[] = {state->wake, state->timer};
-    const bool armed = state->timer && SetWaitableTimer(state->timer, &due, 0, nullptr, nullptr, FALSE);
+    const bool armed =
+        state->timer && SetWaitableTimer(state->timer, &due, 0, nullptr, nullptr, FALSE);
     WaitForMultipleObjects(armed ? 2 : 1, handles, FALSE,
                            armed ? INFINITE : static_cast<DWORD>((leftUs + 999) / 1000));
 }

@@ -47,7 +47,8 @@ SendOutcome DatagramSender::SendToFirst(std::span<const std::uint8_t> payload,
         if (!socket)
             continue;
         opened = true;
-        const std::int64_t sent = calls.sendTo(socket->handle, payload.data(), payload.size(), address);
+        const std::int64_t sent =
+            calls.sendTo(socket->handle, payload.data(), payload.size(), address);
         if (sent >= 0 && static_cast<std::uint64_t>(sent) == payload.size())
             return SendOutcome::Sent;
         calls.close(std::exchange(socket->handle, platform::kInvalidSocket));

@@ -60,8 +60,8 @@ std::size_t MessageSize(std::string_view address, std::span<const Text> strings,
                         std::size_t floats)
 {
     const std::size_t typeTagLength = 1 + strings.size() + ints + floats;
-    std::size_t size = OscStringSize(address.size()) + OscStringSize(typeTagLength) +
-                       4 * (ints + floats);
+    std::size_t size =
+        OscStringSize(address.size()) + OscStringSize(typeTagLength) + 4 * (ints + floats);
     for (const Text& text : strings)
         size += OscStringSize(std::string_view(text).size());
     return size;

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace osc
 {
@@ -22,9 +22,9 @@ enum class SendOutcome
     BadAddress,
     StartUpFailed,
     NotResolved,
-    NotAnswered,  // the name server did not answer, and no good address was kept
-    NoSocket,     // no resolved address could have a socket
-    NotSentWhole, // a socket opened, but no address took the whole datagram
+    NotAnswered,    // the name server did not answer, and no good address was kept
+    NoSocket,       // no resolved address could have a socket
+    NotSentWhole,   // a socket opened, but no address took the whole datagram
     NotResolvedYet, // the name's lookup is under way: the send waits for it elsewhere
 };
 

@@ -126,8 +126,7 @@ TEST_F(Dispatch, ForcedDispatchOfAllThreeShowsSendTnm)
     const vdrxtest::RecordedJob job = LastJob();
     EXPECT_TRUE(job.Sends(kTransition) && job.Sends(kNextClip));
     ASSERT_TRUE(job.Sends(kFreeText));
-    EXPECT_EQ(job.Message(kFreeText)->values,
-              std::vector<testhost::OscValue>{longText.substr(7)})
+    EXPECT_EQ(job.Message(kFreeText)->values, std::vector<testhost::OscValue>{longText.substr(7)})
         << "the text travels whole, not cut to 255";
 
     plugin.DispatchCommands(0.0, true);

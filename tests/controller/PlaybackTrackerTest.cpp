@@ -1,6 +1,7 @@
 // The playback tracker: the passes of clips played every way a host plays them, and when each
 // began.
 #include "controller/PlaybackTracker.h"
+#include "tests/controller/ControllerFixture.h"
 #include "tests/controller/PlaybackSimulator.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -413,6 +416,155 @@ TEST(PlaybackTracker, RandomShowsStartEachPassOnceFromItsBeginning)
     // comes out a few milliseconds off; no more than three in two hundred.
     EXPECT_LE(200 * (tally.early + tally.late), 3 * tally.dated);
     EXPECT_GT(tally.dated, tally.passes / 2) << "most passes are dated";
+}
+
+// The same shows through the whole plug-in: what its scheduler would send, and when.
+class RandomShows : public vdrxtest::ControllerTest
+{
+protected:
+    struct Sent
+    {
+        MessageKind kind;
+        std::int64_t atUs;
+    };
+
+    // Plays the episode to a new instance with `delays` (and the kinds `on`), and answers what it
+    // sent, taken from the queue at its deadline as the scheduler takes it.
+    std::vector<Sent> Send(const Episode& episode, const MessageSet& on,
+                           const std::array<float, kMessageKinds>& delays)
+    {
+        using P = VendrolixPro;
+        auto effect = std::make_unique<VendrolixPro>();
+        effect->SetOwner(effect.get());
+        effect->SetFloatParameter(P::LayerTrans, on[kTransition] ? 1.0f : 0.0f);
+        effect->SetFloatParameter(P::NextClip, on[kNextClip] ? 1.0f : 0.0f);
+        effect->SetTextParameter(P::OscMsg, on[kFreeText] ? "/cue i 1" : "");
+        effect->SetFloatParameter(P::Delay, delays[kTransition]);
+        effect->SetFloatParameter(P::DelayNextClip, delays[kNextClip]);
+        effect->SetFloatParameter(P::MessageDelay, delays[kFreeText]);
+        std::vector<Sent> sent;
+        const auto until = [&](std::int64_t nowUs)
+        {
+            ScheduledMessage message;
+            while (vdrxtest::testQueue.TakeDue(nowUs, message))
+                sent.push_back(Sent{message.kind, message.deadlineUs});
+        };
+        for (const vdrxtest::ShowFrame& frame : episode.frames)
+        {
+            until(frame.callUs);
+            SetClockUs(frame.callUs);
+            effect->SetTime(frame.time);
+            if (frame.pressesTest)
+                effect->SetFloatParameter(P::Test, 1.0f);
+            SetClockUs(frame.callUs + 50);
+            if (frame.draws)
+                effect->ProcessOpenGL(nullptr);
+        }
+        until(episode.frames.back().callUs);
+        return sent;
+    }
+
+    static void SetClockUs(std::int64_t us) { clockUs = us; }
+    static std::int64_t ClockUs() { return clockUs.load(); }
+    static inline std::atomic<std::int64_t> clockUs{0};
+};
+
+TEST_F(RandomShows, EachEnabledMessageGoesOncePerPassAtItsMomentNeverEarly)
+{
+    platform::InstallClockSource(&ClockUs);
+    PlaybackSimulator simulator(20261210);
+    std::mt19937 random(7);
+    std::int64_t startUs = 1000000000;
+    int cues = 0;
+    int wrong = 0;
+    std::vector<std::string> examples;
+    while (cues < 5000)
+    {
+        const Episode episode = simulator.Play(startUs);
+        startUs = episode.frames.back().callUs + 10000000;
+        // Due within the first half of the shortest pass, in the plug-in's 100 ms steps.
+        std::int64_t shortest = std::numeric_limits<std::int64_t>::max();
+        for (const TruePass& pass : episode.passes)
+            shortest = std::min(shortest, pass.endUs - pass.beginUs);
+        const int steps = static_cast<int>(std::min<std::int64_t>(shortest / 200000, 20));
+        MessageSet on{};
+        std::array<float, kMessageKinds> delays{};
+        for (const MessageKind kind : kAllMessages)
+        {
+            on[kind] = std::uniform_int_distribution(0, 1)(random) == 1;
+            delays[kind] =
+                100.0f * static_cast<float>(std::uniform_int_distribution(0, steps)(random));
+        }
+        std::vector<Sent> sent = Send(episode, on, delays);
+
+        std::vector<std::int64_t> presses;
+        for (const vdrxtest::ShowFrame& frame : episode.frames)
+            if (frame.pressesTest)
+                presses.push_back(frame.callUs);
+        for (const std::int64_t press : presses)
+            std::erase_if(sent, [press](const Sent& s) { return s.atUs == press; });
+        for (std::size_t p = 0; p < episode.passes.size(); ++p)
+        {
+            const TruePass& pass = episode.passes[p];
+            if (pass.what.rfind("unsure", 0) == 0)
+                continue;
+            const std::int64_t shownUs =
+                episode.frames[std::min(pass.shownFrame + 1, episode.frames.size() - 1)].callUs;
+            for (const MessageKind kind : kAllMessages)
+            {
+                const std::int64_t delayUs = static_cast<std::int64_t>(delays[kind]) * 1000;
+                const std::int64_t carried = episode.frames[pass.firstFrame].callUs - pass.beginUs +
+                                             std::llround(4 * episode.framePeriodUs);
+                const std::int64_t earliest =
+                    (pass.dated ? pass.beginUs - carried / 200 : pass.earliestUs) + delayUs;
+                const std::int64_t moment =
+                    (pass.dated ? pass.beginUs + pass.unknowableUs + carried / 100
+                                : episode.frames[pass.shownFrame].callUs) +
+                    delayUs;
+                // At its moment, or where the frames did not let the plug-in see the pass
+                // begin before then, right after the frame that shows it; or after a gap
+                // in the frames, at the first frame after it.
+                std::int64_t latest = std::max(moment, shownUs) + 2000;
+                for (const vdrxtest::ShowFrame& frame : episode.frames)
+                    if (frame.callUs >= moment)
+                    {
+                        latest = std::max(latest, frame.callUs + 2000);
+                        break;
+                    }
+                // "Test" stops the pass it is pressed in.
+                const bool pressed = std::any_of(
+                    presses.begin(), presses.end(),
+                    [&](std::int64_t press) { return press >= pass.beginUs && press <= latest; });
+                if (!on[kind] || pressed || moment + 300000 > pass.endUs)
+                    continue;
+                ++cues;
+                const auto count = std::count_if(sent.begin(), sent.end(),
+                                                 [&](const Sent& s) {
+                                                     return s.kind == kind &&
+                                                            s.atUs >= pass.beginUs - 1000 &&
+                                                            s.atUs < pass.endUs;
+                                                 });
+                const auto inTime = std::count_if(sent.begin(), sent.end(),
+                                                  [&](const Sent& s) {
+                                                      return s.kind == kind && s.atUs >= earliest &&
+                                                             s.atUs <= latest;
+                                                  });
+                if (count != 1 || inTime != 1)
+                {
+                    ++wrong;
+                    if (examples.size() < 10)
+                        examples.push_back(episode.description + ": " + pass.what + " frame " +
+                                           std::to_string(pass.firstFrame) + " kind " +
+                                           std::to_string(kind) + ": " + std::to_string(count) +
+                                           " sent, " + std::to_string(inTime) + " in time");
+                }
+            }
+        }
+    }
+    for (const std::string& example : examples)
+        std::printf("  %s\n", example.c_str());
+    std::printf("%d cues, %d not once in time\n", cues, wrong);
+    EXPECT_LE(500 * wrong, cues) << "each enabled message once per pass, in time";
 }
 
 } // namespace

@@ -116,9 +116,9 @@ protected:
     static void WaitForSenders()
     {
         const auto end = std::chrono::steady_clock::now() + 10s;
-        while ((!SendScheduler::Shared().Idle() ||
-                osc::SharedNameCache().BackgroundLookups() > 0) &&
-               std::chrono::steady_clock::now() < end)
+        while (
+            (!SendScheduler::Shared().Idle() || osc::SharedNameCache().BackgroundLookups() > 0) &&
+            std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(1ms);
         ASSERT_TRUE(SendScheduler::Shared().Idle());
     }
@@ -296,7 +296,8 @@ TEST_F(SendFailures, NameLookedUpWhenSetIsReadyForTheCue)
     FakeNetwork::Hold(true);
     plugin.SetTextParameter(P::OscHost, "studio-pc");
     const auto end = std::chrono::steady_clock::now() + 2s;
-    while (osc::SharedNameCache().BackgroundLookups() == 0 && std::chrono::steady_clock::now() < end)
+    while (osc::SharedNameCache().BackgroundLookups() == 0 &&
+           std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 1u) << "looked up at once, meanwhile";
     FakeNetwork::Hold(false);

@@ -1,0 +1,130 @@
+// What the send scheduler costs and how close to its deadline a message leaves, with the real
+// clock and the datagrams caught on 127.0.0.1 (their kernel receive times):
+// - one message scheduled 100 ms ahead: the process's CPU time while it waits and sends;
+// - 64 messages due at one moment, from 64 instances: how late each arrives, and the CPU time;
+// - the threads of the process with 64 instances' messages all waiting.
+//
+// Usage: scheduler_latency [runs=20]
+#include "controller/SendChannel.h"
+#include "controller/SendScheduler.h"
+#include "controller/VendrolixPro.h"
+#include "platform/SteadyClock.h"
+#include "tools/testhost/OscReceiver.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace
+{
+using namespace std::chrono_literals;
+
+double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+int Threads()
+{
+    std::error_code error;
+    return static_cast<int>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task", error),
+                      std::filesystem::directory_iterator{}));
+}
+
+// A next-clip message for the receiver, due at `deadlineUs`.
+ScheduledMessage MessageFor(const testhost::OscReceiver& receiver,
+                            const std::shared_ptr<SendChannel>& channel, std::int64_t deadlineUs)
+{
+    ScheduledMessage message;
+    message.channel = channel;
+    message.kind = kNextClip;
+    message.deadlineUs = deadlineUs;
+    message.port = receiver.Port();
+    const char host[] = "127.0.0.1";
+    std::memcpy(message.host.data(), host, sizeof host - 1);
+    message.hostLength = sizeof host - 1;
+    const std::uint8_t payload[] = {'/', 'b', 'e', 'n', 'c', 'h', 0, 0, ',', 'i', 0, 0, 0, 0, 0, 1};
+    std::memcpy(message.payload.data(), payload, sizeof payload);
+    message.payloadLength = sizeof payload;
+    return message;
+}
+
+double LateMs(const testhost::ReceivedOsc& arrival, std::int64_t deadlineUs)
+{
+    const auto arrivedUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(arrival.arrival.time_since_epoch())
+            .count();
+    return static_cast<double>(arrivedUs - deadlineUs) / 1000.0;
+}
+
+double Percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
+    const VendrolixPro first; // starts the scheduler, as a host's first instance does
+    SendScheduler& scheduler = SendScheduler::Shared();
+    testhost::OscReceiver receiver;
+    const auto channel = std::make_shared<SendChannel>();
+
+    std::vector<double> waitCpu;
+    std::vector<double> late;
+    for (int run = 0; run < runs; ++run)
+    {
+        const std::int64_t deadline = platform::SteadyClockUs() + 100000;
+        const double cpu = ProcessCpuMs();
+        scheduler.Queue().Schedule(MessageFor(receiver, channel, deadline));
+        const auto arrival = receiver.Receive(1000ms);
+        waitCpu.push_back(ProcessCpuMs() - cpu);
+        if (arrival)
+            late.push_back(LateMs(*arrival, deadline));
+    }
+    std::printf("one message 100 ms ahead, %d runs: CPU median %.3f ms, max %.3f ms; late median "
+                "%.3f ms, max %.3f ms\n",
+                runs, Percentile(waitCpu, 0.5), Percentile(waitCpu, 1.0), Percentile(late, 0.5),
+                Percentile(late, 1.0));
+
+    std::vector<std::shared_ptr<SendChannel>> instances;
+    for (int i = 0; i < 64; ++i)
+        instances.push_back(std::make_shared<SendChannel>());
+    std::vector<double> burstLate;
+    std::vector<double> burstCpu;
+    int threadsWaiting = 0;
+    for (int run = 0; run < runs; ++run)
+    {
+        const std::int64_t deadline = platform::SteadyClockUs() + 200000;
+        const double cpu = ProcessCpuMs();
+        for (const auto& instance : instances)
+            scheduler.Queue().Schedule(MessageFor(receiver, instance, deadline));
+        threadsWaiting = std::max(threadsWaiting, Threads());
+        for (int i = 0; i < 64; ++i)
+            if (const auto arrival = receiver.Receive(1000ms))
+                burstLate.push_back(LateMs(*arrival, deadline));
+        burstCpu.push_back(ProcessCpuMs() - cpu);
+    }
+    std::printf("64 messages due at one moment, %d runs: %zu arrived; late median %.3f ms, p99 "
+                "%.3f ms, max %.3f ms, none early: %s; CPU per 64 median %.3f ms, max %.3f ms\n",
+                runs, burstLate.size(), Percentile(burstLate, 0.5), Percentile(burstLate, 0.99),
+                Percentile(burstLate, 1.0),
+                *std::min_element(burstLate.begin(), burstLate.end()) >= 0.0 ? "yes" : "NO",
+                Percentile(burstCpu, 0.5), Percentile(burstCpu, 1.0));
+    std::printf("threads in the process with 64 instances' messages waiting: %d (the main "
+                "thread, the scheduler, and lookups: %d)\n",
+                threadsWaiting, scheduler.LateLookups());
+    return 0;
+}
