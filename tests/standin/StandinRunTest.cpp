@@ -201,6 +201,20 @@ TEST(StandinRun, BackwardAndPingPongPassesEachSendOnceCountedFromTheirStart)
     }
 }
 
+TEST(StandinRun, AFastClipCountsItsFirstPassFromItsFirstFrame)
+{
+    // The plug-in has seen no pace before the first pass, so it dates that pass rightly only
+    // where its first frame shows the very beginning: at 8x a frame made a little after its
+    // schedule would be far past it. A pass lasts 0.75 s: only the tempo is due.
+    const std::string report = TempPath("fast.jsonl");
+    RunStandin({"--speed", "8", "--clip", "6", "--loops", "1", "--report", report});
+    EXPECT_EQ(ClipsByAddress(report), (std::map<std::string, std::vector<std::string>>{
+                                          {"/composition/tempocontroller/tempo", {"1"}},
+                                      }));
+    ExpectOnlyClipStarts(report);
+    std::filesystem::remove(report);
+}
+
 TEST(StandinRun, AStallWithTheClipTimeRunningOnKeepsThePass)
 {
     const std::string report = TempPath("stall.jsonl");

@@ -118,6 +118,15 @@ void ClipPlayer::PlayFrame(std::uint64_t frame)
 Playhead::Position ClipPlayer::ReadClipClock()
 {
     const Clock::time_point read = Clock::now();
+    // The play begins as its first frame reads the clock, however late that frame came, so that
+    // it shows the first pass at its very beginning: the plug-in has seen no pace yet to date a
+    // beginning behind it by, nor, backwards, the out point it learns from this frame. The
+    // beginning recorded ahead of the frame moves with it.
+    if (stage.record.frames.empty())
+    {
+        begin = read - paused;
+        stage.record.clipStarts.clear();
+    }
     const Playhead::Position position = plan.playhead.At(Seconds(read - begin - paused));
     RecordPassesThrough(position.pass);
     if (const Clock::duration jitter = NextJitter(); jitter > Clock::duration::zero())

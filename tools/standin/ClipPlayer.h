@@ -1,7 +1,8 @@
 // Plays a clip to the plug-in as a video host does: one frame per period, each with the tempo
 // through SetBeatInfo, the clip time through SetTime and the input through ProcessOpenGL. Each
 // frame reads the host's clip clock (the plan's playhead) when it is made, so a frame made late
-// carries the later time, and gives it to SetTime up to the plan's call jitter later.
+// carries the later time, and gives it to SetTime up to the plan's call jitter later; the clock
+// starts with the first frame's reading.
 // Optionally a hold at host time 0 at the start of each pass, one pause of the frame stream (the
 // clip resumes where it stopped), a stall and a hidden layer (no calls while the clip's time runs
 // on) and presses of "Test". Records where the playhead began each pass and the first frame that
@@ -57,8 +58,8 @@ private:
     // plan's lead-in times, as if the clip had played before. So the first clip starts for the
     // plug-in as every later loop does (a new instance's very first call only primes), and the
     // GL driver's first draw (it builds its shader variants then, tens of milliseconds, far
-    // more under a sanitizer) does not hold up the clip's first frames. Answers when the play
-    // begins: a frame period after the last of them, so that its first frame is ready on time.
+    // more under a sanitizer) does not hold up the clip's first frames. Answers when the play's
+    // first frame is due: a frame period after the last of them, so that it is ready on time.
     Clock::time_point ShowLayer();
     // `frame` counts the frames of the play's schedule, those a stall or hide leaves out too.
     void PlayFrame(std::uint64_t frame);
@@ -94,7 +95,7 @@ private:
 
     ClipStage stage;
     ClipPlan plan;
-    Clock::time_point begin;
+    Clock::time_point begin; // when the first frame is due, then its clock reading
     bool pausePending;
     std::optional<int> framesSincePause; // frames played since the pause ended
     Clock::duration paused{};
