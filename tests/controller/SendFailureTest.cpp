@@ -1,6 +1,7 @@
 // What a hostile network and user meet: the real send scheduler against a socket seam that
 // fails, throws or holds its lookups. Every failure shows as "err" and one host-log line; the
 // threads stay within their bounds; every press is either sent or accounted for in the log.
+#include "controller/BackgroundThread.h"
 #include "controller/SendScheduler.h"
 #include "controller/osc/NameCache.h"
 #include "tests/controller/ControllerFixture.h"
@@ -232,6 +233,28 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     EXPECT_EQ(testhost::CountNotSent(vdrxtest::logLines), kPresses)
         << "every press is accounted for";
     EXPECT_EQ(FakeNetwork::resolves.load(), 1) << "one lookup, shared by every send";
+}
+
+TEST_F(SendFailures, ALookupThreadThatCannotStartFailsItsMessageWithALine)
+{
+    FakeNetwork::Hold(true); // the name's own lookup is under way when the message is due
+    plugin.SetTextParameter(P::OscHost, "studio-pc");
+    const BackgroundThreadStart real =
+        InstallBackgroundThreadStart([](std::function<void()>) { return false; });
+    vdrxtest::logLines.clear();
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (!SendScheduler::Shared().Idle() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    InstallBackgroundThreadStart(real);
+    FakeNetwork::Hold(false);
+    WaitForSenders();
+    Frame();
+    EXPECT_EQ(Status(), "Terr|Nno|Mno");
+    EXPECT_EQ(vdrxtest::logLines.back(),
+              "VendrolixOSC: transition duration not sent to studio-pc:" +
+                  std::to_string(receiver.Port()) +
+                  ": no scheduler or lookup thread can be started");
 }
 
 TEST_F(SendFailures, SixtyFourInstancesSchedulingInOneFrameLoseNothing)

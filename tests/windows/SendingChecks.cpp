@@ -56,9 +56,9 @@ void PressTest(const PluginLibrary& plugin, void* instance)
 }
 } // namespace
 
-// A host may delete the instance and unload the library while a sender thread still runs. The
-// first sender pins the library, so the host's last FreeLibrary leaves it mapped; before any
-// send, the same FreeLibrary unmaps it.
+// A host may delete the instance and unload the library while the send scheduler's thread still
+// runs. The first instance starts it and pins the library, so the host's last FreeLibrary leaves
+// it mapped; before any instance, the same FreeLibrary unmaps it.
 void CheckUnloadAfterSend(const HostSession& session)
 {
     Check(!platform::IsSharedLibraryLoaded(kPluginFile),
@@ -67,7 +67,7 @@ void CheckUnloadAfterSend(const HostSession& session)
         const PluginLibrary plugin(kPluginFile);
     }
     Check(!platform::IsSharedLibraryLoaded(kPluginFile),
-          "FreeLibrary left the plug-in mapped although it had sent nothing");
+          "FreeLibrary left the plug-in mapped although it had made no instance");
     {
         const PluginLibrary plugin(kPluginFile);
         testhost::PluginInstance instance(plugin, kViewport);
@@ -79,7 +79,7 @@ void CheckUnloadAfterSend(const HostSession& session)
               "DeinstantiateGL (code 19) answered failure");
     }
     Check(platform::IsSharedLibraryLoaded(kPluginFile),
-          "the host's last FreeLibrary unmapped the plug-in after its sender thread started");
+          "the host's last FreeLibrary unmapped the plug-in after its scheduler thread started");
     std::this_thread::sleep_for(kSendAllowance);
 }
 
