@@ -62,9 +62,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
 std::optional<PlaybackTracker::Start> PlaybackTracker::Step(const Sample& sample)
 {
     NoteInterval(sample.atUs);
-    ++timesSinceStart;
-    highestSeen = std::max(highestSeen, sample.time);
-    lowestSeen = std::min(lowestSeen, sample.time);
+    if (timesSinceStart)
+        ++*timesSinceStart;
+    highestSeen = std::max(highestSeen.value_or(sample.time), sample.time);
+    lowestSeen = std::min(lowestSeen.value_or(sample.time), sample.time);
     std::optional<Gap> gap = std::exchange(pendingGap, std::nullopt);
     const Direction was = direction;
     const double before = CurrentTime().value_or(sample.time);
@@ -315,7 +316,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Jump(const Sample& sample
     if (beginning || phase != Phase::Joining)
         Learn(sample.time, beginning);
     // From the far end of the clip to where passes begin: the clip loops (not a re-trigger).
-    const double farEnd = direction == Direction::Forward ? highestSeen : -lowestSeen;
+    const double farEnd =
+        direction == Direction::Forward ? highestSeen.value_or(0.0) : -lowestSeen.value_or(0.0);
     const bool fromFarEnd = Along(last.time) >= farEnd - reach.zone;
     loopsInARow = beginning && fromFarEnd ? loopsInARow + 1 : 0;
     jumpedFrom = last;
@@ -348,7 +350,7 @@ PlaybackTracker::Turn(const Sample& before, const Sample& after, const Sample& c
     inPoint = std::max({0.0, meeting.time, std::min(before.time, after.time)});
     // Turned where a jump began the pass, or a frame or two after a start: the same pass, read
     // through an odd time.
-    if (jumpLandedUs == before.atUs || timesSinceStart <= 3)
+    if (jumpLandedUs == before.atUs || (timesSinceStart && *timesSinceStart <= 3))
         return std::nullopt;
     return Begin(meeting.atUs, before.time);
 }

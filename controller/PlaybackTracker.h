@@ -166,8 +166,9 @@ private:
     // Loops or wraps in a row since the last turn: a clip seen to loop twice loops, and a wide
     // step back after a gap is a loop inside it.
     int loopsInARow = 0;
-    double highestSeen = 0.0; // the clip's ends as far as seen
-    double lowestSeen = kLongestTimeSeconds;
+    // The clip's ends as far as seen.
+    std::optional<double> highestSeen;
+    std::optional<double> lowestSeen;
     // Where the last jump landed: a turn there is no second start.
     std::optional<std::int64_t> jumpLandedUs;
     Sample jumpedFrom;
@@ -175,7 +176,7 @@ private:
     Sample joinFirst;
     std::optional<Direction> joinLean;  // the way the last step went
     std::optional<Sample> joinJumpedUp; // a jump on: a wrap, if the clip plays backwards
-    int timesSinceStart = 1000;         // times taken since the last start
+    std::optional<int> timesSinceStart; // times taken since the last start
     bool joinArmed = true;              // until the first start, or "Test" in the pass joined
     std::optional<std::int64_t> preRollUs;
 

@@ -172,6 +172,13 @@ TEST_F(Timing, DelaysInBeatsCountAtTheHostsTempoAndFollowItsChanges)
     const double beatsLeft = 16.0 - static_cast<double>(changeMs - startMs) * 128.0 / 60000.0;
     EXPECT_EQ(vdrxtest::testQueue.NextDeadline(),
               changeMs * 1000 + std::llround(beatsLeft * 60e6 / 64.0));
+    // Once it has gone, a change of tempo cannot send it again in the same pass.
+    const std::size_t sent = JobCount();
+    FramesFor(20000);
+    ASSERT_EQ(JobCount(), sent + 1);
+    plugin.SetBeatInfo(128.0f, 0.0f);
+    FramesFor(10000);
+    EXPECT_EQ(JobCount(), sent + 1) << "sent stays sent";
 
     plugin.SetBeatInfo(120.0f, 0.0f);
     plugin.SetTime(0.3);
