@@ -10,35 +10,8 @@
 #include <string>
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#elif defined(__APPLE__)
-#include <pthread.h>
-#include <sys/qos.h>
-#else
-#include <pthread.h>
-#include <sched.h>
-#endif
-
 namespace
 {
-// The system's timed wait wakes a little late now and then; the last stretch is spun.
-constexpr std::int64_t kSpinUs = 200;
-
-// The highest priority the platform gives a process without privileges.
-void RaisePriority()
-{
-#ifdef _WIN32
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-#elif defined(__APPLE__)
-    pthread_set_qos_class_self_np(QOS_CLASS_USER_INTERACTIVE, 0);
-#else
-    // Refused without the right: the default stays.
-    const sched_param parameter{sched_get_priority_min(SCHED_FIFO)};
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter);
-#endif
-}
-
 std::string HostOf(const ScheduledMessage& message)
 {
     return std::string(message.Host());
@@ -94,7 +67,7 @@ void SendScheduler::Prefetch(std::string_view host, std::int32_t port)
 
 void SendScheduler::Run() noexcept
 {
-    RaisePriority();
+    platform::DeadlineWait::PrepareWaitingThread();
     ScheduledMessage message;
     for (;;)
     {
@@ -118,9 +91,9 @@ void SendScheduler::WaitForNext(std::int64_t nowUs)
         wait.WaitUntil(next);
         return;
     }
-    if (*next - nowUs > kSpinUs)
+    if (*next - nowUs > platform::DeadlineWait::kLatenessUs)
     {
-        wait.WaitUntil(*next - kSpinUs);
+        wait.WaitUntil(*next - platform::DeadlineWait::kLatenessUs);
         return;
     }
     // Only the next deadline is spun for; an earlier one scheduled meanwhile is seen after it.

@@ -10,6 +10,12 @@
 #include <pthread.h>
 #include <time.h>
 #endif
+#ifdef __APPLE__
+#include <sys/qos.h>
+#elif defined(__linux__)
+#include <sched.h>
+#include <sys/prctl.h>
+#endif
 
 namespace platform
 {
@@ -92,6 +98,11 @@ void DeadlineWait::Wake() noexcept
 {
     SetEvent(state->wake);
 }
+
+void DeadlineWait::PrepareWaitingThread() noexcept
+{
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+}
 #else
 struct DeadlineWait::State
 {
@@ -152,6 +163,17 @@ void DeadlineWait::Wake() noexcept
     state->woken = true;
     pthread_mutex_unlock(&state->mutex);
     pthread_cond_signal(&state->wake);
+}
+
+void DeadlineWait::PrepareWaitingThread() noexcept
+{
+#ifdef __APPLE__
+    pthread_set_qos_class_self_np(QOS_CLASS_USER_INTERACTIVE, 0);
+#else
+    const sched_param parameter{sched_get_priority_min(SCHED_FIFO)};
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter);
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
 }
 #endif
 } // namespace platform
