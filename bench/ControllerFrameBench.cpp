@@ -2,10 +2,14 @@
 // message.
 #include "bench/AllocationCounter.h"
 #include "controller/VendrolixPro.h"
+#include "platform/DeadlineWait.h"
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <limits>
+#include <optional>
+#include <thread>
 
 namespace
 {
@@ -45,11 +49,21 @@ void BM_FrameWithNothingDue(benchmark::State& state)
 BENCHMARK(BM_FrameWithNothingDue)->ArgName("beats")->Arg(0)->Arg(1);
 
 // Each iteration restarts the clip (untimed) and renders the frame that schedules the due
-// message: the render thread's whole share of a send, copying it into the queue. The queue is
-// one of the benchmark's own, emptied between iterations, so nothing is sent.
+// message: the render thread's whole share of a send, copying it into the queue and waking the
+// thread that waits on it. The queue is one of the benchmark's own, emptied between iterations,
+// so nothing is sent; a thread of its own sleeps on it as the scheduler would.
 void BM_FrameThatSchedulesAMessage(benchmark::State& state)
 {
     static SendQueue queue;
+    platform::DeadlineWait wait;
+    std::atomic<bool> done{false};
+    std::thread sleeper(
+        [&]
+        {
+            while (!done.load())
+                wait.WaitUntil(std::nullopt);
+        });
+    queue.SetWaiter(&wait);
     SendQueue* const previous = VendrolixPro::InstallSendQueue(&queue);
     VendrolixPro plugin;
     plugin.SetFloatParameter(P::Delay, 0.0f);
@@ -72,12 +86,30 @@ void BM_FrameThatSchedulesAMessage(benchmark::State& state)
         state.ResumeTiming();
     }
     VendrolixPro::InstallSendQueue(previous);
+    queue.SetWaiter(nullptr);
+    done.store(true);
+    wait.Wake();
+    sleeper.join();
     state.counters["allocs/frame"] =
         benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
     if (allocations != 0)
         state.SkipWithError("a frame that schedules allocated");
 }
 BENCHMARK(BM_FrameThatSchedulesAMessage)->Iterations(20000);
+
+// What pausing and resuming the timing twice an iteration adds to the figure above, for
+// subtracting.
+void BM_PausingAlone(benchmark::State& state)
+{
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        state.ResumeTiming();
+        state.PauseTiming();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PausingAlone)->Iterations(20000);
 
 } // namespace
 

@@ -3,7 +3,8 @@
 // - one message scheduled 100 ms ahead: the scheduler's CPU time while it waits and sends;
 // - 64 messages due at one moment, from 64 instances: how late each arrives, and the
 //   scheduler's CPU time;
-// - the threads of the process with 64 instances' messages all waiting.
+// - the threads of the process with 64 instances' messages all waiting;
+// - for comparison, how late a bare absolute sleep wakes on the same machine.
 //
 // Usage: scheduler_latency [runs=20]
 #include "controller/SendChannel.h"
@@ -12,6 +13,7 @@
 #include "platform/SteadyClock.h"
 #include "tools/testhost/OscReceiver.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +48,13 @@ double OtherThreadsCpuMs()
             ms += ns / 1e6;
     }
     return ms;
+}
+
+double ThisThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 int Threads()
@@ -109,6 +118,23 @@ int main(int argc, char** argv)
         if (arrival)
             late.push_back(LateMs(*arrival, deadline));
     }
+    // The machine's own floor, for comparison: a bare absolute sleep of 100 ms, woken late.
+    std::vector<double> bare;
+    std::vector<double> bareCpu;
+    for (int run = 0; run < runs; ++run)
+    {
+        const double cpu = ThisThreadCpuMs();
+        const std::int64_t deadline = platform::SteadyClockUs() + 100000;
+        const timespec until{static_cast<time_t>(deadline / 1000000),
+                             static_cast<long>(deadline % 1000000) * 1000};
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+        bare.push_back(static_cast<double>(platform::SteadyClockUs() - deadline) / 1000.0);
+        bareCpu.push_back(ThisThreadCpuMs() - cpu);
+    }
+    std::printf("a bare absolute sleep of 100 ms, %d runs, woken late by: median %.3f ms, p95 %.3f "
+                "ms, max %.3f ms; its CPU median %.3f ms\n",
+                runs, Percentile(bare, 0.5), Percentile(bare, 0.95), Percentile(bare, 1.0),
+                Percentile(bareCpu, 0.5));
     std::printf("one message 100 ms ahead, %d runs: the scheduler's CPU median %.3f ms, max %.3f "
                 "ms; late median "
                 "%.3f ms, max %.3f ms\n",

@@ -5,6 +5,7 @@
 
 #include "controller/SendFailure.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -28,9 +29,27 @@ struct ScheduledMessage
     std::int64_t deadlineUs = 0; // on the steady clock
     std::int32_t port = 0;
     std::size_t hostLength = 0;
-    std::array<char, kHostRoom> host{};
+    std::array<char, kHostRoom> host; // the first hostLength bytes hold the name
     std::size_t payloadLength = 0;
-    std::array<std::uint8_t, kPayloadRoom> payload{};
+    std::array<std::uint8_t, kPayloadRoom> payload; // the first payloadLength bytes are sent
+
+    ScheduledMessage() = default;
+    // Copies only the bytes in use: a message is copied on the render thread, and its room
+    // is mostly empty.
+    ScheduledMessage(const ScheduledMessage& other) { *this = other; }
+    ScheduledMessage& operator=(const ScheduledMessage& other)
+    {
+        channel = other.channel;
+        dispatch = other.dispatch;
+        kind = other.kind;
+        deadlineUs = other.deadlineUs;
+        port = other.port;
+        hostLength = other.hostLength;
+        std::copy_n(other.host.begin(), hostLength, host.begin());
+        payloadLength = other.payloadLength;
+        std::copy_n(other.payload.begin(), payloadLength, payload.begin());
+        return *this;
+    }
 
     std::string_view Host() const { return std::string_view(host.data(), hostLength); }
 };

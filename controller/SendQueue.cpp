@@ -6,6 +6,7 @@
 
 std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
 {
+    bool earliest = true;
     {
         const std::lock_guard lock(mutex);
         if (WaitingLocked(message.channel.get()) >= kPerInstance)
@@ -15,11 +16,15 @@ std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
             ++free;
         if (free == kCapacity)
             return SendFailure::TooManySends;
+        for (std::size_t i = 0; i < kCapacity; ++i)
+            earliest = earliest && !(used[i] && slots[i].deadlineUs <= message.deadlineUs);
         slots[free] = message;
         used[free] = true;
         order[free] = ++scheduled;
     }
-    if (wake)
+    // The scheduler wakes for an earlier deadline by itself: only a new earliest needs a wake
+    // (and its system call).
+    if (wake && earliest)
         wake->Wake();
     return std::nullopt;
 }

@@ -24,9 +24,9 @@ public:
     static constexpr std::size_t kPerInstance = 4;
     static constexpr std::size_t kCapacity = 64;
 
-    // Copies the message in and wakes the scheduler. Answers TooManySends (and keeps nothing)
-    // when its instance already has kPerInstance waiting, or the process kCapacity. Allocates
-    // nothing; any thread.
+    // Copies the message in and wakes the scheduler when its deadline is the earliest. Answers
+    // TooManySends (and keeps nothing) when its instance already has kPerInstance waiting, or the
+    // process kCapacity. Allocates nothing; any thread.
     std::optional<SendFailure> Schedule(const ScheduledMessage& message);
     // Removes the instance's messages of the kinds given that are due after `nowUs`, and answers
     // which it removed: those go no more. One due by then is on its way, whether the scheduler
@@ -43,7 +43,8 @@ public:
     std::size_t Waiting(const SendChannel& owner) const;
     std::size_t Waiting() const;
 
-    // Who is woken when a message is scheduled; null for nobody. Set before any schedule.
+    // Who is woken when a message is scheduled ahead of all others; null for nobody. Set before
+    // any schedule.
     void SetWaiter(platform::DeadlineWait* waiter) { wake = waiter; }
 
 private:

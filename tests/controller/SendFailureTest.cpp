@@ -124,6 +124,21 @@ protected:
         ASSERT_TRUE(SendScheduler::Shared().Idle());
     }
 
+    // Starts the instance's clip and renders frames until its 500 ms transition is scheduled.
+    void ScheduleHalfASecondAhead(VendrolixPro& instance)
+    {
+        instance.SetFloatParameter(P::Delay, 500.0f);
+        instance.SetTime(2.9);
+        instance.SetTime(0.0);
+        instance.ProcessOpenGL(nullptr);
+        for (int frame = 1; frame <= 31; ++frame) // the last one at 496 ms
+        {
+            Advance(16);
+            instance.ProcessOpenGL(nullptr);
+        }
+        ASSERT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "it waits for 500 ms";
+    }
+
     testhost::OscReceiver receiver;
 };
 
@@ -274,19 +289,6 @@ TEST_F(SendFailures, SixtyFourInstancesSchedulingInOneFrameLoseNothing)
 
 TEST_F(SendFailures, AWaitingMessageIsCancelledByARestartTestOrTheInstancesEnd)
 {
-    plugin.SetFloatParameter(P::Delay, 500.0f);
-    const auto schedule = [this](VendrolixPro& instance)
-    {
-        instance.SetTime(2.9);
-        instance.SetTime(0.0);
-        instance.ProcessOpenGL(nullptr);
-        for (int frame = 1; frame <= 31; ++frame) // the last one at 496 ms
-        {
-            Advance(16);
-            instance.ProcessOpenGL(nullptr);
-        }
-        ASSERT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "it waits for 500 ms";
-    };
     const auto nothingAtTheDeadline = [this]
     {
         EXPECT_EQ(SendScheduler::Shared().Queue().Waiting(), 0u) << "its place is free at once";
@@ -295,12 +297,12 @@ TEST_F(SendFailures, AWaitingMessageIsCancelledByARestartTestOrTheInstancesEnd)
         EXPECT_FALSE(receiver.Receive(200ms)) << "nothing goes at the deadline";
     };
 
-    schedule(plugin);
+    ScheduleHalfASecondAhead(plugin);
     plugin.SetTime(0.4);
     plugin.SetTime(0.0); // the clip starts again before the moment
     nothingAtTheDeadline();
 
-    schedule(plugin);
+    ScheduleHalfASecondAhead(plugin);
     plugin.SetFloatParameter(P::Test, 1.0f);
     ASSERT_TRUE(receiver.Receive(2s)) << "Test sends now";
     WaitForSenders();
@@ -308,10 +310,24 @@ TEST_F(SendFailures, AWaitingMessageIsCancelledByARestartTestOrTheInstancesEnd)
 
     auto doomed = std::make_unique<VendrolixPro>();
     doomed->SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
-    doomed->SetFloatParameter(P::Delay, 500.0f);
-    schedule(*doomed);
+    ScheduleHalfASecondAhead(*doomed);
     doomed.reset();
     nothingAtTheDeadline();
+}
+
+// The scheduler waits for the earliest deadline it knew: one earlier, scheduled later, must wake
+// it (the test clock stands still, so nothing else would).
+TEST_F(SendFailures, AMessageDueBeforeTheWaitingOneGoesAtOnce)
+{
+    ScheduleHalfASecondAhead(plugin);
+    VendrolixPro other;
+    other.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
+    other.SetFloatParameter(P::Test, 1.0f);
+    EXPECT_TRUE(receiver.Receive(2s));
+    EXPECT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "the later one still waits";
+    Advance(100);
+    platform::NotifyClockMoved();
+    EXPECT_TRUE(receiver.Receive(2s)) << "and goes at its deadline";
 }
 
 TEST_F(SendFailures, NameLookedUpWhenSetIsReadyForTheCue)
