@@ -1,5 +1,6 @@
 #include "controller/PlaySpeed.h"
 
+#include <algorithm>
 #include <cmath>
 
 void PlaySpeed::Restart(double time, std::int64_t at)
@@ -51,8 +52,9 @@ std::optional<PlaySpeed::Estimate> PlaySpeed::Whole() const
     const double baseline = static_cast<double>(atUs[Index(count - 1)] - firstAtUs) / 1e6;
     if (!recent || baseline <= 0.0)
         return std::nullopt;
+    // Its newest end is as late as the recent calls show (the worst of them included).
     const Estimate whole{std::abs(times[Index(count - 1)] - firstTime) / baseline,
-                         kCallJitterSeconds / baseline};
+                         Fit(count, count).jitter / baseline};
     if (std::abs(whole.speed - recent->speed) > recent->speed * recent->uncertainty)
         return std::nullopt;
     return whole;
@@ -103,8 +105,16 @@ PlaySpeed::Line PlaySpeed::Fit(std::size_t oldest, std::size_t skip) const
     if (!(line.sxx > 0.0))
         return line;
     line.slope /= line.sxx;
-    // A call late by e moves the slope by at most e * spread / sxx of itself.
-    line.uncertainty = kCallJitterSeconds * spread / line.sxx;
+    // A call late by e moves the slope by at most e * spread / sxx of itself; e is what the
+    // calls show, when they come later than a host's usual jitter (a busy machine). The line
+    // runs through the middle of their lateness: its spread is twice the farthest from it.
+    if (std::abs(line.slope) > 0.0)
+        for (std::size_t i = 0; i < oldest; ++i)
+            if (i != skip)
+                line.jitter =
+                    std::max(line.jitter, 2.0 * std::abs(Off(line, i)) / std::abs(line.slope));
+    line.jitter = std::min(line.jitter, kLongestJitterSeconds);
+    line.uncertainty = line.jitter * spread / line.sxx;
     return line;
 }
 

@@ -15,12 +15,14 @@ public:
     // The most a host's call may come after the moment whose time it gives, beyond the least
     // it ever comes after it (what is the same for every call shifts every moment alike).
     static constexpr double kCallJitterSeconds = 0.001;
+    // Calls that scatter more than this are not read as jitter at all.
+    static constexpr double kLongestJitterSeconds = 0.05;
 
     struct Estimate
     {
         double speed = 0.0; // clip seconds per second, whichever way the clip plays
         // How far off the speed may be, relative, where each call came up to kCallJitterSeconds
-        // late.
+        // late, or as late as the calls show.
         double uncertainty = 0.0;
     };
 
@@ -48,6 +50,7 @@ private:
         double meanX = 0.0;
         double meanY = 0.0;
         double sxx = 0.0;
+        double jitter = kCallJitterSeconds; // how late the calls came, as far as they show
         double uncertainty = 0.0;
     };
     // Times by ordinal, 0 the oldest kept.

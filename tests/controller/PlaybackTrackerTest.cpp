@@ -232,6 +232,33 @@ TEST(PlaybackTracker, OneClockStepBackMidClipIsNoRestart)
     }
 }
 
+// A busy machine: the host's calls come up to 8 ms after the moments whose times they give. The
+// speed they show is off by more than a host's usual jitter, and its margin must say so.
+TEST(PlaybackTracker, ABusyHostsLateCallsDateNoPassEarly)
+{
+    for (const double fps : {24.0, 30.0, 60.0})
+    {
+        SCOPED_TRACE(fps);
+        Played played;
+        const Played::Clip clip{Mode::Forward, 0.0, 0.65, 1.0};
+        std::mt19937 random(static_cast<unsigned>(fps));
+        std::uniform_real_distribution<double> lateness(0.0, 0.008);
+        played.Frame(-0.05, 0.6);
+        for (int frame = 0; frame < static_cast<int>(20 * 0.65 * fps); ++frame)
+        {
+            const double at = (frame + 0.5) / fps; // passes begin between frames
+            played.Frame(at + lateness(random), Played::TimeAt(clip, at));
+        }
+        ASSERT_EQ(played.starts.size(), 20u);
+        for (std::size_t i = 1; i < played.starts.size(); ++i)
+        {
+            const double late = played.DatedAfterMs(i, static_cast<double>(i) * 0.65);
+            EXPECT_GE(late, 0.0) << "start " << i;
+            EXPECT_LE(late, 10.0) << "start " << i;
+        }
+    }
+}
+
 TEST(PlaybackTracker, GapsWhereTheClipDidNotRestartKeepThePass)
 {
     {
