@@ -1,0 +1,25 @@
+// Threads and descriptors of the process against what the plug-in may add to the host's: the
+// bounds the README and docs/reliability.md give, sampled after every call.
+#pragma once
+
+namespace hostfuzz
+{
+namespace ProcessBounds
+{
+// Threads the plug-in may have alive in the process at once: 64 sender threads (its bound per
+// process) and 4 background name lookups. With one scheduler thread per process in place of
+// the sender threads this becomes 1 + 4.
+inline constexpr int kPluginThreadsAtMost = 64 + 4;
+// Each of them holds at most one socket.
+inline constexpr int kPluginDescriptorsAtMost = kPluginThreadsAtMost;
+
+// What the host has before it creates any instance. Host thread, once.
+void TakeBaseline();
+// Fails the input when the plug-in has more threads or descriptors than its bounds.
+void Check();
+// Waits a while for the plug-in's threads to end (at the end of an input, once every instance
+// is gone, every lookup answered and every moment passed), so that the next input starts as
+// this one did.
+void AwaitQuiet();
+} // namespace ProcessBounds
+} // namespace hostfuzz
