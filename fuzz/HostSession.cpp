@@ -74,11 +74,15 @@ HostSession::HostSession(const char* pluginPath) : context(MakeContext()), plugi
     Export<void (*)(std::int64_t(*)())>(plugin, "vdrxTestSetClock")(&VirtualClock::NowUs);
     NetworkStandIn::Install(plugin.Symbol("vdrxTestAnswerLookups"));
     gl = std::make_unique<GlHostState>();
-    // The first instance loads the plug-in's GL entry points, which the ledger then wraps.
+    // The first instance loads the plug-in's GL entry points, which the ledger then wraps, and
+    // its Test press starts whatever the plug-in keeps for sending.
     const testhost::ViewportIn viewport{0, 0, GlHostState::kSide, GlHostState::kSide};
     void* first =
         Call(testhost::kInstantiateGL, testhost::MixedPtr(&viewport), nullptr, "warm-up").ptr;
     FUZZ_CHECK(first != nullptr);
+    testhost::SetParameterIn press{kTest, 0, testhost::MixedU32(0)};
+    press.value.f32 = 1.0f;
+    Call(testhost::kSetParameter, testhost::MixedPtr(&press), first, "warm-up");
     Call(testhost::kDeinstantiateGL, Mixed{}, first, "warm-up");
     GlObjectLedger::Install();
     ProcessBounds::TakeBaseline();

@@ -40,7 +40,17 @@ int Descriptors()
 
 void TakeBaseline()
 {
-    baseThreads = Threads();
+    // Once the count has stood for a tenth of a second: what the warm-up started has ended, or
+    // stays for the life of the process.
+    int last = Threads();
+    for (int steady = 0, waited = 0; steady < 100 && waited < 2000; ++waited)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const int now = Threads();
+        steady = now == last ? steady + 1 : 0;
+        last = now;
+    }
+    baseThreads = last;
     baseDescriptors = Descriptors();
 }
 

@@ -13,7 +13,8 @@ inline constexpr int kPluginThreadsAtMost = 64 + 4;
 // Each of them holds at most one socket.
 inline constexpr int kPluginDescriptorsAtMost = kPluginThreadsAtMost;
 
-// What the host has before it creates any instance. Host thread, once.
+// What the host has once the plug-in is loaded and has sent a message, with nothing under way:
+// threads the plug-in keeps for the life of the process count as the host's. Host thread, once.
 void TakeBaseline();
 // Fails the input when the plug-in has more threads or descriptors than its bounds.
 void Check();
