@@ -52,11 +52,6 @@ struct Tracked<entry, kind, GLuint(GLAPIENTRY*)(Args...)>
         Created(kind, name);
         return name;
     }
-    static void Install()
-    {
-        original = entry;
-        entry = &Call;
-    }
 };
 
 // glGenBuffers and the like.
@@ -68,11 +63,6 @@ template <auto& entry, Kind kind> struct Tracked<entry, kind, void(GLAPIENTRY*)(
         original(count, names);
         for (GLsizei i = 0; i < count; ++i)
             Created(kind, names[i]);
-    }
-    static void Install()
-    {
-        original = entry;
-        entry = &Call;
     }
 };
 
@@ -87,11 +77,6 @@ struct Tracked<entry, kind, void(GLAPIENTRY*)(GLsizei, const GLuint*)>
         for (GLsizei i = 0; i < count; ++i)
             Deleted(kind, names[i]);
     }
-    static void Install()
-    {
-        original = entry;
-        entry = &Call;
-    }
 };
 
 // glDeleteProgram, glDeleteShader.
@@ -103,12 +88,13 @@ template <auto& entry, Kind kind> struct Tracked<entry, kind, void(GLAPIENTRY*)(
         original(name);
         Deleted(kind, name);
     }
-    static void Install()
-    {
-        original = entry;
-        entry = &Call;
-    }
 };
+
+template <auto& entry, Kind kind> void Wrap()
+{
+    using Wrapper = Tracked<entry, kind>;
+    Wrapper::original = std::exchange(entry, &Wrapper::Call);
+}
 
 bool Owns(const void* owner)
 {
@@ -125,18 +111,18 @@ bool Owns(const void* owner)
 
 void Install()
 {
-    Tracked<__glewCreateProgram, Kind::Program>::Install();
-    Tracked<__glewDeleteProgram, Kind::Program>::Install();
-    Tracked<__glewCreateShader, Kind::Shader>::Install();
-    Tracked<__glewDeleteShader, Kind::Shader>::Install();
-    Tracked<__glewGenBuffers, Kind::Buffer>::Install();
-    Tracked<__glewDeleteBuffers, Kind::Buffer>::Install();
-    Tracked<__glewGenVertexArrays, Kind::VertexArray>::Install();
-    Tracked<__glewDeleteVertexArrays, Kind::VertexArray>::Install();
-    Tracked<__glewGenFramebuffers, Kind::Framebuffer>::Install();
-    Tracked<__glewDeleteFramebuffers, Kind::Framebuffer>::Install();
-    Tracked<__glewGenRenderbuffers, Kind::Renderbuffer>::Install();
-    Tracked<__glewDeleteRenderbuffers, Kind::Renderbuffer>::Install();
+    Wrap<__glewCreateProgram, Kind::Program>();
+    Wrap<__glewDeleteProgram, Kind::Program>();
+    Wrap<__glewCreateShader, Kind::Shader>();
+    Wrap<__glewDeleteShader, Kind::Shader>();
+    Wrap<__glewGenBuffers, Kind::Buffer>();
+    Wrap<__glewDeleteBuffers, Kind::Buffer>();
+    Wrap<__glewGenVertexArrays, Kind::VertexArray>();
+    Wrap<__glewDeleteVertexArrays, Kind::VertexArray>();
+    Wrap<__glewGenFramebuffers, Kind::Framebuffer>();
+    Wrap<__glewDeleteFramebuffers, Kind::Framebuffer>();
+    Wrap<__glewGenRenderbuffers, Kind::Renderbuffer>();
+    Wrap<__glewDeleteRenderbuffers, Kind::Renderbuffer>();
 }
 
 void EndCall(const void* owner)

@@ -80,7 +80,7 @@ HostSession::HostSession(const char* pluginPath) : context(MakeContext()), plugi
     void* first =
         Call(testhost::kInstantiateGL, testhost::MixedPtr(&viewport), nullptr, "warm-up").ptr;
     FUZZ_CHECK(first != nullptr);
-    testhost::SetParameterIn press{kTest, 0, testhost::MixedU32(0)};
+    testhost::SetParameterIn press{testhost::TestIndex, 0, testhost::MixedU32(0)};
     press.value.f32 = 1.0f;
     Call(testhost::kSetParameter, testhost::MixedPtr(&press), first, "warm-up");
     Call(testhost::kDeinstantiateGL, Mixed{}, first, "warm-up");
@@ -145,9 +145,10 @@ void HostSession::DeleteInstance(std::size_t slot)
 
 std::uint32_t PickIndex(ByteReader& reader)
 {
-    constexpr std::uint32_t kBeyond[] = {kParameterCount, 100, 0xFFFFFFFFu};
-    const std::uint32_t choice = reader.Pick(kParameterCount + 3);
-    return choice < kParameterCount ? choice : kBeyond[choice - kParameterCount];
+    constexpr std::uint32_t kBeyond[] = {testhost::kParameterCount, 100, 0xFFFFFFFFu};
+    const std::uint32_t choice = reader.Pick(testhost::kParameterCount + 3);
+    return choice < testhost::kParameterCount ? choice
+                                              : kBeyond[choice - testhost::kParameterCount];
 }
 
 void HostSession::EndInput()

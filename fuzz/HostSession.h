@@ -24,7 +24,7 @@ struct LiveInstance
 {
     void* id = nullptr;
     double time = 0.0; // the last clip time given
-    std::array<std::optional<std::string>, kParameterCount> texts;
+    std::array<std::optional<std::string>, testhost::kParameterCount> texts;
 };
 
 class HostSession

@@ -111,13 +111,13 @@ std::string Display(HostSession& host, void* instance, std::uint32_t index)
 void CheckDisplayOf(HostSession& host, const LiveInstance& live, std::uint32_t index)
 {
     const std::string display = Display(host, live.id, index);
-    if (index == kStatus)
+    if (index == testhost::StatusIndex)
         CheckStatus(display);
     else if (IsTextParameter(index))
         FUZZ_CHECK(display == GetText(host, live.id, index));
     else
         CheckDisplay(index, GetFloat(host, live.id, index),
-                     GetFloat(host, live.id, kDelaysInBeats) != 0.0f, display);
+                     GetFloat(host, live.id, testhost::DelaysInBeatsIndex) != 0.0f, display);
 }
 
 void SetText(HostSession& host, void* instance, std::uint32_t index, ByteReader& reader)
@@ -148,7 +148,7 @@ void SetParameter(HostSession& host, ByteReader& reader)
     }
     const float value = reader.Float();
     const bool set = SetFloat(host, instance, index, value).u32 == testhost::kOk;
-    if (instance && set && index < kParameterCount)
+    if (instance && set && index < testhost::kParameterCount)
     {
         CheckStoredValue(index, value, GetFloat(host, instance, index));
         CheckDisplayOf(host, *live, index);
@@ -160,12 +160,12 @@ void ReadParameter(HostSession& host, ByteReader& reader)
     const std::uint32_t index = PickIndex(reader);
     const Mixed name =
         host.Call(testhost::kGetParameterName, MixedU32(index), nullptr, "GetParameterName");
-    if (index < kParameterCount)
+    if (index < testhost::kParameterCount)
         ReadText(static_cast<const char*>(name.ptr));
     const LiveInstance* live = host.PickInstance(reader);
     if (!live)
         return;
-    if (index >= kParameterCount)
+    if (index >= testhost::kParameterCount)
     {
         host.Call(testhost::kGetParameter, MixedU32(index), live->id, "GetParameter");
         host.Call(testhost::kGetParameterDisplay, MixedU32(index), live->id, "GetParameterDisplay");
@@ -179,9 +179,9 @@ void ReadParameter(HostSession& host, ByteReader& reader)
 void PressTest(HostSession& host, ByteReader& reader)
 {
     void* instance = host.PickTarget(reader);
-    SetFloat(host, instance, kTest, 1.0f);
-    SetFloat(host, instance, kTest, 0.0f);
+    SetFloat(host, instance, testhost::TestIndex, 1.0f);
+    SetFloat(host, instance, testhost::TestIndex, 0.0f);
     if (instance)
-        CheckStatus(Display(host, instance, kStatus));
+        CheckStatus(Display(host, instance, testhost::StatusIndex));
 }
 } // namespace hostfuzz

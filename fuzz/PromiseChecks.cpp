@@ -16,12 +16,14 @@ constexpr std::size_t kTextLimit = std::size_t{1} << 20;
 
 bool IsDelay(std::uint32_t index)
 {
-    return index == kDelay || index == kDelayNextClip || index == kMessageDelay;
+    return index == testhost::DelayIndex || index == testhost::DelayNextClipIndex ||
+           index == testhost::MessageDelayIndex;
 }
 
 bool IsSwitch(std::uint32_t index)
 {
-    return index == kLayerTrans || index == kNextClip || index == kDelaysInBeats;
+    return index == testhost::LayerTransIndex || index == testhost::NextClipIndex ||
+           index == testhost::DelaysInBeatsIndex;
 }
 
 // `stored` is a whole number of `step`s within [low, high], and, for a given number, the one
@@ -47,7 +49,8 @@ std::string Fixed(double value, int decimals)
 
 bool IsTextParameter(std::uint32_t index)
 {
-    return index == kOscMsg || index == kOscHost || index == kOscPort;
+    return index == testhost::OscMsgIndex || index == testhost::OscHostIndex ||
+           index == testhost::OscPortIndex;
 }
 
 std::string ReadText(const char* text)
@@ -73,11 +76,11 @@ void CheckStoredValue(std::uint32_t index, float given, float stored)
 {
     if (IsSwitch(index))
         FUZZ_CHECK(stored == (given >= 0.5f ? 1.0f : 0.0f));
-    else if (index == kDuration)
+    else if (index == testhost::DurationIndex)
         CheckStep(given, stored, 0.1, 0.0, 10.0);
     else if (IsDelay(index))
         CheckStep(given, stored, 100.0, 0.0, 900000.0);
-    else if (index == kLayer)
+    else if (index == testhost::LayerIndex)
         CheckStep(given, stored, 1.0, 0.0, 64.0);
 }
 

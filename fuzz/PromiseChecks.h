@@ -2,30 +2,13 @@
 // fuzzer after the calls that return them. Each fails the input when the promise is broken.
 #pragma once
 
+#include "tools/testhost/ParameterIndex.h"
+
 #include <cstdint>
 #include <string>
 
 namespace hostfuzz
 {
-// The parameters by index, as the README's table lists them.
-enum Parameter : std::uint32_t
-{
-    kLayerTrans = 0,
-    kDuration = 1,
-    kDelay = 2,
-    kNextClip = 3,
-    kDelayNextClip = 4,
-    kOscMsg = 5,
-    kMessageDelay = 6,
-    kTest = 7,
-    kStatus = 8,
-    kLayer = 9,
-    kOscHost = 10,
-    kOscPort = 11,
-    kDelaysInBeats = 12,
-    kParameterCount = 13,
-};
-
 bool IsTextParameter(std::uint32_t index);
 
 // A text the plug-in returned: not null, terminated within a megabyte, every byte readable.
