@@ -153,7 +153,7 @@ void SetTime(HostSession& host, ByteReader& reader)
     void* instance = live && reader.Pick(16) != 0 ? live->id : nullptr;
     const double time = NextTime(reader, live ? live->time : 0.0);
     if (reader.Pick(16) == 0)
-        host.Call(testhost::kSetTime, Mixed{}, instance, "SetTime (no record)");
+        host.Call(testhost::kSetTime, MixedPtr(nullptr), instance, "SetTime (no record)");
     else
         CallSetTime(host, instance, time);
 }
@@ -162,8 +162,8 @@ void SetBeatInfo(HostSession& host, ByteReader& reader)
 {
     void* instance = host.PickTarget(reader);
     const testhost::BeatIn record{reader.Float(), reader.Float()};
-    host.Call(testhost::kSetBeatInfo, reader.Pick(16) == 0 ? Mixed{} : MixedPtr(&record), instance,
-              "SetBeatInfo");
+    host.Call(testhost::kSetBeatInfo, reader.Pick(16) == 0 ? MixedPtr(nullptr) : MixedPtr(&record),
+              instance, "SetBeatInfo");
 }
 
 void ProcessFrame(HostSession& host, ByteReader& reader)

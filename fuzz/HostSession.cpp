@@ -83,7 +83,7 @@ HostSession::HostSession(const char* pluginPath) : context(MakeContext()), plugi
     testhost::SetParameterIn press{testhost::TestIndex, 0, testhost::MixedU32(0)};
     press.value.f32 = 1.0f;
     Call(testhost::kSetParameter, testhost::MixedPtr(&press), first, "warm-up");
-    Call(testhost::kDeinstantiateGL, Mixed{}, first, "warm-up");
+    Call(testhost::kDeinstantiateGL, testhost::MixedPtr(nullptr), first, "warm-up");
     GlObjectLedger::Install();
     ProcessBounds::TakeBaseline();
 }
@@ -139,8 +139,9 @@ void HostSession::DeleteInstance(std::size_t slot)
 {
     void* id = instances[slot].id;
     instances.erase(instances.begin() + static_cast<std::ptrdiff_t>(slot));
-    FUZZ_CHECK(Call(testhost::kDeinstantiateGL, Mixed{}, id, "DeinstantiateGL").u32 ==
-               testhost::kOk);
+    FUZZ_CHECK(
+        Call(testhost::kDeinstantiateGL, testhost::MixedPtr(nullptr), id, "DeinstantiateGL").u32 ==
+        testhost::kOk);
 }
 
 std::uint32_t PickIndex(ByteReader& reader)

@@ -63,9 +63,9 @@ void Deinstantiate(HostSession& host, ByteReader& reader)
 void Initialise(HostSession& host, ByteReader& reader)
 {
     if (reader.Flag())
-        host.Call(testhost::kInitialise, Mixed{}, nullptr, "Initialise");
+        host.Call(testhost::kInitialise, MixedPtr(nullptr), nullptr, "Initialise");
     else
-        host.Call(testhost::kDeinitialise, Mixed{}, nullptr, "Deinitialise");
+        host.Call(testhost::kDeinitialise, MixedPtr(nullptr), nullptr, "Deinitialise");
 }
 
 void Resize(HostSession& host, ByteReader& reader)

@@ -87,11 +87,11 @@ struct Records
 Mixed PickInput(Input kind, ByteReader& reader, Records& records)
 {
     if (kind != Input::None && kind != Input::Index && reader.Pick(8) == 0)
-        return Mixed{};
+        return MixedPtr(nullptr);
     switch (kind)
     {
     case Input::None:
-        return Mixed{};
+        return MixedPtr(nullptr);
     case Input::Index:
         return MixedU32(reader.Flag() ? PickIndex(reader) : reader.U32());
     case Input::ElementIndex:
@@ -110,7 +110,7 @@ Mixed PickInput(Input kind, ByteReader& reader, Records& records)
         records.range = RangeInOut{PickIndex(reader), 0.0f, 0.0f};
         return MixedPtr(&records.range);
     }
-    return Mixed{};
+    return MixedPtr(nullptr);
 }
 
 void CallCode(HostSession& host, const Code& code, ByteReader& reader)
@@ -129,11 +129,11 @@ void CallCode(HostSession& host, const Code& code, ByteReader& reader)
 
 void ReadInfo(HostSession& host)
 {
-    const auto* info =
-        static_cast<const InfoRecord*>(host.Call(kGetInfo, Mixed{}, nullptr, "GetInfo").ptr);
+    const auto* info = static_cast<const InfoRecord*>(
+        host.Call(kGetInfo, MixedPtr(nullptr), nullptr, "GetInfo").ptr);
     FUZZ_CHECK(info != nullptr && std::memcmp(info->id, "VDRX", 4) == 0);
     const auto* extended = static_cast<const ExtendedInfoRecord*>(
-        host.Call(kGetExtendedInfo, Mixed{}, nullptr, "GetExtendedInfo").ptr);
+        host.Call(kGetExtendedInfo, MixedPtr(nullptr), nullptr, "GetExtendedInfo").ptr);
     FUZZ_CHECK(extended != nullptr);
     ReadText(extended->description);
     ReadText(extended->about);
@@ -158,7 +158,7 @@ void CopyText(HostSession& host, std::uint32_t code, ByteReader& reader)
     std::vector<char> buffer(reader.Pick(300));
     TextRequestIn record{PickIndex(reader), 0, buffer.data(),
                          static_cast<std::uint32_t>(buffer.size()), 0};
-    host.Call(code, reader.Pick(8) == 0 ? Mixed{} : MixedPtr(&record), instance,
+    host.Call(code, reader.Pick(8) == 0 ? MixedPtr(nullptr) : MixedPtr(&record), instance,
               "a text into the host's buffer");
 }
 } // namespace
