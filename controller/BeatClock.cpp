@@ -1,6 +1,13 @@
 #include "controller/BeatClock.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace
+{
+// 285 years: beyond every delay, far within what the clock's microseconds count.
+constexpr double kFarthestUs = 9e15;
+} // namespace
 
 void BeatClock::Start(std::int64_t startUs)
 {
@@ -25,5 +32,7 @@ double BeatClock::BeatsAt(std::int64_t nowUs) const
 
 std::int64_t BeatClock::MomentOf(double beats) const
 {
-    return sinceUs + std::llround((beats - beatsSince) * 60e6 / bpm);
+    // A tempo of a few beats a century puts the moment beyond any clock: held at the farthest.
+    const double us = (beats - beatsSince) * 60e6 / bpm;
+    return sinceUs + std::llround(std::clamp(us, -kFarthestUs, kFarthestUs));
 }

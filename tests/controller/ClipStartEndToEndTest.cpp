@@ -58,7 +58,7 @@ std::int64_t FakeClock() // microseconds
 }
 
 std::atomic<int> lookupResult{0}; // what getaddrinfo answers for a name; 0 finds the loopback
-int AnswerLookup()
+int AnswerLookup(const char*)
 {
     return lookupResult.load();
 }
@@ -85,9 +85,10 @@ protected:
         install(&FakeClock);
         void* answerLookups = plugin->Symbol("vdrxTestAnswerLookups");
         ASSERT_NE(answerLookups, nullptr);
-        void (*answer)(int (*)()) = nullptr;
+        void (*answer)(int (*)(const char*), std::int64_t (*)(const std::uint8_t*, std::size_t)) =
+            nullptr;
         std::memcpy(&answer, &answerLookups, sizeof answer);
-        answer(&AnswerLookup);
+        answer(&AnswerLookup, nullptr);
         void* clockMoved = plugin->Symbol("vdrxTestClockMoved");
         ASSERT_NE(clockMoved, nullptr);
         std::memcpy(&moved, &clockMoved, sizeof moved);

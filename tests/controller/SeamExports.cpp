@@ -5,13 +5,16 @@
 #include "platform/UdpSocketApi.h"
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace
 {
 void (*beforeLookup)() = nullptr;
-// Atomic, as a test may set it again while lookups of an earlier run still read it.
-std::atomic<int (*)()> lookupAnswer{nullptr};
+// Atomic, as a test may set them again while lookups and sends of an earlier run still read them.
+std::atomic<int (*)(const char*)> lookupAnswer{nullptr};
+std::atomic<std::int64_t (*)(const std::uint8_t*, std::size_t)> datagramSink{nullptr};
 
 platform::LookupStatus HookedResolve(const char* host, const char* service,
                                      std::vector<platform::ResolvedAddress>& out)
@@ -27,9 +30,17 @@ platform::LookupStatus AnsweredResolve(const char* host, const char* service,
 {
     if (platform::IsNumericHost(host))
         return platform::SystemSocketCalls().resolve(host, service, out);
-    if (const int result = lookupAnswer.load()(); result != 0)
+    if (const int result = lookupAnswer.load()(host); result != 0)
         return platform::LookupStatusOf(result);
     return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+}
+
+std::int64_t SunkOrSent(platform::SocketHandle socket, const std::uint8_t* data, std::size_t length,
+                        const platform::ResolvedAddress& to)
+{
+    if (const auto sink = datagramSink.load())
+        return sink(data, length);
+    return platform::SystemSocketCalls().sendTo(socket, data, length, to);
 }
 } // namespace
 
@@ -42,17 +53,23 @@ extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
     platform::InstallSocketCalls(&calls);
 }
 
-// Every lookup of a name answers as getaddrinfo would with the result `answer` gives, asked on
-// the lookup's thread: 0 finds 127.0.0.1. Numeric addresses are converted as before.
-extern "C" VDRX_EXPORT void vdrxTestAnswerLookups(int (*answer)())
+// Every lookup of a name answers as getaddrinfo would with the result `answer` gives for it,
+// asked on the lookup's thread: 0 finds 127.0.0.1. Numeric addresses are converted as before.
+// With a `sink`, no datagram reaches the network: the sink takes each, on the sending thread,
+// and answers what sendto would.
+extern "C" VDRX_EXPORT void vdrxTestAnswerLookups(int (*answer)(const char* host),
+                                                  std::int64_t (*sink)(const std::uint8_t* data,
+                                                                       std::size_t length))
 {
     static const platform::SocketCalls calls = []
     {
         platform::SocketCalls answered = platform::SystemSocketCalls();
         answered.resolve = &AnsweredResolve;
+        answered.sendTo = &SunkOrSent;
         return answered;
     }();
     lookupAnswer.store(answer);
+    datagramSink.store(sink);
     platform::InstallSocketCalls(&calls);
 }
 

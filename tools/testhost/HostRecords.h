@@ -1,5 +1,7 @@
 // The plug-in's records as a host lays them out: explicit padding, written apart from the
 // plug-in's own declarations so that a layout mistake on either side shows up in the tests.
+// Each is aligned as a host's compiler aligns it (8 with a pointer or a 64-bit member, else 4):
+// packed alone, a record on the stack could sit where the plug-in cannot read its members.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +21,7 @@ inline constexpr std::uint32_t kOk = 0;
 inline constexpr std::uint32_t kFail = 0xFFFFFFFFu;
 
 #pragma pack(push, 1)
-struct InfoRecord
+struct alignas(4) InfoRecord
 {
     std::uint32_t apiMajor;
     std::uint32_t apiMinor;
@@ -29,7 +31,7 @@ struct InfoRecord
 };
 static_assert(sizeof(InfoRecord) == 32);
 
-struct ExtendedInfoRecord
+struct alignas(8) ExtendedInfoRecord
 {
     std::uint32_t versionMajor;
     std::uint32_t versionMinor;
@@ -41,7 +43,7 @@ struct ExtendedInfoRecord
 };
 static_assert(sizeof(ExtendedInfoRecord) == 40);
 
-struct SetParameterIn
+struct alignas(8) SetParameterIn
 {
     std::uint32_t index;
     std::uint32_t padding;
@@ -49,39 +51,39 @@ struct SetParameterIn
 };
 static_assert(sizeof(SetParameterIn) == 16);
 
-struct ElementIndexIn
+struct alignas(4) ElementIndexIn
 {
     std::uint32_t parameter;
     std::uint32_t item;
 };
 
-struct ElementValueIn
+struct alignas(4) ElementValueIn
 {
     std::uint32_t parameter;
     std::uint32_t element;
     float value;
 };
 
-struct BeatIn
+struct alignas(4) BeatIn
 {
     float bpm;
     float phase;
 };
 
-struct HostInfoIn
+struct alignas(8) HostInfoIn
 {
     const char* name;
     const char* version;
 };
 
-struct RangeInOut
+struct alignas(4) RangeInOut
 {
     std::uint32_t index;
     float min;
     float max;
 };
 
-struct PreviewImageInOut
+struct alignas(8) PreviewImageInOut
 {
     std::uint32_t width;
     std::uint32_t height;
@@ -89,7 +91,7 @@ struct PreviewImageInOut
 };
 static_assert(sizeof(PreviewImageInOut) == 16);
 
-struct EventEntry
+struct alignas(8) EventEntry
 {
     std::uint32_t parameter;
     std::uint32_t padding;
@@ -97,7 +99,7 @@ struct EventEntry
 };
 static_assert(sizeof(EventEntry) == 16);
 
-struct EventsInOut
+struct alignas(8) EventsInOut
 {
     std::uint32_t count;
     std::uint32_t padding;
@@ -105,7 +107,7 @@ struct EventsInOut
 };
 static_assert(sizeof(EventsInOut) == 16);
 
-struct TextRequestIn
+struct alignas(8) TextRequestIn
 {
     std::uint32_t index;
     std::uint32_t padding;
@@ -115,18 +117,18 @@ struct TextRequestIn
 };
 static_assert(sizeof(TextRequestIn) == 24);
 
-struct ViewportIn
+struct alignas(4) ViewportIn
 {
     std::uint32_t x, y, width, height;
 };
 
-struct TextureIn
+struct alignas(4) TextureIn
 {
     std::uint32_t width, height, hardwareWidth, hardwareHeight, name;
 };
 static_assert(sizeof(TextureIn) == 20);
 
-struct FrameIn
+struct alignas(8) FrameIn
 {
     std::uint32_t inputCount;
     std::uint32_t padding;

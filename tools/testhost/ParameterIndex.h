@@ -19,5 +19,7 @@ enum ParameterIndex : std::uint32_t
     LayerIndex = 9,
     OscHostIndex = 10,
     OscPortIndex = 11,
+    DelaysInBeatsIndex = 12,
 };
+inline constexpr std::uint32_t kParameterCount = 13;
 } // namespace testhost

@@ -1,5 +1,7 @@
 #include "tools/testhost/PluginLibrary.h"
 
+#include "tools/testhost/FunctionCode.h"
+
 #include <cstring>
 #include <stdexcept>
 
@@ -23,29 +25,6 @@ Mixed MixedPtr(const void* pointer)
 
 namespace
 {
-enum Code : std::uint32_t
-{
-    kGetInfo = 0,
-    kDeinitialise = 2,
-    kGetNumParameters = 4,
-    kGetParameterName = 5,
-    kGetParameterDefault = 6,
-    kGetParameterDisplay = 7,
-    kSetParameter = 8,
-    kGetParameter = 9,
-    kGetPluginCaps = 10,
-    kGetExtendedInfo = 13,
-    kGetParameterType = 15,
-    kProcessOpenGL = 17,
-    kInstantiateGL = 18,
-    kDeinstantiateGL = 19,
-    kSetTime = 20,
-    kInitialise = 34,
-    kSetBeatInfo = 38,
-    kGetParameterRange = 41,
-    kGetParameterEvents = 46,
-};
-
 template <typename Fn> Fn Resolve(const platform::SharedLibrary& library, const char* name)
 {
     void* symbol = library.Resolve(name);
