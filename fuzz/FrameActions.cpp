@@ -210,7 +210,7 @@ void AdvanceClock(HostSession&, ByteReader& reader)
     VirtualClock::Advance(kScalesUs[reader.Pick(std::size(kScalesUs))] * (1 + reader.Pick(20)));
 }
 
-void LetSendersRun(HostSession&, ByteReader& reader)
+void LetThreadsRun(HostSession&, ByteReader& reader)
 {
     std::this_thread::sleep_for(std::chrono::microseconds(200 + 200 * reader.Pick(10)));
 }

@@ -25,7 +25,7 @@ constexpr int kMostActionsPerInput = 400;
 constexpr HostAction kActions[] = {
     &Instantiate,   &Deinstantiate, &Initialise,   &Resize,        &SetParameter, &SetParameter,
     &ReadParameter, &PressTest,     &SetTime,      &SetTime,       &SetBeatInfo,  &ProcessFrame,
-    &PlayFrames,    &PlayFrames,    &AdvanceClock, &LetSendersRun, &TakeEvents,   &RawCode,
+    &PlayFrames,    &PlayFrames,    &AdvanceClock, &LetThreadsRun, &TakeEvents,   &RawCode,
 };
 
 // The codes that work on an instance, which fail without one.

@@ -80,7 +80,7 @@ void SetBeatInfo(HostSession& host, ByteReader& reader);
 void ProcessFrame(HostSession& host, ByteReader& reader);
 void PlayFrames(HostSession& host, ByteReader& reader);
 void AdvanceClock(HostSession& host, ByteReader& reader);
-void LetSendersRun(HostSession& host, ByteReader& reader);
+void LetThreadsRun(HostSession& host, ByteReader& reader);
 void TakeEvents(HostSession& host, ByteReader& reader);
 void RawCode(HostSession& host, ByteReader& reader);
 } // namespace hostfuzz
