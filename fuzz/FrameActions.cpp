@@ -1,7 +1,8 @@
 // Time and frames as hosts give them: clip times that are not numbers, infinite, negative,
 // huge, denormal or a hair back; tempos of any kind; frames with a valid input (drawn through
 // unchanged), none, null entries, odd sizes, a name that is no texture or several inputs; clips
-// played on for a while; the clock moved on by a stall, and the plug-in's threads let run meanwhile.
+// played on for a while; the clock moved on by a stall, and the plug-in's threads let run
+// meanwhile.
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/HostSession.h"
 #include "fuzz/VirtualClock.h"

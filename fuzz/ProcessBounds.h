@@ -14,8 +14,7 @@ inline constexpr int kBackgroundLookups = 4;
 inline constexpr int kPluginThreadsAtMost = kLateLookupThreads + kBackgroundLookups;
 // Sockets kept one per kind of address (IPv4, IPv6) by the scheduler and by each late lookup
 // thread, and one for each background lookup's name query.
-inline constexpr int kPluginDescriptorsAtMost =
-    2 + 2 * kLateLookupThreads + kBackgroundLookups;
+inline constexpr int kPluginDescriptorsAtMost = 2 + 2 * kLateLookupThreads + kBackgroundLookups;
 
 // What the host has once the plug-in is loaded and has sent a message, with nothing under way:
 // threads the plug-in keeps for the life of the process count as the host's. Host thread, once.
