@@ -170,10 +170,10 @@ bool Measure(const Row& row)
     else
         std::snprintf(what, sizeof what, "200/300/500 ms");
     std::printf("%5.0f fps  %-28s %4zu messages: late by (ms) min %.2f  median %.2f  p95 %.2f  "
-                "max %.2f; early %td, outside 0 .. 2 ms %td\n",
+                "p99 %.2f  max %.2f; early %td, outside 0 .. 2 ms %td\n",
                 row.fps, what, lateness.size(), Percentile(lateness, 0.0),
-                Percentile(lateness, 0.5), Percentile(lateness, 0.95), Percentile(lateness, 1.0),
-                early, outside);
+                Percentile(lateness, 0.5), Percentile(lateness, 0.95), Percentile(lateness, 0.99),
+                Percentile(lateness, 1.0), early, outside);
     std::fflush(stdout);
     return lateness.size() == expected;
 }

@@ -91,9 +91,13 @@ void SendScheduler::WaitForNext(std::int64_t nowUs)
         wait.WaitUntil(next);
         return;
     }
-    if (*next - nowUs > platform::DeadlineWait::kLatenessUs)
+    const std::int64_t wakeUs = *next - margin.Us();
+    if (wakeUs > nowUs)
     {
-        wait.WaitUntil(*next - platform::DeadlineWait::kLatenessUs);
+        wait.WaitUntil(wakeUs);
+        const std::int64_t endedUs = platform::SteadyClockUs();
+        if (endedUs >= wakeUs)
+            margin.Woke(wakeUs, endedUs);
         return;
     }
     // Only the next deadline is spun for; an earlier one scheduled meanwhile is seen after it.

@@ -2,7 +2,8 @@
 //
 // The render thread only schedules: it copies a message into the queue (SendQueue) and wakes
 // this thread. The thread waits precisely for the earliest deadline (platform::DeadlineWait),
-// spins the last 200 microseconds, takes the message and sends it through sockets it keeps.
+// spins the last stretch (as long as its recent waits woke late: WakeMargin), takes the message
+// and sends it through sockets it keeps.
 // A name it cannot resolve without waiting goes to a lookup thread, which sends it when the
 // answer comes, late, so that one slow name never holds up another message. Failures go back to
 // the instance through its SendChannel. With a test clock installed nothing spins: the test wakes
@@ -14,6 +15,7 @@
 #pragma once
 
 #include "controller/SendQueue.h"
+#include "controller/WakeMargin.h"
 #include "controller/osc/DatagramSender.h"
 #include "platform/DeadlineWait.h"
 
@@ -57,6 +59,7 @@ private:
 
     SendQueue queue;
     platform::DeadlineWait wait;
+    WakeMargin margin; // the scheduler thread's
     osc::DatagramSender sockets;
     std::atomic<bool> running{false};
     std::mutex startMutex;

@@ -19,15 +19,6 @@ namespace platform
 class DeadlineWait
 {
 public:
-    // How late the platform's timed wait may wake on an idle machine: the waiter spins that
-    // last stretch before a deadline. Linux with its timer slack at 1 ns wakes within tens of
-    // microseconds; Windows' high-resolution timer, and macOS, less finely.
-#ifdef __linux__
-    static constexpr std::int64_t kLatenessUs = 60;
-#else
-    static constexpr std::int64_t kLatenessUs = 60;
-#endif
-
     // Called by the waiting thread once: the highest priority the platform gives a process
     // without privileges (Linux keeps its default where that is refused), and on Linux the
     // finest timer slack, so that its waits end when asked.
