@@ -87,8 +87,17 @@ DestinationText FormatDestination(const std::string& host, std::int32_t port)
 
 std::string FailureLine(const SendFailureReport& report)
 {
-    const char* const what =
-        report.lastGoodAddress ? " goes to the last good address of " : " not sent to ";
-    return std::string("VendrolixOSC: ") + MessageName(report.message) + what +
-           report.destination.data() + ": " + Describe(report.failure);
+    const std::string start = std::string("VendrolixOSC: ") + MessageName(report.message);
+    switch (report.what)
+    {
+    case Reported::LastGoodAddress:
+        return start + " goes to the last good address of " + report.destination.data() + ": " +
+               Describe(report.failure);
+    case Reported::SentLate:
+        return start + " sent late to " + report.destination.data() +
+               ": its name was still being looked up at its deadline";
+    case Reported::NotSent:
+        break;
+    }
+    return start + " not sent to " + report.destination.data() + ": " + Describe(report.failure);
 }

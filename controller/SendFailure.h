@@ -49,20 +49,27 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome);
 using DestinationText = std::array<char, 96>;
 DestinationText FormatDestination(const std::string& host, std::int32_t port);
 
-// One message of one schedule that did not go out. Plain data, so that the scheduler can hand it
-// back without allocating.
+// What a report says of its message.
+enum class Reported : std::uint8_t
+{
+    NotSent,         // the failure is why
+    LastGoodAddress, // sent: its name's lookup failed, and its last good address served
+    SentLate,        // sent when its name's lookup ended, after its deadline
+};
+
+// One message of one schedule that did not go out, or went out otherwise than asked. Plain data,
+// so that the scheduler can hand it back without allocating.
 struct SendFailureReport
 {
     std::uint32_t dispatch = 0;
     MessageKind message = kTransition;
     SendFailure failure = SendFailure::Unexpected;
     DestinationText destination{};
-    // Not a failure of the message: the name's lookup failed, and its last good address was
-    // used in its place.
-    bool lastGoodAddress = false;
+    Reported what = Reported::NotSent;
 };
 
-// "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve", or for a
-// last good address "VendrolixOSC: next clip goes to the last good address of studio-pc:7000:
-// the name server did not answer".
+// "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve"; for a last
+// good address "VendrolixOSC: next clip goes to the last good address of studio-pc:7000: the
+// name server did not answer"; for a late one "VendrolixOSC: next clip sent late to
+// studio-pc:7000: its name was still being looked up at its deadline".
 std::string FailureLine(const SendFailureReport& report);

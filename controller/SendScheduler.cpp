@@ -17,16 +17,21 @@ std::string HostOf(const ScheduledMessage& message)
     return std::string(message.Host());
 }
 
-void Report(const ScheduledMessage& message, const osc::SendResult& result) noexcept
+// `late`: the message waited past its deadline for its name.
+void Report(const ScheduledMessage& message, const osc::SendResult& result, bool late) noexcept
 {
     const DestinationText destination = FormatDestination(HostOf(message), message.port);
     if (result.failedLookup)
         if (const std::optional<SendFailure> lookup = FailureOf(*result.failedLookup))
-            message.channel->Keep(
-                SendFailureReport{message.dispatch, message.kind, *lookup, destination, true});
+            message.channel->Keep(SendFailureReport{message.dispatch, message.kind, *lookup,
+                                                    destination, Reported::LastGoodAddress});
     if (const std::optional<SendFailure> failure = FailureOf(result.outcome))
         message.channel->Keep(
-            SendFailureReport{message.dispatch, message.kind, *failure, destination, false});
+            SendFailureReport{message.dispatch, message.kind, *failure, destination});
+    else if (late)
+        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
+                                                SendFailure::Unexpected, destination,
+                                                Reported::SentLate});
 }
 } // namespace
 
@@ -116,7 +121,7 @@ void SendScheduler::Deliver(ScheduledMessage& message) noexcept
         if (result.outcome == osc::SendOutcome::NotResolvedYet)
             SendLate(std::move(message));
         else
-            Report(message, result);
+            Report(message, result, false);
     }
     catch (...)
     {
@@ -146,8 +151,10 @@ void SendScheduler::SendLate(ScheduledMessage message) noexcept
         {
             osc::DatagramSender own;
             const std::span<const std::uint8_t> payload(late->payload.data(), late->payloadLength);
-            Report(*late, osc::SendPayload(HostOf(*late), late->port, payload, own,
-                                           osc::ResolveHostWaiting));
+            Report(
+                *late,
+                osc::SendPayload(HostOf(*late), late->port, payload, own, osc::ResolveHostWaiting),
+                true);
             lookups.fetch_sub(1);
         });
     if (started)

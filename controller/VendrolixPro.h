@@ -110,6 +110,7 @@ private:
         std::optional<double> beats;
     };
     using Moments = std::array<std::int64_t, kMessageKinds>;
+    static constexpr std::int32_t kFieldLate = -4;
     static constexpr std::int32_t kFieldFailed = -3;
     static constexpr std::int32_t kFieldOff = -2;
     static constexpr std::int32_t kFieldSent = -1;
@@ -120,6 +121,7 @@ private:
         Pending,   // not scheduled in this sequence
         Scheduled, // waiting in the send queue, or gone from it: sent, or on its way
         Failed,    // could not be scheduled, or its send failed
+        Late,      // sent when its name's lookup ended, after its deadline
     };
     struct MessageState
     {

@@ -148,8 +148,9 @@ void VendrolixPro::RecordFailure(const SendFailureReport& report)
     // made it pending again, and its own outcome is still to come.
     MessageState& state = messages[report.message];
     Stage scheduled = Stage::Scheduled;
-    if (!report.lastGoodAddress && state.dispatch.load() == report.dispatch)
-        state.stage.compare_exchange_strong(scheduled, Stage::Failed);
+    if (report.what != Reported::LastGoodAddress && state.dispatch.load() == report.dispatch)
+        state.stage.compare_exchange_strong(
+            scheduled, report.what == Reported::SentLate ? Stage::Late : Stage::Failed);
     failureLog.Add(FailureLine(report));
 }
 

@@ -133,9 +133,9 @@ void VendrolixPro::TellTempoRefused(float bpm, double keptBpm)
                           .c_str());
 }
 
-// "T", "N" or "M" followed by "no", "ok" or the countdown in the unit's tenths ("s" seconds,
-// "b" beats). A field holds the tenths it shows, so formatting from them is exact. At most 10
-// characters.
+// "T", "N" or "M" followed by "no", "ok", "err", "late" or the countdown in the unit's tenths ("s"
+// seconds, "b" beats). A field holds the tenths it shows, so formatting from them is exact. At most
+// 10 characters.
 void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char letter,
                                         std::int32_t field, char unit)
 {
@@ -143,6 +143,7 @@ void VendrolixPro::AppendCountdownField(char* line, std::size_t& length, char le
     const std::string text = field == kFieldOff      ? std::string("no")
                              : field == kFieldSent   ? std::string("ok")
                              : field == kFieldFailed ? std::string("err")
+                             : field == kFieldLate   ? std::string("late")
                                                      : FormatRemaining(field * 100, unit);
     std::memcpy(line + length, text.data(), text.size());
     length += text.size();
@@ -169,6 +170,8 @@ VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(const Progress& progre
         {
         case Stage::Failed:
             return kFieldFailed;
+        case Stage::Late:
+            return kFieldLate;
         case Stage::Scheduled:
             return kFieldSent;
         case Stage::Pending:

@@ -14,8 +14,8 @@ bool IsTextParameter(std::uint32_t index);
 // A text the plug-in returned: not null, terminated within a megabyte, every byte readable.
 std::string ReadText(const char* text);
 // One of the Status line's documented forms: "idle", "started @ t=<seconds>", "SEND TNM" with
-// "-" for what was not handed over, or the countdown "T...|N...|M..." of "no", "ok", "err" or
-// what is left in tenths ("1.2s", or "3.5b" in beats).
+// "-" for what was not handed over, or the countdown "T...|N...|M..." of "no", "ok", "err", "late"
+// or what is left in tenths ("1.2s", or "3.5b" in beats).
 void CheckStatus(const std::string& status);
 // What a float parameter holds after the host gave it `given`: its range, its step (100 ms for
 // the delays and the duration, whole numbers for the layer, on or off for the switches), and

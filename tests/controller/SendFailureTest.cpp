@@ -272,6 +272,25 @@ TEST_F(SendFailures, ALookupThreadThatCannotStartFailsItsMessageWithALine)
                   ": no scheduler or lookup thread can be started");
 }
 
+TEST_F(SendFailures, AMessageWhoseNameIsStillLookedUpAtItsDeadlineGoesLateAndSaysSo)
+{
+    FakeNetwork::Hold(true); // the name's own lookup is under way when the message is due
+    plugin.SetTextParameter(P::OscHost, "studio-pc");
+    vdrxtest::logLines.clear();
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    EXPECT_FALSE(receiver.Receive(100ms)) << "it waits for its name";
+    FakeNetwork::Hold(false);
+    EXPECT_TRUE(receiver.Receive(2s)) << "and goes when the answer comes";
+    WaitForSenders();
+    Frame();
+    EXPECT_EQ(Status(), "Tlate|Nno|Mno");
+    ASSERT_FALSE(vdrxtest::logLines.empty());
+    EXPECT_EQ(vdrxtest::logLines.back(),
+              "VendrolixOSC: transition duration sent late to studio-pc:" +
+                  std::to_string(receiver.Port()) +
+                  ": its name was still being looked up at its deadline");
+}
+
 TEST_F(SendFailures, SixtyFourInstancesSchedulingInOneFrameLoseNothing)
 {
     std::vector<std::unique_ptr<VendrolixPro>> instances;
