@@ -58,9 +58,21 @@ std::int64_t FakeClock() // microseconds
 }
 
 std::atomic<int> lookupResult{0}; // what getaddrinfo answers for a name; 0 finds the loopback
+std::atomic<int> lookupsAnswered{0};
 int AnswerLookup(const char*)
 {
+    ++lookupsAnswered;
     return lookupResult.load();
+}
+
+// A name set now is looked up in the background; a show starts once it has been, as a performer
+// sets OSC Host before the show (a message whose name is still being looked up goes late).
+void WaitForTheLookupOfANameJustSet()
+{
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (lookupsAnswered.load() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(100ms); // the answer is kept just after it is given
 }
 
 std::vector<std::string> hostLog; // the plug-in logs from the host's calls only
@@ -387,7 +399,9 @@ TEST_F(ClipStartEndToEnd, NamedHostKeepsItsLastGoodAddressWhenTheNameServerStops
     plugin->SetParameter(instance, LayerTransIndex, 0.0f);
     plugin->SetParameter(instance, NextClipIndex, 1.0f); // a new instance's delay is 0 ms
     lookupResult = 0;
+    lookupsAnswered = 0;
     plugin->SetParameter(instance, OscHostIndex, "studio-pc");
+    WaitForTheLookupOfANameJustSet();
     Frame(2.9, 250); // the end of the clip before
     const std::int64_t showMs = nowMs;
     for (const int startSeconds : {0, 31, 32, 35})
