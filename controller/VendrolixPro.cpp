@@ -157,7 +157,7 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     const auto store = [this](std::atomic<std::int32_t>& setting, std::int32_t stored)
     {
         if (setting.exchange(stored) != stored)
-            SettingChanged();
+            CancelWaiting();
         return ffgl::kSuccess;
     };
     switch (index)
@@ -185,7 +185,7 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     case DelaysInBeats:
         if (delaysInBeats.exchange(SwitchFromHost(value)) != SwitchFromHost(value))
         {
-            SettingChanged();
+            CancelWaiting();
             for (const std::uint32_t delay : {Delay, DelayNextClip, MessageDelay})
                 RaiseParameterEvents(delay, ffgl::EventBit::ValueChanged); // their unit changed
         }
@@ -247,7 +247,7 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
         EncodeFreeText(typed);
     if (index == OscPort)
         portNumber.store(ParsePort(typed, kDefaultOscPort));
-    SettingChanged();
+    CancelWaiting(); // a waiting message goes with the new text, or not at all
     if (index == OscMsg || index == OscPort)
         CheckTypedText(index, typed);
     if (index == OscHost || index == OscPort)

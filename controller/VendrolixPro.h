@@ -135,19 +135,22 @@ private:
     void OnClipStart(double time, std::int64_t startUs);
     // Shows the due messages as "SEND ...".
     void ShowDispatched(const MessageSet& due);
-    // Copies one message into the queue for its deadline; what cannot go fails at once.
-    void Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs);
+    // Copies one message into the queue for its deadline; what cannot go (`failure` already, or
+    // found now) fails at once.
+    void Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs,
+                  std::optional<SendFailure> failure);
     // The message's bytes in `message`, or why it cannot go.
     std::optional<SendFailure> Encode(ScheduledMessage& message, MessageKind kind);
-    // The destination in `message`: host and port. False when the host is longer than it holds.
-    bool Address(ScheduledMessage& message);
+    // The destination in `message`: host and port, or why there is none (a host longer than a
+    // name can be, kept cut).
+    std::optional<SendFailure> Address(ScheduledMessage& message);
     void RecordFailure(const SendFailureReport& report);
     // Removes this instance's messages due later than now from the queue: those removed are
     // pending again, to be scheduled anew by the next frames where still due (with the settings
-    // of then); one due by now is on its way and stays scheduled. Answers which were removed.
-    MessageSet CancelWaiting();
-    // A setting a waiting message depends on changed: it goes with the new one, or not at all.
-    void SettingChanged();
+    // of then); one due by now is on its way and stays scheduled.
+    void CancelWaiting();
+    // The messages switched on: "OSC Msg" counts when it holds text.
+    MessageSet Enabled() const;
     // Looks "OSC Host" up ahead of the cues, on the scheduler's lookup side.
     void PrefetchHost();
     // Tells the user, through the host log, when a typed text will not do what it says.

@@ -45,8 +45,7 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     const std::int64_t nowUs = startUs + SecondsToWholeUs(elapsedSeconds);
     const Moments moments = MessageMoments(startUs, beats);
     // Decided from the atomics alone: a frame with nothing due copies nothing.
-    const MessageSet enabled = {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
-                                messageTextPresent.load()};
+    const MessageSet enabled = Enabled();
     MessageSet due{};
     for (const MessageKind kind : kAllMessages)
         due[kind] = enabled[kind] && messages[kind].stage.load() == Stage::Pending &&
@@ -57,20 +56,11 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     ShowDispatched(due);
     ScheduledMessage message;
     message.channel = sendChannel;
-    const bool addressed = Address(message);
+    const std::optional<SendFailure> unaddressed = Address(message);
     for (const MessageKind kind : kAllMessages)
-    {
-        if (!due[kind])
-            continue;
-        // A moment already passed (and "Test") goes at once.
-        const std::int64_t deadlineUs = force || moments[kind] <= nowUs ? nowUs : moments[kind];
-        if (addressed)
-            Schedule(message, kind, deadlineUs);
-        else
-            RecordFailure(SendFailureReport{dispatchSerial.fetch_add(1) + 1, kind,
-                                            SendFailure::NotResolved,
-                                            FormatDestination(oscHost, portNumber.load())});
-    }
+        if (due[kind]) // a moment already passed (and "Test") goes at once
+            Schedule(message, kind, force || moments[kind] <= nowUs ? nowUs : moments[kind],
+                     unaddressed);
 }
 
 void VendrolixPro::ShowDispatched(const MessageSet& due)
@@ -86,18 +76,19 @@ void VendrolixPro::ShowDispatched(const MessageSet& due)
     WriteStatus(std::string_view(status, sizeof status));
 }
 
-bool VendrolixPro::Address(ScheduledMessage& message)
+std::optional<SendFailure> VendrolixPro::Address(ScheduledMessage& message)
 {
     message.port = portNumber.load();
     const std::lock_guard lock(settingsMutex);
+    message.hostLength = std::min(oscHost.size(), message.host.size());
+    std::memcpy(message.host.data(), oscHost.data(), message.hostLength);
     if (oscHost.size() > message.host.size())
-        return false; // no name or address is this long
-    std::memcpy(message.host.data(), oscHost.data(), oscHost.size());
-    message.hostLength = oscHost.size();
-    return true;
+        return SendFailure::NotResolved; // no name or address is this long
+    return std::nullopt;
 }
 
-void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs)
+void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs,
+                            std::optional<SendFailure> failure)
 {
     message.kind = kind;
     message.deadlineUs = deadlineUs;
@@ -105,7 +96,8 @@ void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::in
     MessageState& state = messages[kind];
     state.dispatch.store(message.dispatch);
     state.stage.store(Stage::Scheduled); // scheduled: not yet delivered
-    std::optional<SendFailure> failure = Encode(message, kind);
+    if (!failure)
+        failure = Encode(message, kind);
     if (!failure && !QueueSends())
         failure = SendFailure::NoThread;
     if (!failure)
@@ -171,19 +163,19 @@ void VendrolixPro::CollectSendFailures()
     failureLog.Flush();
 }
 
-MessageSet VendrolixPro::CancelWaiting()
+void VendrolixPro::CancelWaiting()
 {
     const MessageSet removed =
         QueueInUse().Cancel(*sendChannel, {true, true, true}, platform::SteadyClockUs());
     for (const MessageKind kind : kAllMessages)
         if (removed[kind])
             messages[kind].stage.store(Stage::Pending);
-    return removed;
 }
 
-void VendrolixPro::SettingChanged()
+MessageSet VendrolixPro::Enabled() const
 {
-    CancelWaiting();
+    return {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
+            messageTextPresent.load()};
 }
 
 void VendrolixPro::RunTest()
@@ -191,8 +183,7 @@ void VendrolixPro::RunTest()
     ffgl::SendHostLog("VendrolixOSC: Test pressed");
     CollectSendFailures(); // earlier outcomes first, so they cannot mark this press
     CancelWaiting();       // what waits for its deadline goes now
-    const bool pressed[] = {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
-                            messageTextPresent.load()};
+    const MessageSet pressed = Enabled();
     for (const MessageKind kind : kAllMessages)
         if (pressed[kind])
             messages[kind].stage.store(Stage::Pending);

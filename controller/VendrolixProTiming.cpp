@@ -179,9 +179,10 @@ VendrolixPro::CountdownKey VendrolixPro::MakeCountdownKey(const Progress& progre
         }
         return remainingTenths(delay);
     };
-    return CountdownKey{field(layerTransitionEnabled.load() != 0, kTransition, delayMs.load()),
-                        field(nextClipEnabled.load() != 0, kNextClip, nextClipDelayMs.load()),
-                        field(messageTextPresent.load(), kFreeText, messageDelayMs.load()),
+    const MessageSet enabled = Enabled();
+    return CountdownKey{field(enabled[kTransition], kTransition, delayMs.load()),
+                        field(enabled[kNextClip], kNextClip, nextClipDelayMs.load()),
+                        field(enabled[kFreeText], kFreeText, messageDelayMs.load()),
                         progress.beats.has_value()};
 }
 

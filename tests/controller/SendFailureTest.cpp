@@ -188,6 +188,11 @@ TEST_P(EachFailure, ShowsErrAndWritesOneLogLine)
     EXPECT_EQ(Status().find("err"), std::string::npos) << "Test clears err: " << Status();
 }
 
+// Longer than any name, and than the room a waiting message has for it: the log line shows it cut.
+const std::string kLongHost(300, 'a');
+const std::string kLongHostLine =
+    "transition duration not sent to " + std::string(95, 'a') + ": the name does not resolve";
+
 const FailureCase kFailures[] = {
     {"NotAMessage", Fault::None, nullptr, "/x/y i abc", "Tno|Nno|Merr",
      "OSC message not sent to 127.0.0.1:PORT: the text is not an OSC message"},
@@ -195,6 +200,8 @@ const FailureCase kFailures[] = {
      "transition duration not sent to :PORT: \"OSC Host\" is empty"},
     {"NoName", Fault::NoName, "studio-pc", nullptr, "Terr|Nno|Mno",
      "transition duration not sent to studio-pc:PORT: the name does not resolve"},
+    {"HostLongerThanAName", Fault::None, kLongHost.c_str(), nullptr, "Terr|Nno|Mno",
+     kLongHostLine.c_str()},
     {"NoNameServer", Fault::NoAnswer, "studio-pc", nullptr, "Terr|Nno|Mno",
      "transition duration not sent to studio-pc:PORT: the name server did not answer"},
     {"NoMemoryOnTheSenderThread", Fault::NoMemory, nullptr, nullptr, "Terr|Nno|Mno",
