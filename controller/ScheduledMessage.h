@@ -16,8 +16,8 @@ class SendChannel;
 
 struct ScheduledMessage
 {
-    // Longer texts are refused when they are set: no name or address is longer, and an OSC
-    // message longer than this is no cue.
+    // A longer host or message fails when it is scheduled, with its log line: no name or
+    // address is longer, and an OSC message longer than this is no cue.
     static constexpr std::size_t kHostRoom = 256;
     static constexpr std::size_t kPayloadRoom = 4096;
 
@@ -52,6 +52,11 @@ struct ScheduledMessage
     }
 
     std::string_view Host() const { return std::string_view(host.data(), hostLength); }
+    // What the instance hears of this message: a failure, or a send otherwise than asked.
+    SendFailureReport FailureReport(SendFailure failure, Reported what = Reported::NotSent) const
+    {
+        return SendFailureReport{dispatch, kind, failure, FormatDestination(Host(), port), what};
+    }
 };
 
 // Which of an instance's messages, by MessageKind.

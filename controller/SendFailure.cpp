@@ -76,12 +76,12 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome)
     return SendFailure::NotSentWhole;
 }
 
-DestinationText FormatDestination(const std::string& host, std::int32_t port)
+DestinationText FormatDestination(std::string_view host, std::int32_t port)
 {
     DestinationText text{};
-    const bool ipv6 = host.find(':') != std::string::npos;
-    std::snprintf(text.data(), text.size(), ipv6 ? "[%s]:%d" : "%s:%d", host.c_str(),
-                  static_cast<int>(port));
+    const bool ipv6 = host.find(':') != std::string_view::npos;
+    std::snprintf(text.data(), text.size(), ipv6 ? "[%.*s]:%d" : "%.*s:%d",
+                  static_cast<int>(host.size()), host.data(), static_cast<int>(port));
     return text;
 }
 

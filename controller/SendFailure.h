@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The three messages of a sequence, in the order a job sends them; also their index in the
 // per-message arrays.
@@ -47,7 +48,7 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome);
 
 // "host:port", or "[host]:port" for an IPv6 address; cut to fit. Allocates nothing.
 using DestinationText = std::array<char, 96>;
-DestinationText FormatDestination(const std::string& host, std::int32_t port);
+DestinationText FormatDestination(std::string_view host, std::int32_t port);
 
 // What a report says of its message.
 enum class Reported : std::uint8_t

@@ -12,26 +12,16 @@
 
 namespace
 {
-std::string HostOf(const ScheduledMessage& message)
-{
-    return std::string(message.Host());
-}
-
 // `late`: the message waited past its deadline for its name.
 void Report(const ScheduledMessage& message, const osc::SendResult& result, bool late) noexcept
 {
-    const DestinationText destination = FormatDestination(HostOf(message), message.port);
     if (result.failedLookup)
         if (const std::optional<SendFailure> lookup = FailureOf(*result.failedLookup))
-            message.channel->Keep(SendFailureReport{message.dispatch, message.kind, *lookup,
-                                                    destination, Reported::LastGoodAddress});
+            message.channel->Keep(message.FailureReport(*lookup, Reported::LastGoodAddress));
     if (const std::optional<SendFailure> failure = FailureOf(result.outcome))
-        message.channel->Keep(
-            SendFailureReport{message.dispatch, message.kind, *failure, destination});
+        message.channel->Keep(message.FailureReport(*failure));
     else if (late)
-        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
-                                                SendFailure::Unexpected, destination,
-                                                Reported::SentLate});
+        message.channel->Keep(message.FailureReport(SendFailure::Unexpected, Reported::SentLate));
 }
 } // namespace
 
@@ -116,8 +106,8 @@ void SendScheduler::Deliver(ScheduledMessage& message) noexcept
     try
     {
         const std::span<const std::uint8_t> payload(message.payload.data(), message.payloadLength);
-        const osc::SendResult result =
-            osc::SendPayload(HostOf(message), message.port, payload, sockets, osc::ResolveHostNow);
+        const osc::SendResult result = osc::SendPayload(std::string(message.Host()), message.port,
+                                                        payload, sockets, osc::ResolveHostNow);
         if (result.outcome == osc::SendOutcome::NotResolvedYet)
             SendLate(std::move(message));
         else
@@ -125,9 +115,7 @@ void SendScheduler::Deliver(ScheduledMessage& message) noexcept
     }
     catch (...)
     {
-        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
-                                                SendFailure::NoMemory,
-                                                FormatDestination(HostOf(message), message.port)});
+        message.channel->Keep(message.FailureReport(SendFailure::NoMemory));
     }
     message.channel.reset();
 }
@@ -140,9 +128,7 @@ void SendScheduler::SendLate(ScheduledMessage message) noexcept
     }
     if (underWay >= kLookupThreads)
     {
-        message.channel->Keep(SendFailureReport{message.dispatch, message.kind,
-                                                SendFailure::TooManySends,
-                                                FormatDestination(HostOf(message), message.port)});
+        message.channel->Keep(message.FailureReport(SendFailure::TooManySends));
         return;
     }
     auto late = std::make_shared<ScheduledMessage>(std::move(message));
@@ -151,17 +137,16 @@ void SendScheduler::SendLate(ScheduledMessage message) noexcept
         {
             osc::DatagramSender own;
             const std::span<const std::uint8_t> payload(late->payload.data(), late->payloadLength);
-            Report(
-                *late,
-                osc::SendPayload(HostOf(*late), late->port, payload, own, osc::ResolveHostWaiting),
-                true);
+            Report(*late,
+                   osc::SendPayload(std::string(late->Host()), late->port, payload, own,
+                                    osc::ResolveHostWaiting),
+                   true);
             lookups.fetch_sub(1);
         });
     if (started)
         return;
     lookups.fetch_sub(1);
-    late->channel->Keep(SendFailureReport{late->dispatch, late->kind, SendFailure::NoThread,
-                                          FormatDestination(HostOf(*late), late->port)});
+    late->channel->Keep(late->FailureReport(SendFailure::NoThread));
 }
 
 void SendScheduler::PrefetchRequested()

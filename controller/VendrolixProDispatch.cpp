@@ -103,9 +103,7 @@ void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::in
     if (!failure)
         failure = QueueInUse().Schedule(message);
     if (failure)
-        RecordFailure(
-            SendFailureReport{message.dispatch, kind, *failure,
-                              FormatDestination(std::string(message.Host()), message.port)});
+        RecordFailure(message.FailureReport(*failure));
 }
 
 std::optional<SendFailure> VendrolixPro::Encode(ScheduledMessage& message, MessageKind kind)
