@@ -5,38 +5,12 @@
 #include "controller/osc/OscEncoder.h"
 #include "platform/UdpSocketApi.h"
 
-#include <utility>
 #include <vector>
 
 namespace osc
 {
 namespace
 {
-// Closes its socket when the scope ends, or earlier through Close().
-class ScopedSocket
-{
-public:
-    ScopedSocket(const platform::SocketCalls& socketCalls, platform::SocketHandle opened) noexcept
-        : calls(socketCalls), handle(opened)
-    {
-    }
-    ~ScopedSocket() { Close(); }
-    ScopedSocket(const ScopedSocket&) = delete;
-    ScopedSocket& operator=(const ScopedSocket&) = delete;
-
-    bool IsOpen() const noexcept { return handle != platform::kInvalidSocket; }
-    platform::SocketHandle Handle() const noexcept { return handle; }
-    void Close() noexcept
-    {
-        if (IsOpen())
-            calls.close(std::exchange(handle, platform::kInvalidSocket));
-    }
-
-private:
-    const platform::SocketCalls& calls;
-    platform::SocketHandle handle;
-};
-
 const char* StatusWord(SendOutcome outcome)
 {
     switch (outcome)
