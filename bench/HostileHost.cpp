@@ -9,9 +9,9 @@
 //        hostile_host descriptors [seconds=10]  60 presses a second, dead name, 1024 fds
 //        hostile_host slow-name [runs=3]      a cue 3 s after setting a name that takes 2 s
 //        hostile_host load64                  64 instances dispatching in the same frame
-#include "controller/SendScheduler.h"
+#include "sending/SendScheduler.h"
 #include "controller/VendrolixPro.h"
-#include "controller/osc/NameCache.h"
+#include "sending/NameCache.h"
 #include "ffgl/HostLog.h"
 #include "platform/UdpSocketApi.h"
 #include "tools/testhost/FailureLines.h"

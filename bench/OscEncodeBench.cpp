@@ -1,8 +1,8 @@
 // The encoder against liblo building and serialising the same three messages:
 // transition duration, next clip, and a free-text message. Before timing anything, checks that
 // both produce the same bytes. Results: docs/performance.md.
-#include "controller/osc/OscEncoder.h"
-#include "controller/osc/OscTextMessage.h"
+#include "osc/OscEncoder.h"
+#include "osc/OscTextMessage.h"
 
 #include <benchmark/benchmark.h>
 #include <bit>

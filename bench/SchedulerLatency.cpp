@@ -7,8 +7,8 @@
 // - for comparison, how late a bare absolute sleep wakes on the same machine.
 //
 // Usage: scheduler_latency [runs=20]
-#include "controller/SendChannel.h"
-#include "controller/SendScheduler.h"
+#include "sending/SendChannel.h"
+#include "sending/SendScheduler.h"
 #include "controller/VendrolixPro.h"
 #include "platform/SteadyClock.h"
 #include "tools/testhost/OscReceiver.h"

@@ -1,6 +1,6 @@
 #include "controller/LayerMessages.h"
 
-#include "controller/osc/OscEncoder.h"
+#include "osc/OscEncoder.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "controller/PortText.h"
 
-#include "controller/osc/NumberConversion.h"
+#include "osc/NumberConversion.h"
 
 #include <algorithm>
 

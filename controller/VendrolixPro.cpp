@@ -2,9 +2,9 @@
 #include "controller/VendrolixPro.h"
 
 #include "controller/PortText.h"
-#include "controller/SendScheduler.h"
-#include "controller/osc/OscEncoder.h"
-#include "controller/osc/OscTextMessage.h"
+#include "sending/SendScheduler.h"
+#include "osc/OscEncoder.h"
+#include "osc/OscTextMessage.h"
 #include "ffgl/DisplayNumber.h"
 #include "ffgl/HostLog.h"
 #include "glutil/PassThrough.h"

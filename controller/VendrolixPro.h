@@ -11,14 +11,14 @@
 // is due into the send queue.
 #pragma once
 
-#include "controller/BeatClock.h"
+#include "playback/BeatClock.h"
 #include "controller/FailureLog.h"
-#include "controller/FrameIntervals.h"
-#include "controller/PlaybackTracker.h"
-#include "controller/ScheduledMessage.h"
-#include "controller/SendChannel.h"
-#include "controller/SendQueue.h"
-#include "controller/SpinLock.h"
+#include "playback/FrameIntervals.h"
+#include "playback/PlaybackTracker.h"
+#include "sending/ScheduledMessage.h"
+#include "sending/SendChannel.h"
+#include "sending/SendQueue.h"
+#include "platform/SpinLock.h"
 #include "ffgl/FFGLPlugin.h"
 #include "glutil/ScreenQuad.h"
 #include "glutil/ShaderProgram.h"

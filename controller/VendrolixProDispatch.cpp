@@ -3,8 +3,8 @@
 #include "controller/VendrolixPro.h"
 
 #include "controller/LayerMessages.h"
-#include "controller/Milliseconds.h"
-#include "controller/SendScheduler.h"
+#include "platform/Milliseconds.h"
+#include "sending/SendScheduler.h"
 #include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 

@@ -1,7 +1,7 @@
 // Clip starts, the per-frame countdown and the pass-through draw.
 #include "controller/VendrolixPro.h"
 
-#include "controller/Milliseconds.h"
+#include "platform/Milliseconds.h"
 #include "ffgl/DisplayNumber.h"
 #include "ffgl/HostLog.h"
 #include "glutil/PassThrough.h"

@@ -1,6 +1,6 @@
 // The locale-independent conversions against the C library's own strtol / strtof in the "C"
 // locale: the same answer for every text, bar one documented glibc slip.
-#include "controller/osc/NumberConversion.h"
+#include "osc/NumberConversion.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <bit>

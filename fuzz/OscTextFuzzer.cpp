@@ -1,8 +1,8 @@
 // Arbitrary text through the free-text syntax into the encoder. Checks: no
 // crash or sanitizer report, a length that is a multiple of 4, and liblo, an independent
 // decoder, reads back the address, the type tags and every value that went in.
-#include "controller/osc/OscEncoder.h"
-#include "controller/osc/OscTextMessage.h"
+#include "osc/OscEncoder.h"
+#include "osc/OscTextMessage.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <lo/lo.h>

@@ -3,9 +3,9 @@
 // inspected: the test takes what is due on its clock, as the scheduler would send it.
 #pragma once
 
-#include "controller/SendQueue.h"
+#include "sending/SendQueue.h"
 #include "controller/VendrolixPro.h"
-#include "controller/osc/NameCache.h"
+#include "sending/NameCache.h"
 #include "ffgl/HostLog.h"
 #include "platform/SteadyClock.h"
 #include "platform/UdpSocketApi.h"

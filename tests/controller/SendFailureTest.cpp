@@ -1,9 +1,9 @@
 // What a hostile network and user meet: the real send scheduler against a socket seam that
 // fails, throws or holds its lookups. Every failure shows as "err" and one host-log line; the
 // threads stay within their bounds; every press is either sent or accounted for in the log.
-#include "controller/BackgroundThread.h"
-#include "controller/SendScheduler.h"
-#include "controller/osc/NameCache.h"
+#include "sending/BackgroundThread.h"
+#include "sending/SendScheduler.h"
+#include "sending/NameCache.h"
 #include "tests/controller/ControllerFixture.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/FailureLines.h"

@@ -1,5 +1,5 @@
 // The number conversions of the free-text message: strtol / strtof as in the "C" locale.
-#include "controller/osc/NumberConversion.h"
+#include "osc/NumberConversion.h"
 
 #include "platform/FloatFromChars.h"
 #include "tests/osc/CommaLocale.h"

@@ -1,5 +1,5 @@
 // The bytes of a message, spelled out in full.
-#include "controller/osc/OscEncoder.h"
+#include "osc/OscEncoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The free-text message: every row of the worked examples sent through a real UDP
 // socket and decoded by liblo.
-#include "controller/osc/OscTextMessage.h"
+#include "osc/OscTextMessage.h"
 
-#include "controller/osc/OscEncoder.h"
-#include "controller/osc/OscSender.h"
+#include "osc/OscEncoder.h"
+#include "sending/OscSender.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/OscReceiver.h"
 

@@ -1,5 +1,5 @@
 // Receives OSC datagrams on a loopback UDP port, as a video host's OSC input does, and decodes
-// them with liblo: an OSC implementation independent of controller/osc/. Used by the tests and
+// them with liblo: an OSC implementation independent of osc/. Used by the tests and
 // the host stand-in. POSIX sockets.
 #pragma once
 

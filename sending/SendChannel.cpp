@@ -1,0 +1,24 @@
+#include "sending/SendChannel.h"
+
+#include <algorithm>
+#include <utility>
+
+void SendChannel::Keep(const SendFailureReport& report) noexcept
+{
+    const std::lock_guard lock(mutex);
+    if (kept < reports.size())
+        reports[kept++] = report;
+    else
+        ++overflow;
+    pending.store(true);
+}
+
+std::size_t SendChannel::TakeReports(Reports& out, std::size_t& dropped)
+{
+    const std::lock_guard lock(mutex);
+    const std::size_t taken = std::exchange(kept, 0);
+    std::copy_n(reports.begin(), taken, out.begin());
+    dropped = std::exchange(overflow, 0);
+    pending.store(false);
+    return taken;
+}

@@ -1,0 +1,91 @@
+#include "sending/SendQueue.h"
+
+#include "platform/DeadlineWait.h"
+
+#include <utility>
+
+std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
+{
+    bool earliest = true;
+    {
+        const std::lock_guard lock(mutex);
+        if (WaitingLocked(message.channel.get()) >= kPerInstance)
+            return SendFailure::TooManySends;
+        std::size_t free = 0;
+        while (free < kCapacity && used[free])
+            ++free;
+        if (free == kCapacity)
+            return SendFailure::TooManySends;
+        for (std::size_t i = 0; i < kCapacity; ++i)
+            earliest = earliest && !(used[i] && slots[i].deadlineUs <= message.deadlineUs);
+        slots[free] = message;
+        used[free] = true;
+        order[free] = ++scheduled;
+    }
+    // The scheduler wakes for an earlier deadline by itself: only a new earliest needs a wake
+    // (and its system call).
+    if (wake && earliest)
+        wake->Wake();
+    return std::nullopt;
+}
+
+MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds, std::int64_t nowUs)
+{
+    MessageSet removed{};
+    const std::lock_guard lock(mutex);
+    for (std::size_t i = 0; i < kCapacity; ++i)
+        if (used[i] && slots[i].channel.get() == &owner && kinds[slots[i].kind] &&
+            slots[i].deadlineUs > nowUs)
+        {
+            used[i] = false;
+            removed[slots[i].kind] = true;
+            slots[i].channel.reset();
+        }
+    return removed;
+}
+
+std::optional<std::int64_t> SendQueue::NextDeadline() const
+{
+    std::optional<std::int64_t> next;
+    const std::lock_guard lock(mutex);
+    for (std::size_t i = 0; i < kCapacity; ++i)
+        if (used[i] && (!next || slots[i].deadlineUs < *next))
+            next = slots[i].deadlineUs;
+    return next;
+}
+
+bool SendQueue::TakeDue(std::int64_t nowUs, ScheduledMessage& out)
+{
+    const std::lock_guard lock(mutex);
+    std::size_t earliest = kCapacity;
+    for (std::size_t i = 0; i < kCapacity; ++i)
+        if (used[i] &&
+            (earliest == kCapacity || slots[i].deadlineUs < slots[earliest].deadlineUs ||
+             (slots[i].deadlineUs == slots[earliest].deadlineUs && order[i] < order[earliest])))
+            earliest = i;
+    if (earliest == kCapacity || slots[earliest].deadlineUs > nowUs)
+        return false;
+    out = std::move(slots[earliest]);
+    used[earliest] = false;
+    return true;
+}
+
+std::size_t SendQueue::Waiting(const SendChannel& owner) const
+{
+    const std::lock_guard lock(mutex);
+    return WaitingLocked(&owner);
+}
+
+std::size_t SendQueue::Waiting() const
+{
+    const std::lock_guard lock(mutex);
+    return WaitingLocked(nullptr);
+}
+
+std::size_t SendQueue::WaitingLocked(const SendChannel* owner) const
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < kCapacity; ++i)
+        count += used[i] && (!owner || slots[i].channel.get() == owner) ? 1u : 0u;
+    return count;
+}

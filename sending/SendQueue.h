@@ -1,0 +1,59 @@
+// The messages waiting for their deadlines, process-wide, in room fixed at start: at most
+// kPerInstance for one instance and kCapacity in all, whatever the load.
+//
+// Threads: the render thread schedules and cancels; the scheduler thread takes what is due. One
+// lock guards the queue, held for a copy in or out and never across a send, a lookup or a wait.
+#pragma once
+
+#include "sending/ScheduledMessage.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace platform
+{
+class DeadlineWait;
+}
+
+class SendQueue
+{
+public:
+    static constexpr std::size_t kPerInstance = 4;
+    static constexpr std::size_t kCapacity = 64;
+
+    // Copies the message in and wakes the scheduler when its deadline is the earliest. Answers
+    // TooManySends (and keeps nothing) when its instance already has kPerInstance waiting, or the
+    // process kCapacity. Allocates nothing; any thread.
+    std::optional<SendFailure> Schedule(const ScheduledMessage& message);
+    // Removes the instance's messages of the kinds given that are due after `nowUs`, and answers
+    // which it removed: those go no more. One due by then is on its way, whether the scheduler
+    // has taken it yet or not: it goes. Any thread.
+    MessageSet Cancel(const SendChannel& owner, const MessageSet& kinds, std::int64_t nowUs);
+
+    // The earliest deadline waiting. Any thread.
+    std::optional<std::int64_t> NextDeadline() const;
+    // Moves the message with the earliest deadline out into `out` when that deadline is at or
+    // before `nowUs`; the earliest of equal deadlines is the one scheduled first. Any thread
+    // (the scheduler's, or a test's).
+    bool TakeDue(std::int64_t nowUs, ScheduledMessage& out);
+    // Messages waiting for the instance, or in all. Any thread.
+    std::size_t Waiting(const SendChannel& owner) const;
+    std::size_t Waiting() const;
+
+    // Who is woken when a message is scheduled ahead of all others; null for nobody. Set before
+    // any schedule.
+    void SetWaiter(platform::DeadlineWait* waiter) { wake = waiter; }
+
+private:
+    std::size_t WaitingLocked(const SendChannel* owner) const;
+
+    mutable std::mutex mutex;
+    std::array<ScheduledMessage, kCapacity> slots;
+    std::array<bool, kCapacity> used{};
+    std::array<std::uint64_t, kCapacity> order{}; // when each was scheduled, for equal deadlines
+    std::uint64_t scheduled = 0;
+    platform::DeadlineWait* wake = nullptr;
+};

@@ -1,0 +1,184 @@
+// How long lookups are kept and when they are made again, with the clock and the resolver
+// replaced through their seams.
+#include "sending/NameCache.h"
+
+#include "platform/SteadyClock.h"
+#include "tests/sending/SocketCallsFake.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+using namespace std::chrono_literals;
+
+std::atomic<std::int64_t> nowMs{1000000};
+using platform::LookupStatus;
+
+// What the fake resolver answers: the loopback, or this failure.
+std::atomic<LookupStatus> answer{LookupStatus::Resolved};
+std::mutex gateMutex;
+std::condition_variable gateChanged;
+bool gateOpen = true;
+
+void SetGate(bool open)
+{
+    {
+        const std::lock_guard lock(gateMutex);
+        gateOpen = open;
+    }
+    gateChanged.notify_all();
+}
+
+const platform::SocketCalls& GatedCalls()
+{
+    static const platform::SocketCalls calls{
+        .startUp = platform::SystemSocketCalls().startUp,
+        .resolve =
+            [](const char*, const char* service, std::vector<platform::ResolvedAddress>& out)
+        {
+            ++counts.resolves;
+            std::unique_lock lock(gateMutex);
+            gateChanged.wait(lock, [] { return gateOpen; });
+            if (answer != LookupStatus::Resolved)
+                return answer.load();
+            return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+        },
+        .open = platform::SystemSocketCalls().open,
+        .sendTo = platform::SystemSocketCalls().sendTo,
+        .close = platform::SystemSocketCalls().close,
+    };
+    return calls;
+}
+
+class NameCacheTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        counts.Reset();
+        answer = LookupStatus::Resolved;
+        platform::InstallClockSource([] { return nowMs.load() * 1000; });
+    }
+    void TearDown() override
+    {
+        SetGate(true);
+        WaitForLookups();
+        platform::InstallClockSource(nullptr);
+    }
+
+    void WaitForLookups()
+    {
+        while (cache.BackgroundLookups() > 0)
+            std::this_thread::sleep_for(1ms);
+    }
+
+    // The status; the addresses given are left in `addresses`.
+    osc::Resolution Resolve(const char* host)
+    {
+        addresses.clear();
+        return cache.Resolve(host, 7000, addresses);
+    }
+    bool Found(const char* host) { return Resolve(host).status == LookupStatus::Resolved; }
+
+    std::vector<platform::ResolvedAddress> addresses;
+
+    const ScopedSocketCalls calls{GatedCalls()};
+    osc::NameCache cache;
+};
+
+TEST_F(NameCacheTest, SuccessIsKeptAndLookedUpAgainInTheBackgroundWhileItServes)
+{
+    EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_EQ(counts.resolves.load(), 1);
+
+    nowMs += 31000; // old enough to be looked up again, still kept
+    SetGate(false);
+    EXPECT_TRUE(Found("studio-pc")) << "answered at once from what is kept";
+    EXPECT_EQ(cache.BackgroundLookups(), 1u);
+    EXPECT_TRUE(Found("studio-pc")) << "a lookup under way is not started twice";
+    SetGate(true);
+    WaitForLookups();
+    EXPECT_EQ(counts.resolves.load(), 2);
+
+    nowMs += 61000; // unused for longer than it is kept: looked up before it is used
+    EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_EQ(counts.resolves.load(), 3);
+    EXPECT_EQ(cache.BackgroundLookups(), 0u);
+}
+
+TEST_F(NameCacheTest, FailedLookupLeavesTheLastGoodAddressServingForTenMinutesToldOnce)
+{
+    EXPECT_TRUE(Found("studio-pc"));
+    const std::int64_t foundMs = nowMs;
+
+    nowMs += 31000; // its refresh begins, and fails
+    answer = LookupStatus::NoAnswer;
+    EXPECT_TRUE(Found("studio-pc"));
+    WaitForLookups();
+    const osc::Resolution first = Resolve("studio-pc");
+    EXPECT_EQ(first.status, LookupStatus::Resolved);
+    EXPECT_FALSE(addresses.empty());
+    EXPECT_EQ(first.failedLookup, LookupStatus::NoAnswer) << "the first send after it is told";
+    EXPECT_EQ(Resolve("studio-pc").failedLookup, std::nullopt) << "and only that one";
+
+    answer = LookupStatus::NotFound;
+    nowMs += 5000; // asked again in the background, as the pause after a failure has passed
+    EXPECT_TRUE(Found("studio-pc"));
+    WaitForLookups();
+    EXPECT_EQ(counts.resolves.load(), 3);
+    EXPECT_TRUE(Found("studio-pc")) << "a name gone missing is served its last address too";
+    EXPECT_FALSE(addresses.empty());
+
+    nowMs = foundMs + 600000; // no longer: the send looks up itself and meets the failure
+    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NotFound);
+    EXPECT_EQ(counts.resolves.load(), 4);
+}
+
+TEST_F(NameCacheTest, SilentNameServerWithNothingGoodIsAskedAgainAfterASecond)
+{
+    answer = LookupStatus::NoAnswer;
+    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
+    nowMs += 999;
+    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
+    cache.Prefetch("studio-pc", 7000);
+    EXPECT_EQ(cache.BackgroundLookups(), 0u);
+    EXPECT_EQ(counts.resolves.load(), 1) << "kept for the pause, for sends and prefetches alike";
+
+    nowMs += 1;
+    SetGate(false);
+    cache.Prefetch("studio-pc", 7000);
+    EXPECT_EQ(cache.BackgroundLookups(), 1u) << "asked again once the pause is over";
+    answer = LookupStatus::Resolved;
+    SetGate(true);
+    WaitForLookups();
+    EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_EQ(counts.resolves.load(), 2);
+}
+
+TEST_F(NameCacheTest, FailureIsKeptForSecondsAndNumericAddressesAreNeverKept)
+{
+    answer = LookupStatus::NotFound;
+    EXPECT_FALSE(Found("dead.test"));
+    EXPECT_FALSE(Found("dead.test"));
+    EXPECT_EQ(counts.resolves.load(), 1);
+    nowMs += 4999;
+    EXPECT_FALSE(Found("dead.test")) << "a name that does not resolve is kept for 5 s";
+    nowMs += 1;
+    answer = LookupStatus::Resolved;
+    EXPECT_TRUE(Found("dead.test"));
+    EXPECT_EQ(counts.resolves.load(), 2);
+
+    osc::PrefetchHost("127.0.0.1", 7000);
+    EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 0u) << "a numeric address needs none";
+    for (int send = 0; send < 2; ++send)
+        EXPECT_EQ(osc::ResolveHost("127.0.0.1", 7000, addresses).status, LookupStatus::Resolved);
+    EXPECT_EQ(counts.resolves.load(), 4) << "converted each time, never kept";
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+// The send queue: deadline order, the bounds, and a cancel that answers exactly what it removed.
+#include "sending/SendQueue.h"
+#include "sending/SendChannel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace
+{
+ScheduledMessage Message(const std::shared_ptr<SendChannel>& owner, MessageKind kind,
+                         std::int64_t deadlineUs)
+{
+    ScheduledMessage message;
+    message.channel = owner;
+    message.kind = kind;
+    message.deadlineUs = deadlineUs;
+    return message;
+}
+
+TEST(SendQueue, TakesByDeadlineAndCancelAnswersExactlyWhatItRemoved)
+{
+    SendQueue queue;
+    const auto a = std::make_shared<SendChannel>();
+    const auto b = std::make_shared<SendChannel>();
+    ASSERT_FALSE(queue.Schedule(Message(a, kNextClip, 300)));
+    ASSERT_FALSE(queue.Schedule(Message(a, kTransition, 100)));
+    ASSERT_FALSE(queue.Schedule(Message(b, kTransition, 200)));
+    EXPECT_EQ(queue.NextDeadline(), 100);
+
+    ScheduledMessage taken;
+    EXPECT_FALSE(queue.TakeDue(99, taken)) << "nothing before its deadline";
+    ASSERT_TRUE(queue.TakeDue(150, taken));
+    EXPECT_EQ(taken.kind, kTransition);
+    EXPECT_EQ(taken.channel, a);
+
+    // What was taken is gone for the cancel: sent stays sent. One due by now goes too.
+    EXPECT_EQ(queue.Cancel(*a, {true, true, true}, 150), (MessageSet{false, true, false}));
+    EXPECT_EQ(queue.Cancel(*a, {true, true, true}, 150), (MessageSet{}));
+    EXPECT_EQ(queue.Waiting(*a), 0u);
+    EXPECT_EQ(queue.Cancel(*b, {true, true, true}, 250), (MessageSet{}))
+        << "due by then: on its way";
+    ASSERT_TRUE(queue.TakeDue(250, taken));
+    EXPECT_EQ(taken.channel, b);
+    EXPECT_FALSE(queue.TakeDue(1000000, taken)) << "the cancelled one never goes";
+}
+
+TEST(SendQueue, BoundsPerInstanceAndInAll)
+{
+    SendQueue queue;
+    const auto a = std::make_shared<SendChannel>();
+    for (std::size_t i = 0; i < SendQueue::kPerInstance; ++i)
+        EXPECT_FALSE(queue.Schedule(Message(a, kTransition, 1000)));
+    EXPECT_EQ(queue.Schedule(Message(a, kTransition, 1000)), SendFailure::TooManySends);
+
+    std::vector<std::shared_ptr<SendChannel>> others;
+    while (queue.Waiting() < SendQueue::kCapacity)
+    {
+        others.push_back(std::make_shared<SendChannel>());
+        ASSERT_FALSE(queue.Schedule(Message(others.back(), kNextClip, 1000)));
+    }
+    const auto late = std::make_shared<SendChannel>();
+    EXPECT_EQ(queue.Schedule(Message(late, kNextClip, 1000)), SendFailure::TooManySends);
+    queue.Cancel(*a, {true, false, false}, 0); // frees its places
+    EXPECT_FALSE(queue.Schedule(Message(late, kNextClip, 1000)));
+}
+} // namespace
