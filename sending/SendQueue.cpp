@@ -2,6 +2,7 @@
 
 #include "platform/DeadlineWait.h"
 
+#include <algorithm>
 #include <utility>
 
 std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
@@ -42,6 +43,33 @@ MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds, 
             slots[i].channel.reset();
         }
     return removed;
+}
+
+MessageSet SendQueue::Move(const SendChannel& owner,
+                           const std::array<std::int64_t, kMessageKinds>& deadlinesUs,
+                           std::int64_t nowUs)
+{
+    MessageSet moved{};
+    bool earliest = false;
+    {
+        const std::lock_guard lock(mutex);
+        std::optional<std::int64_t> before; // the earliest the scheduler waits for
+        for (std::size_t i = 0; i < kCapacity; ++i)
+            if (used[i])
+                before = std::min(before.value_or(slots[i].deadlineUs), slots[i].deadlineUs);
+        for (std::size_t i = 0; i < kCapacity; ++i)
+            if (used[i] && slots[i].channel.get() == &owner && slots[i].deadlineUs > nowUs &&
+                slots[i].deadlineUs != deadlinesUs[slots[i].kind])
+            {
+                slots[i].deadlineUs = deadlinesUs[slots[i].kind];
+                moved[slots[i].kind] = true;
+                earliest = earliest || slots[i].deadlineUs < *before;
+            }
+    }
+    // A deadline moved later, or not before the one it waits for, wakes the scheduler in time.
+    if (wake && earliest)
+        wake->Wake();
+    return moved;
 }
 
 std::optional<std::int64_t> SendQueue::NextDeadline() const

@@ -32,6 +32,12 @@ public:
     // which it removed: those go no more. One due by then is on its way, whether the scheduler
     // has taken it yet or not: it goes. Any thread.
     MessageSet Cancel(const SendChannel& owner, const MessageSet& kinds, std::int64_t nowUs);
+    // Gives the instance's messages that are due after `nowUs` the deadlines `deadlinesUs` holds
+    // for their kinds, in place: nothing leaves or enters the queue, so a move never meets a
+    // bound. One due by now is on its way and stays as it is. Answers which it moved; wakes the
+    // scheduler when a moved deadline comes before every other. Allocates nothing; any thread.
+    MessageSet Move(const SendChannel& owner,
+                    const std::array<std::int64_t, kMessageKinds>& deadlinesUs, std::int64_t nowUs);
 
     // The earliest deadline waiting. Any thread.
     std::optional<std::int64_t> NextDeadline() const;

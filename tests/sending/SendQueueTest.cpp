@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -43,6 +45,32 @@ TEST(SendQueue, TakesByDeadlineAndCancelAnswersExactlyWhatItRemoved)
     ASSERT_TRUE(queue.TakeDue(250, taken));
     EXPECT_EQ(taken.channel, b);
     EXPECT_FALSE(queue.TakeDue(1000000, taken)) << "the cancelled one never goes";
+}
+
+TEST(SendQueue, MovesWaitingMessagesInPlaceEvenWithEveryPlaceTaken)
+{
+    SendQueue queue;
+    const auto a = std::make_shared<SendChannel>();
+    const auto b = std::make_shared<SendChannel>();
+    ASSERT_FALSE(queue.Schedule(Message(a, kTransition, 100)));
+    ASSERT_FALSE(queue.Schedule(Message(a, kNextClip, 500)));
+    ASSERT_FALSE(queue.Schedule(Message(a, kFreeText, 600)));
+    ASSERT_FALSE(queue.Schedule(Message(a, kFreeText, 700)));
+    ASSERT_FALSE(queue.Schedule(Message(b, kNextClip, 400)));
+    ASSERT_EQ(queue.Waiting(*a), SendQueue::kPerInstance);
+
+    // The transition is due by 150: on its way, it keeps its deadline. The others move, the
+    // next clip before b's message.
+    EXPECT_EQ(queue.Move(*a, {50, 350, 800}, 150), (MessageSet{false, true, true}));
+    EXPECT_EQ(queue.Waiting(*a), SendQueue::kPerInstance);
+    ScheduledMessage taken;
+    std::vector<std::pair<MessageKind, std::int64_t>> order;
+    while (queue.TakeDue(1000, taken))
+        order.emplace_back(taken.kind, taken.deadlineUs);
+    EXPECT_EQ(order, (std::vector<std::pair<MessageKind, std::int64_t>>{
+                         {kTransition, 100}, {kNextClip, 350}, {kNextClip, 400},
+                         {kFreeText, 800}, {kFreeText, 800}}));
+    EXPECT_EQ(queue.Move(*a, {1, 1, 1}, 0), (MessageSet{})) << "nothing waits to move";
 }
 
 TEST(SendQueue, BoundsPerInstanceAndInAll)
