@@ -49,6 +49,9 @@ public:
     {
         std::int64_t anchorUs = 0; // when the playhead was at the pass's beginning (steady clock)
         double hostTime = 0.0;     // the clip time it was seen at
+        // False: no new pass, the current one's beginning dated anew (earlier) as the times
+        // after it show its own speed.
+        bool newPass = true;
     };
 
     // The host's clip time in seconds, given at `nowUs`.
