@@ -130,9 +130,13 @@ private:
         std::atomic<std::uint32_t> dispatch{0};
     };
 
-    // Begins a sequence whose delays count from `startUs` on the steady clock; `time` is the
-    // host time shown in the status line.
-    void OnClipStart(double time, std::int64_t startUs);
+    // A pass began, or its beginning was dated anew.
+    void OnPlaybackStart(const PlaybackTracker::Start& start);
+    // Begins a sequence whose delays count from `startUs` on the steady clock, none going
+    // before `holdUntilUs`; `time` is the host time shown in the status line.
+    void OnClipStart(double time, std::int64_t startUs, std::int64_t holdUntilUs = 0);
+    // The sequence's start dated anew: what waits moves to its new moment.
+    void RedateClipStart(std::int64_t startUs, std::int64_t holdUntilUs);
     // Shows the due messages as "SEND ...".
     void ShowDispatched(const MessageSet& due);
     // Copies one message into the queue for its deadline; what cannot go (`failure` already, or
@@ -149,6 +153,9 @@ private:
     // pending again, to be scheduled anew by the next frames where still due (with the settings
     // of then); one due by now is on its way and stays scheduled.
     void CancelWaiting();
+    // Moves this instance's messages due later than now to the moments of a sequence that
+    // started at `startUs`.
+    void MoveWaiting(std::int64_t startUs, const BeatClock& beats);
     // The messages switched on: "OSC Msg" counts when it holds text.
     MessageSet Enabled() const;
     // Looks "OSC Host" up ahead of the cues, on the scheduler's lookup side.
@@ -211,6 +218,8 @@ private:
     bool tempoRefused = false; // told the host log; cleared by a good tempo
     std::atomic<std::int32_t> delaysInBeats{0};
     std::atomic<std::int64_t> clipStartUs{0};
+    // No message of the sequence goes before this: a scrub that may go on.
+    std::atomic<std::int64_t> holdUntil{0};
     std::atomic<bool> sequenceActive{false};
     std::array<MessageState, kMessageKinds> messages;
     std::atomic<std::uint32_t> dispatchSerial{0};

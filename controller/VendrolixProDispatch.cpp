@@ -170,6 +170,11 @@ void VendrolixPro::CancelWaiting()
             messages[kind].stage.store(Stage::Pending);
 }
 
+void VendrolixPro::MoveWaiting(std::int64_t startUs, const BeatClock& beats)
+{
+    QueueInUse().Move(*sendChannel, MessageMoments(startUs, beats), platform::SteadyClockUs());
+}
+
 MessageSet VendrolixPro::Enabled() const
 {
     return {layerTransitionEnabled.load() != 0, nextClipEnabled.load() != 0,
@@ -200,16 +205,16 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs,
 {
     const std::array<std::int32_t, kMessageKinds> delays = {delayMs.load(), nextClipDelayMs.load(),
                                                             messageDelayMs.load()};
+    const std::int64_t held = holdUntil.load();
     Moments moments{};
-    if (delaysInBeats.load() == 0)
-    {
-        for (const MessageKind kind : kAllMessages)
-            moments[kind] = startUs + std::int64_t{delays[kind]} * 1000;
-        return moments;
-    }
-    // A delay of 16000 shows "16.0 beats".
     for (const MessageKind kind : kAllMessages)
-        moments[kind] = beats.MomentOf(delays[kind] / 1000.0);
+    {
+        // A delay of 16000 shows "16.0 beats".
+        const std::int64_t moment = delaysInBeats.load() == 0
+                                        ? startUs + std::int64_t{delays[kind]} * 1000
+                                        : beats.MomentOf(delays[kind] / 1000.0);
+        moments[kind] = std::max(moment, held);
+    }
     return moments;
 }
 

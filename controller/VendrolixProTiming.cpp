@@ -38,11 +38,35 @@ std::uint32_t VendrolixPro::SetTime(double time)
         start = playback.OnHostTime(time, now);
     }
     if (start)
-        OnClipStart(start->hostTime, start->anchorUs);
+        OnPlaybackStart(*start);
     return ffgl::kSuccess;
 }
 
-void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
+void VendrolixPro::OnPlaybackStart(const PlaybackTracker::Start& start)
+{
+    if (start.newPass)
+        OnClipStart(start.hostTime, start.anchorUs, start.holdUntilUs);
+    else
+        RedateClipStart(start.anchorUs, start.holdUntilUs);
+}
+
+void VendrolixPro::RedateClipStart(std::int64_t startUs, std::int64_t holdUntilUs)
+{
+    const std::int64_t was = clipStartUs.load();
+    if (!sequenceActive.load() || (startUs == was && holdUntilUs == holdUntil.load()))
+        return;
+    BeatClock beats;
+    {
+        const std::lock_guard lock(timingLock);
+        beatClock.StartEarlier(was - startUs);
+        beats = beatClock;
+    }
+    clipStartUs.store(startUs);
+    holdUntil.store(holdUntilUs);
+    MoveWaiting(startUs, beats);
+}
+
+void VendrolixPro::OnClipStart(double time, std::int64_t startUs, std::int64_t holdUntilUs)
 {
     CancelWaiting(); // this start's deadlines replace theirs
     {
@@ -50,6 +74,7 @@ void VendrolixPro::OnClipStart(double time, std::int64_t startUs)
         beatClock.Start(startUs);
     }
     clipStartUs.store(startUs);
+    holdUntil.store(holdUntilUs);
     sequenceActive.store(true);
     for (MessageState& message : messages)
         message.stage.store(Stage::Pending);
@@ -66,19 +91,19 @@ std::uint32_t VendrolixPro::ProcessOpenGL(const ffgl::FrameDataRecord* frame)
 {
     CollectSendFailures();
     const std::int64_t now = platform::SteadyClockUs();
-    std::optional<PlaybackTracker::Start> gapStart;
+    std::optional<PlaybackTracker::Start> frameStart;
     std::int64_t lookAheadUs = 0;
     BeatClock beats; // this frame's copy, for the moments and the countdown
     {
         const std::lock_guard lock(timingLock);
-        gapStart = playback.OnFrame(now);
+        frameStart = playback.OnFrame(now);
         frameIntervals.Add(now);
         lookAheadUs = frameIntervals.LookAheadUs();
         beats = beatClock;
     }
-    if (gapStart)
+    if (frameStart)
     {
-        OnClipStart(gapStart->hostTime, gapStart->anchorUs);
+        OnPlaybackStart(*frameStart);
         const std::lock_guard lock(timingLock);
         beats = beatClock;
     }

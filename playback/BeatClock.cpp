@@ -15,6 +15,11 @@ void BeatClock::Start(std::int64_t startUs)
     beatsSince = 0.0;
 }
 
+void BeatClock::StartEarlier(std::int64_t earlierUs)
+{
+    beatsSince += static_cast<double>(earlierUs) * bpm / 60e6;
+}
+
 bool BeatClock::SetTempo(double newBpm, std::int64_t nowUs)
 {
     if (newBpm == bpm)

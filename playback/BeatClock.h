@@ -11,6 +11,9 @@ public:
 
     // Beats count from 0 at `startUs` on the steady clock, at the tempo in force.
     void Start(std::int64_t startUs);
+    // The start was `earlierUs` earlier than told: the beats counted so far grow by that time at
+    // the tempo in force.
+    void StartEarlier(std::int64_t earlierUs);
     // The tempo from `nowUs` on; the caller has checked it (finite, above 0). True when it
     // changed.
     bool SetTempo(double bpm, std::int64_t nowUs);

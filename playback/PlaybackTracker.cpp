@@ -1,29 +1,28 @@
 #include "playback/PlaybackTracker.h"
 
-#include "platform/Milliseconds.h"
-
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace
 {
+// A step back of this much or less is no start unless it lands where passes begin; forwards,
+// where no in point is learnt, passes begin within this much of 0.
 constexpr double kRestartToleranceSeconds = 0.05;
 constexpr double kLateStartWindowSeconds = 2.0;
 constexpr double kPreRollSeconds = 0.05;
 constexpr double kHeldSeconds = 1e-6;
-// How far a host's clock may step back besides a frame's travel; also the least step back that
-// can be a jump.
+// A step back of this much or less is a clock's wobble, never a start.
 constexpr double kWobbleSeconds = 0.005;
-// The fastest speed an estimate may give: a faster one was a scrub's.
-constexpr double kFastestSpeed = 16.0;
-// No host plays faster: while the speed is not known, a step back further than this carries in
-// the time is a jump.
-constexpr double kFastestPlay = 8.0;
-constexpr double kSlowestSpeed = 0.01;
-// A step on this much beyond play's travel is a scrub: the speed is measured anew after it.
+// How far from a point a time may lie and still be at it.
+constexpr double kPointSlackSeconds = 0.001;
+// While the way the clip plays is not known, a step back further than the fastest play carries
+// is a jump.
+constexpr double kFastestPlay = 16.0;
+// A step on this much beyond twice play's travel is a scrub.
 constexpr double kScrubSeconds = 0.1;
+// Steps back this close together are one hand's gesture.
+constexpr std::int64_t kScrubSettleUs = 150000;
 // Longer between two times is a gap, not a frame.
 constexpr std::int64_t kLongestFrameUs = 250000;
 constexpr std::int64_t kFrameGapUs = 500000;
@@ -31,6 +30,17 @@ constexpr std::int64_t kGapSpacingUs = 1500000;
 // A time that moved no more than this across a gap, or a quarter of what play would have
 // carried it, was stopped.
 constexpr double kGapHeldSeconds = 0.002;
+// How long the first times of a pass date its beginning: long enough to measure the speed well,
+// short enough that the speed held.
+constexpr std::int64_t kDatingUs = 250000;
+constexpr std::int64_t kGapDatingUs = 1000000;
+// A pass whose run moved its beginning by less than this is not dated anew.
+constexpr std::int64_t kRedateUs = 50;
+constexpr double kSlowestSpeed = 0.01;
+constexpr double kFastestMeasured = 64.0;
+
+constexpr std::int64_t kLatenessUs =
+    static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6);
 
 double Seconds(std::int64_t us)
 {
@@ -42,51 +52,62 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
 {
     if (!std::isfinite(time) || time < -kPreRollSeconds || time > kLongestTimeSeconds)
         return std::nullopt;
-    if (time < 0.0)
+    NoteCall(nowUs);
+    const std::optional<Start> settled = Decide(nowUs);
+    // A pre-roll is the clip's beginning where the clip is there already, or goes on from there
+    // (a launch); elsewhere it is no time.
+    if (time < 0.0 && phase != Phase::Waiting && last.time > kRestartToleranceSeconds)
     {
-        if (!preRollUs)
-            preRollUs = nowUs;
-        return std::nullopt;
+        preRoll = Sample{0.0, nowUs};
+        return settled;
     }
-    std::optional<Start> start;
-    if (const std::optional<std::int64_t> preRoll = std::exchange(preRollUs, std::nullopt);
-        preRoll && PreRollBegins(time, nowUs))
-        start = PreRoll(*preRoll);
-    const std::optional<Start> next = Step(Sample{time, nowUs});
-    if (!start)
-        start = next;
-    startedSinceFrame = startedSinceFrame || start.has_value();
-    return start;
+    const Sample sample{std::max(time, 0.0), nowUs};
+    std::optional<Start> judged;
+    if (const std::optional<Sample> roll = std::exchange(preRoll, std::nullopt);
+        roll && sample.time <= kRestartToleranceSeconds + Travel(roll->atUs, nowUs, Speed()))
+        judged = Take(*roll);
+    return Then(Then(settled, judged), Take(sample));
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::Take(const Sample& sample)
+{
+    NoteInterval(sample.atUs);
+    const std::optional<Start> judged = Step(sample);
+    if (timesSinceStart)
+        ++*timesSinceStart;
+    return judged;
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowUs)
+{
+    NoteCall(nowUs);
+    const std::optional<std::int64_t> previous = std::exchange(lastFrameUs, nowUs);
+    if (const std::optional<Start> settled = Decide(nowUs))
+        return settled;
+    // A host that gives no time: only its frames tell.
+    if (phase == Phase::Waiting && previous && nowUs - *previous > kFrameGapUs)
+        return GapStart(nowUs, 0.0);
+    return std::nullopt;
+}
+
+void PlaybackTracker::OnTest()
+{
+    if (phase != Phase::Waiting)
+        joinArmed = false;
+}
+
+void PlaybackTracker::NoteCall(std::int64_t nowUs)
+{
+    const std::optional<std::int64_t> previous = std::exchange(lastCallUs, nowUs);
+    if (!previous || nowUs - *previous <= kFrameGapUs || phase == Phase::Waiting)
+        return;
+    quiet = Quiet{nowUs, last, std::nullopt};
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Step(const Sample& sample)
 {
-    NoteInterval(sample.atUs);
-    if (timesSinceStart)
-        ++*timesSinceStart;
-    highestSeen = std::max(highestSeen.value_or(sample.time), sample.time);
-    lowestSeen = std::min(lowestSeen.value_or(sample.time), sample.time);
-    std::optional<Gap> gap = std::exchange(pendingGap, std::nullopt);
-    const Direction was = direction;
-    const double before = CurrentTime().value_or(sample.time);
-    const std::optional<Start> start = Judge(sample);
-    // A gap across which the time stood: a stop, unless the clip turned inside it.
-    if (start || !gap || direction != was)
-        return start;
-    // Stepped back, or stood (a stale time, or the clip still paused): the next time tells, for a
-    // frame or two.
-    const bool stood = std::abs(sample.time - before) <= kHeldSeconds;
-    if (phase == Phase::Doubting || (stood && gap->timesAfter++ < 2))
-    {
-        pendingGap = gap;
-        return std::nullopt;
-    }
-    // A time that stood across it but runs on from before it now was a stale one.
-    return StoodThrough(*gap, sample.time) ? GapStart(*gap) : std::nullopt;
-}
-
-std::optional<PlaybackTracker::Start> PlaybackTracker::Judge(const Sample& sample)
-{
+    if (quiet && phase != Phase::Waiting)
+        return AfterQuiet(sample);
     switch (phase)
     {
     case Phase::Waiting:
@@ -96,401 +117,575 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Judge(const Sample& sampl
         return Join(sample);
     case Phase::Playing:
         return Play(sample);
-    case Phase::Doubting:
-        return Resolve(sample);
     }
     return std::nullopt;
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& sample)
+{
+    const Sample before = quiet->before.value_or(last);
+    const double moved = Along(sample.time - before.time);
+    if (!quiet->firstAfter)
+    {
+        // Held, or crept on far less than play would have carried it: stopped, or a stale time of
+        // a clip that ran on. The next time tells. Anything else is judged as after any gap.
+        const double crept = 0.25 * Speed() * Seconds(sample.atUs - before.atUs);
+        if (std::abs(moved) <= kGapHeldSeconds || (moved > 0.0 && moved <= crept))
+        {
+            quiet->firstAfter = sample;
+            return std::nullopt;
+        }
+        quiet.reset();
+        return phase == Phase::Joining ? Join(sample) : Play(sample);
+    }
+    const Quiet stopped = *quiet;
+    quiet.reset();
+    const Sample first = *stopped.firstAfter;
+    // Where play from before the gap would be now: the clip ran on, its first time was stale.
+    const double gap = Seconds(sample.atUs - before.atUs);
+    const double ranOn = Along(before.time) + Speed() * gap;
+    const bool stale = std::abs(Along(sample.time) - ranOn) <=
+                       0.02 * Speed() * gap + kRestartToleranceSeconds;
+    // Back from the time after the gap: the clip turned inside it.
+    const bool turned = Along(sample.time - first.time) < -kWobbleSeconds;
+    if (phase == Phase::Playing && (stale || turned))
+    {
+        if (turned)
+            Play(first);
+        return Play(sample);
+    }
+    // Stopped and shown again.
+    ToPlaying(direction, sample);
+    return GapStart(stopped.endUs, first.time);
 }
 
 void PlaybackTracker::BeginJoin(const Sample& sample)
 {
     phase = Phase::Joining;
-    joinJumpedUp.reset();
     joinFirst = last = sample;
     joinLean.reset();
-    speed.Restart(sample.time, sample.atUs);
+    joinJumpedUp = false;
+    Restart(sample);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample)
 {
     const double move = sample.time - last.time;
+    const double fastest = kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds;
     if (std::abs(move) <= kHeldSeconds)
-        return JoinHeld(sample);
-    // Further back than the fastest play carries is a jump, read as on a clip playing forwards
-    // (most do).
-    if (-move > kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds)
     {
-        direction = Direction::Forward;
-        return Jump(sample, ReachFor(sample.atUs - last.atUs));
+        // Parked at its beginning: the countdown runs from the first time of the stay there.
+        if (!joinArmed || joinFirst.time > kRestartToleranceSeconds)
+            return std::nullopt;
+        ToPlaying(Direction::Forward, sample);
+        return BeginFixed(joinFirst.atUs, sample.time);
     }
-    // Further on than the fastest play carries: a scrub, or a clip playing backwards wrapped.
-    // The next two times tell.
-    if (sample.atUs > last.atUs &&
-        move > kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds)
+    // Further back than any play, or back to the clip's first moments: a jump, on a clip taken
+    // to play forwards (most do).
+    if (-move > fastest || (-move > kRestartToleranceSeconds &&
+                            sample.time <= kRestartToleranceSeconds))
     {
+        ToPlaying(Direction::Forward, last);
+        return JumpBack(sample);
+    }
+    // Further on than any play (and than calls back to back in a clip's first moments show): a
+    // scrub, or a clip playing backwards wrapped. The next times tell.
+    const bool jumpedUp = move > std::max(fastest, kRestartToleranceSeconds);
+    if (move > 0.0 && !jumpedUp && joinArmed && sample.time < kLateStartWindowSeconds &&
+        !joinJumpedUp)
+        return JoinForward(sample);
+    if (jumpedUp)
+    {
+        const Sample from = last;
         BeginJoin(sample);
-        joinJumpedUp = sample;
+        joinJumpedUp = true;
+        joinJumpedFrom = from;
         return std::nullopt;
     }
     // A step no wobble makes tells the way at once; smaller ones, two the same way.
     const Direction way = move > 0.0 ? Direction::Forward : Direction::Backward;
     const bool again = std::exchange(joinLean, way) == way;
     if (way == Direction::Forward && (move > kWobbleSeconds || again))
-        return JoinForward(sample);
-    const Sample before = std::exchange(last, sample);
-    if (way == Direction::Forward || !again)
-        return std::nullopt;
-    phase = Phase::Playing;
-    direction = Direction::Backward;
-    speed.Restart(before.time, before.atUs);
-    speed.Add(sample.time, sample.atUs);
-    UpdatePlaySpeed();
-    previousInRun = before;
-    // Joined just before a wrap: the pass began there.
-    if (const std::optional<Sample> wrap = std::exchange(joinJumpedUp, std::nullopt))
     {
-        outPoint = wrap->time;
-        return Begin(wrap->atUs, wrap->time);
+        ToPlaying(way, sample);
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (way == Direction::Forward || !again)
+    {
+        last = sample;
+        return std::nullopt;
+    }
+    // Joined as the clip wrapped: the pass began there, dated as any wrap is.
+    Jump wrap;
+    wrap.from = joinJumpedFrom;
+    wrap.landing = wrap.times[0] = joinFirst;
+    wrap.times[1] = last;
+    wrap.times[2] = sample;
+    wrap.count = 3;
+    const std::optional<PlaySpeed::Estimate> measured = run.Current();
+    ToPlaying(way, sample);
+    if (!joinJumpedUp || !joinArmed)
+        return std::nullopt;
+    return Loop(wrap.from, wrap.landing, measured ? measured->speed : Speed(),
+                SpeedBounds::Range{}, &wrap);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JoinForward(const Sample& sample)
 {
-    phase = Phase::Playing;
-    direction = Direction::Forward;
-    const Sample first = joinFirst.time <= sample.time ? joinFirst : last;
-    speed.Restart(first.time, first.atUs);
-    speed.Add(sample.time, sample.atUs);
-    UpdatePlaySpeed();
-    const std::optional<PlaySpeed::Estimate> measured = speed.Current();
-    const Reach reach =
-        ReachFor(sample.atUs - last.atUs, measured ? measured->speed : PlayedSpeed());
-    previousInRun = last;
-    last = sample;
-    if (!joinArmed)
-        return std::nullopt;
-    // In its first moments the clip counts from its beginning, a frame's travel or so before.
-    if (first.time <= reach.zone)
-        return Begin(Before(first, first.time, std::numeric_limits<std::int64_t>::min()),
-                     sample.time);
-    if (sample.time < kLateStartWindowSeconds)
-        return Begin(sample.atUs, sample.time);
-    return std::nullopt;
+    // Where its in point lies, from 0 to the first time, is not known: counted from that time.
+    const std::int64_t from = joinFirst.atUs;
+    ToPlaying(Direction::Forward, sample);
+    return BeginFixed(from, sample.time);
 }
 
-std::optional<PlaybackTracker::Start> PlaybackTracker::JoinHeld(const Sample& sample)
+void PlaybackTracker::ToPlaying(Direction way, const Sample& from)
 {
-    const Sample from = std::exchange(last, sample);
-    if (!joinArmed || sample.time > kRestartToleranceSeconds)
-        return std::nullopt;
-    // Parked at its beginning: the countdown runs from the first frame of the stay there.
     phase = Phase::Playing;
-    direction = Direction::Forward;
-    speed.Restart(sample.time, sample.atUs);
-    return Begin(from.atUs - SecondsToWholeUs(from.time), from.time);
+    direction = way;
+    doubted.reset();
+    Restart(from);
+}
+
+void PlaybackTracker::Restart(const Sample& sample)
+{
+    last = sample;
+    run.Restart(sample.time, sample.atUs);
+    runBounds.Restart();
+    runBounds.Add(Along(sample.time), sample.atUs);
+}
+
+void PlaybackTracker::AddToRun(const Sample& sample)
+{
+    run.Add(sample.time, sample.atUs);
+    // A run that no one speed explains goes on from its last two times.
+    if (!runBounds.Add(Along(sample.time), sample.atUs))
+    {
+        runBounds.Restart();
+        runBounds.Add(Along(last.time), last.atUs);
+        runBounds.Add(Along(sample.time), sample.atUs);
+    }
+    if (const std::optional<PlaySpeed::Estimate> estimate = run.Current();
+        run.Times() >= 4 && estimate && estimate->speed > kSlowestSpeed &&
+        estimate->speed < kFastestMeasured)
+        knownSpeed = estimate->speed;
+    last = sample;
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample)
 {
-    const Reach reach = ReachFor(sample.atUs - last.atUs);
+    if (doubted)
+        return Resolve(sample);
+    if (IsGap(sample.atUs - last.atUs))
+        return AfterGap(sample);
     const double back = -Along(sample.time - last.time);
-    const bool landed = jumpLandedUs == last.atUs;
-    // The next frame after a jump, the very time from before it again: a decoder's stale one.
-    if (landed && sample.atUs - last.atUs <= 2 * FrameIntervalUs() &&
-        std::abs(sample.time - jumpedFrom.time) <= kHeldSeconds)
-        return std::nullopt;
     if (back <= kHeldSeconds)
+        return MoveOn(sample);
+    if (back <= TurnReach(sample.atUs - last.atUs))
     {
-        MoveOn(sample);
+        doubted = sample;
+        doubtedStood = 0;
         return std::nullopt;
     }
-    if (landed && back > reach.wobble) // on from a jump the other way: it plays that way now
-    {
-        direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
-        MoveOn(sample);
-        return std::nullopt;
-    }
-    if (back > reach.turn)
-        return Jump(sample, reach);
-    const StepBack kind = back <= reach.wobble ? StepBack::Wobble : StepBack::Wide;
-    if (kind == StepBack::Wide && loopsInARow >= 2) // a clip that loops looped inside the gap
-        return Jump(sample, reach);
-    phase = Phase::Doubting;
-    doubted = sample;
-    doubtedKind = kind;
+    return JumpBack(sample);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
+{
+    // Where play would have carried the time: the same pass, stalled or hidden.
+    const double gap = Seconds(sample.atUs - last.atUs);
+    const double ranOn = Along(last.time) + Speed() * gap;
+    const double off = std::abs(Along(sample.time) - ranOn);
+    if (off <= 0.02 * Speed() * gap + 2 * Speed() * SpeedBounds::kCallLatenessSeconds +
+                   kWobbleSeconds ||
+        std::abs(sample.time - last.time) <= kGapHeldSeconds)
+        return MoveOn(sample);
+    // Anywhere else: a loop, a turn or a scrub inside it. The times after it tell.
+    pass.Close();
+    Pend(last, sample, true, false);
     return std::nullopt;
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& sample)
+{
+    const double along = Along(sample.time - last.time);
+    if (along <= kHeldSeconds)
+    {
+        // Standing: the speed is measured anew once it moves.
+        pass.Add(Along(sample.time), sample.atUs);
+        Restart(sample);
+        return std::nullopt;
+    }
+    // A step far beyond play at the run's own speed is a scrub on: the run begins anew.
+    const std::optional<PlaySpeed::Estimate> pace =
+        run.Times() >= 3 ? run.Current() : std::nullopt;
+    if (pace && along > 2.0 * pace->speed * Seconds(sample.atUs - last.atUs) + kScrubSeconds)
+    {
+        pass.Close();
+        Restart(sample);
+        return std::nullopt;
+    }
+    AddToRun(sample);
+    if (pending)
+    {
+        Jump& jump = *pending;
+        if (jump.count < Jump::kKept)
+            jump.times[jump.count++] = sample;
+        return Decide(sample.atUs);
+    }
+    return Redate(pass.Add(Along(sample.time), sample.atUs), sample.time);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sample)
 {
-    const Sample before = last;
-    const Sample stepped = doubted;
-    phase = Phase::Playing;
+    const Sample stepped = *doubted;
     const double further = -Along(sample.time - stepped.time);
-    if (std::abs(further) <= kHeldSeconds) // it stands: the next that moves tells
+    if (std::abs(further) <= kHeldSeconds && ++doubtedStood < 3)
+        return std::nullopt; // it stands: the next that moves tells
+    doubted.reset();
+    if (further <= kHeldSeconds)
+        return NotATurn(stepped, sample);
+    // Turned inside a gap: the line before it is the one through the time before the gap.
+    if (pending && pending->afterGap && pending->count == 1)
     {
-        phase = Phase::Doubting;
+        const Jump jump = *pending;
+        const std::optional<Start> turn =
+            Turn(jump.from, jump.landing, stepped, jump.before, kGapDatingUs);
+        return Then(turn, MoveOn(sample));
+    }
+    return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, Sample sample)
+{
+    const double back = Along(last.time - stepped.time);
+    const double reBack = -Along(sample.time - stepped.time);
+    // It went on from the step back: a landing, or the clock set back.
+    if (back > kWobbleSeconds && MayCount(stepped.atUs) && LandsWherePassesBegin(stepped, last))
+    {
+        const std::optional<Start> start =
+            Loop(last, stepped, Speed(), runBounds.SecondsPerClipSecond());
+        return Then(start, reBack < -kHeldSeconds ? MoveOn(sample) : std::nullopt);
+    }
+    if (back > kRestartToleranceSeconds)
+    {
+        const std::optional<Start> start = JumpBack(stepped);
+        return Then(start, Play(sample));
+    }
+    // The clock's: one odd time, or set back (the clip goes on from the step back).
+    const double v = Speed();
+    const double offOld = std::abs(Along(sample.time - last.time) - v * Seconds(sample.atUs - last.atUs));
+    const double offNew =
+        std::abs(Along(sample.time - stepped.time) - v * Seconds(sample.atUs - stepped.atUs));
+    if (offNew < offOld)
+        Resync(stepped);
+    return Play(sample);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
+{
+    const bool gesture = pending && pending->told &&
+                         landing.atUs - pending->landing.atUs < kScrubSettleUs;
+    if (!gesture && MayCount(landing.atUs) &&
+        (LandsWherePassesBegin(landing, last) || LeavesFarEnd(last, landing)))
+        return Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
+    if (!gesture && Along(last.time - landing.time) <= kRestartToleranceSeconds)
+    {
+        Resync(landing);
         return std::nullopt;
     }
-    if (further > kHeldSeconds)
+    return StepBack(landing);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& landing)
+{
+    // One hand's gesture, or a jump too soon after a start to be a pass of its own: the pass
+    // goes on from this step.
+    const bool goesOn = (pending && pending->told &&
+                         landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
+                        !MayCount(landing.atUs);
+    const Sample from = pending && pending->told ? pending->from : last;
+    pass.Close();
+    Pend(from, landing, false, true);
+    pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
+    pass.Close();
+    const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
+    if (goesOn && timesSinceStart)
     {
-        if (further <= ReachFor(sample.atUs - stepped.atUs).turn)
-            return Turn(before, stepped, sample);
-        return Play(sample); // the step back was the clock's; this one is judged on its own
+        reportedUs = landing.atUs;
+        return Start{landing.atUs, landing.time, false, holdUntilUs};
     }
-    if (doubtedKind == StepBack::Wide) // a loop, wrap or scrub inside the gap
+    std::optional<Start> start = Begin(landing.atUs, landing.time);
+    start->holdUntilUs = holdUntilUs;
+    return start;
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::Loop(Sample from, Sample landing,
+                                                            double speed,
+                                                            const SpeedBounds::Range& before,
+                                                            const Jump* jump)
+{
+    const std::int64_t anchorUs = DateLoop(from, landing, speed, before, jump);
+    return Begin(anchorUs, landing.time);
+}
+
+std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed,
+                                       const SpeedBounds::Range& before, const Jump* jump)
+{
+    pending.reset();
+    LearnLoop(from, landing, speed);
+    const bool afterGap = jump && jump->afterGap;
+    pass.Begin(Along(landing.time), landing.atUs, from.atUs - kLatenessUs,
+               afterGap ? kGapDatingUs : kDatingUs);
+    // Across a gap the clip played at the speed it played before it, where its times agree.
+    pass.SetBeginningAt(Along(BeginningPoint()), afterGap ? before : SpeedBounds::Range{});
+    if (direction == Direction::Backward)
+        pass.SetCarriedBound(FarBound(from), before, false);
+    // A pending jump's times since, the newest last even where more came than were kept.
+    const Sample newest = jump ? last : landing;
+    Restart(landing);
+    for (std::size_t i = 1; jump && i < jump->count; ++i)
     {
-        const std::optional<Start> start = Jump(stepped, ReachFor(stepped.atUs - before.atUs));
-        MoveOn(sample);
-        return start;
+        pass.Add(Along(jump->times[i].time), jump->times[i].atUs);
+        AddToRun(jump->times[i]);
     }
-    // The clock's wobble: the time before it holds, unless the clip goes on from the step back
-    // (the clock set itself back a little).
-    const double v = PlayedSpeed();
-    const double offOld = sample.time - before.time - Along(v * Seconds(sample.atUs - before.atUs));
-    const double offNew =
-        sample.time - stepped.time - Along(v * Seconds(sample.atUs - stepped.atUs));
-    if (std::abs(offNew) < std::abs(offOld))
+    last = newest;
+    return pass.AnchorUs();
+}
+
+PassDating::Bound PlaybackTracker::FarBound(const Sample& from)
+{
+    // Backwards, the pass began when the run before reached the in point, which lies at 0 or
+    // above: no later than the slowest speed allows from the last time before the wrap.
+    return PassDating::Bound{static_cast<double>(from.atUs), std::max(0.0, from.time) * 1e6};
+}
+
+void PlaybackTracker::Resync(const Sample& sample)
+{
+    // The clock set back a little: the pass goes on, its beginning dated as it was.
+    pass.Close();
+    Restart(sample);
+}
+
+void PlaybackTracker::Pend(const Sample& from, const Sample& landing, bool afterGap, bool told)
+{
+    Jump jump;
+    jump.from = from;
+    jump.landing = landing;
+    jump.before = pending && pending->told ? pending->before : runBounds.SecondsPerClipSecond();
+    jump.afterGap = afterGap;
+    jump.mayCount = pending && pending->told ? pending->mayCount : MayCount(landing.atUs);
+    jump.told = told;
+    jump.times[0] = landing;
+    jump.count = 1;
+    pending = jump;
+    Restart(landing);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs)
+{
+    if (!pending)
+        return std::nullopt;
+    const Jump jump = *pending;
+    if (jump.mayCount)
+        if (const std::optional<double> speed = LoopSpeed(jump))
+        {
+            if (!jump.told)
+                return Loop(jump.from, jump.landing, *speed, jump.before, &jump);
+            // Told at its landing: dated now where the playhead crossed the point.
+            const std::int64_t anchorUs = DateLoop(jump.from, jump.landing, *speed, jump.before,
+                                                   &jump);
+            reportedUs = anchorUs;
+            return Start{anchorUs, jump.landing.time, false, 0};
+        }
+    // Back across a gap and played on since, at no speed that leads back to where passes begin:
+    // scrubbed while hidden. No hand's gesture goes on unseen: counted at once.
+    const bool playedOn = Along(last.time - jump.landing.time) > kHeldSeconds;
+    if (jump.afterGap && jump.count >= 3 && playedOn &&
+        Along(jump.landing.time - jump.from.time) < 0.0)
     {
-        last = stepped;
-        previousInRun.reset();
-        speed.Restart(stepped.time, stepped.atUs);
+        pending.reset();
+        return Scrub(jump);
     }
-    MoveOn(sample);
+    if (nowUs - jump.landing.atUs < kScrubSettleUs)
+        return std::nullopt;
+    pending.reset();
+    // Settled. A jump on across a gap: the same pass, scrubbed on while hidden.
+    if (Along(jump.landing.time - jump.from.time) > 0.0)
+        return std::nullopt;
+    if (jump.told)
+    {
+        scrubLanding = jump.landing.time; // where it landed may be an in point
+        return std::nullopt;
+    }
+    return Scrub(jump);
+}
+
+std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
+{
+    // The run after the jump, at its own speed, leads back to where a pass may begin (0, the in
+    // or out point learnt, where a scrub landed) after the last time before it: a loop or
+    // re-trigger at a speed or a point not seen before. Its pass is dated from the latest
+    // point that allows, which may be the landing itself.
+    const std::optional<PlaySpeed::Estimate> measured = run.Current();
+    if (jump.count < 3 || !measured || measured->speed <= kSlowestSpeed ||
+        Along(last.time - jump.landing.time) <= 0.0)
+        return std::nullopt;
+    const double landing = Along(jump.landing.time);
+    const std::int64_t frameUs = jump.landing.atUs - jump.from.atUs;
+    const auto leadsBack = [&](double point)
+    {
+        const double took = (landing - Along(point)) / measured->speed;
+        return took >= 0.0 && jump.landing.atUs - static_cast<std::int64_t>(took * 1e6) >=
+                                  jump.from.atUs - frameUs / 4 - 1000;
+    };
+    const bool forward = direction == Direction::Forward;
+    if ((forward && leadsBack(0.0)) || (scrubLanding && leadsBack(*scrubLanding)) ||
+        ((forward ? inPoint.Known() : outPoint.Known()) && leadsBack(BeginningPoint())))
+        return measured->speed;
     return std::nullopt;
 }
 
-void PlaybackTracker::MoveOn(const Sample& sample)
+std::optional<PlaybackTracker::Start> PlaybackTracker::Scrub(const Jump& jump)
 {
-    const double along = Along(sample.time - last.time);
-    // A step far beyond play's travel at the speed measured so far is a scrub.
-    const std::optional<PlaySpeed::Estimate> measured = speed.Current();
-    const std::optional<double> pace = measured ? std::optional(measured->speed)
-                                       : played ? std::optional(played->speed)
-                                                : std::nullopt;
-    const bool scrubbed =
-        pace && along > 2.0 * *pace * Seconds(sample.atUs - last.atUs) + kScrubSeconds;
-    if (along <= kHeldSeconds && !std::exchange(heldOnce, true))
-        return; // one time that stands may be a decoder's stale one: the next tells
-    heldOnce = along <= kHeldSeconds;
-    if (IsGap(sample.atUs - last.atUs))
-    {
-        // After a gap the clip may have turned: the speed is measured anew, and the line before
-        // the gap is what a turn found next is dated against.
-        speed.Restart(sample.time, sample.atUs);
-        previousInRun = last;
-    }
-    else if (along <= kHeldSeconds || scrubbed)
-    {
-        // Standing, or scrubbed on: the run starts anew from here.
-        speed.Restart(sample.time, sample.atUs);
-        previousInRun.reset();
-    }
-    else
-    {
-        speed.Add(sample.time, sample.atUs);
-        UpdatePlaySpeed();
-        previousInRun = last;
-    }
-    last = sample;
-}
-
-void PlaybackTracker::UpdatePlaySpeed()
-{
-    // A few times may lie across a turn the next time shows: four make a speed to keep.
-    if (const std::optional<PlaySpeed::Estimate> estimate = speed.Current();
-        speed.Times() >= 4 && estimate && estimate->speed > kSlowestSpeed &&
-        estimate->speed < kFastestSpeed)
-        played = *estimate;
-}
-
-std::optional<PlaybackTracker::Start> PlaybackTracker::Jump(const Sample& sample,
-                                                            const Reach& reach)
-{
-    const std::optional<double> beginning = PassBeginning(sample.time, reach);
-    // Dated by the speed before the jump, no earlier than the last time of the pass before.
-    const std::int64_t anchor =
-        beginning ? Before(sample, std::abs(sample.time - *beginning), last.atUs) : sample.atUs;
-    // A clip just joined may play at any speed: only a beginning it explains is a lesson.
-    if (beginning || phase != Phase::Joining)
-        Learn(sample.time, beginning);
-    // From the far end of the clip to where passes begin: the clip loops (not a re-trigger).
-    const double farEnd =
-        direction == Direction::Forward ? highestSeen.value_or(0.0) : -lowestSeen.value_or(0.0);
-    const bool fromFarEnd = Along(last.time) >= farEnd - reach.zone;
-    loopsInARow = beginning && fromFarEnd ? loopsInARow + 1 : 0;
-    jumpedFrom = last;
-    phase = Phase::Playing;
-    speed.Restart(sample.time, sample.atUs);
-    previousInRun.reset();
-    last = sample;
-    jumpLandedUs = sample.atUs;
-    return Begin(anchor, sample.time);
+    // Counted from the frame that showed its last step; where it landed may be an in point.
+    scrubLanding = jump.landing.time;
+    return BeginFixed(jump.landing.atUs, jump.landing.time);
 }
 
 std::optional<PlaybackTracker::Start>
-PlaybackTracker::Turn(const Sample& before, const Sample& after, const Sample& confirm)
+PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
+                      const SpeedBounds::Range& runBefore, std::int64_t datingUs)
 {
-    const Meeting meeting = MeetingOf(before, after, confirm);
     const bool bottom = direction == Direction::Backward;
+    // The meeting of the two lines: half way between the times, moved by half the way between
+    // them at the speed (the lines' own before the turn). In the way it played before.
+    const double apart = Along(after.time) - Along(before.time);
+    const PassDating::Bound meeting{
+        0.5 * (static_cast<double>(before.atUs) + static_cast<double>(after.atUs)),
+        0.5 * apart * 1e6};
     direction = bottom ? Direction::Forward : Direction::Backward;
-    phase = Phase::Playing;
-    loopsInARow = 0;
-    speed.Restart(after.time, after.atUs);
-    speed.Add(confirm.time, confirm.atUs);
-    previousInRun = after;
-    last = confirm;
-    // Where it turned, no further out than the times seen.
+    pending.reset();
+    pass.Close();
+    Restart(after);
+    AddToRun(confirm);
+    const double travel = Travel(before.atUs, after.atUs, Speed());
     if (!bottom)
     {
-        outPoint = std::min(meeting.time, std::max(before.time, after.time));
+        const double top = std::max(before.time, after.time);
+        outPoint.Learn(top, top + travel);
         return std::nullopt;
     }
-    inPoint = std::max({0.0, meeting.time, std::min(before.time, after.time)});
-    // Turned where a jump began the pass, or a frame or two after a start: the same pass, read
-    // through an odd time.
-    if (jumpLandedUs == before.atUs || (timesSinceStart && *timesSinceStart <= 3))
+    const double low = std::min(before.time, after.time);
+    inPoint.Learn(std::max(0.0, low - travel), low);
+    // A frame or two after a start: the same pass, read through an odd time.
+    if (!MayCount(confirm.atUs))
         return std::nullopt;
-    return Begin(meeting.atUs, before.time);
+    pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
+    pass.SetBeginningAt(Along(inPoint.High()));
+    pass.SetCarriedBound(meeting, runBefore, true);
+    pass.Add(Along(confirm.time), confirm.atUs);
+    return Begin(pass.AnchorUs(), after.time);
 }
 
-PlaybackTracker::Meeting PlaybackTracker::MeetingOf(const Sample& before, const Sample& after,
-                                                    const Sample& confirm) const
+std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(std::int64_t atUs, double time)
 {
-    // The line of the run before the turn meets the line through the times after it. The last
-    // time of the run may lie after the turn already (a turn between two frames): then the run
-    // without it meets the line through it and the times after.
-    const Sample rising{(after.time + confirm.time) / 2, (after.atUs + confirm.atUs) / 2};
-    const std::optional<PlaySpeed::Point> run = speed.Centre(false);
-    const Sample ahead = run ? Sample{run->time, run->atUs} : previousInRun.value_or(before);
-    const Meeting plain = Meet(ahead, rising);
-    if (!run) // after a gap: anywhere since the time before it
-        return Meeting{std::clamp(plain.atUs, ahead.atUs, after.atUs), plain.time};
-    if (plain.atUs >= before.atUs)
-        return Meeting{std::min(plain.atUs, after.atUs), plain.time};
-    const std::optional<PlaySpeed::Point> shorter = speed.Centre(true);
-    if (!shorter)
-        return Meeting{before.atUs, plain.time};
-    const Sample risingFrom{(before.time + after.time + confirm.time) / 3,
-                            (before.atUs + after.atUs + confirm.atUs) / 3};
-    const Meeting earlier = Meet(Sample{shorter->time, shorter->atUs}, risingFrom);
-    return Meeting{std::clamp(earlier.atUs, shorter->atUs, before.atUs), earlier.time};
-}
-
-PlaybackTracker::Meeting PlaybackTracker::Meet(const Sample& ahead, const Sample& after) const
-{
-    // Half the time between them is spent at the speed less the way the times differ: dated by
-    // whichever end of the speed's margin makes it later.
-    const double way = direction == Direction::Forward ? 1.0 : -1.0;
-    const double differ = way * (after.time - ahead.time);
-    const double v = DatingSpeed(differ > 0.0 ? Margin::Slower : Margin::Faster);
-    const double meetUs =
-        0.5 * (static_cast<double>(ahead.atUs) + static_cast<double>(after.atUs)) +
-        differ / (2.0 * v) * 1e6;
-    const std::int64_t atUs = static_cast<std::int64_t>(std::ceil(meetUs));
-    return Meeting{atUs, ahead.time + way * v * Seconds(atUs - ahead.atUs)};
-}
-
-std::optional<PlaybackTracker::Start> PlaybackTracker::PreRoll(std::int64_t atUs)
-{
-    phase = Phase::Playing;
-    direction = Direction::Forward;
-    last = Sample{0.0, atUs};
-    speed.Restart(0.0, atUs);
-    previousInRun.reset();
-    inPoint = 0.0;
-    jumpLandedUs = atUs;
-    return Begin(atUs, 0.0);
-}
-
-bool PlaybackTracker::PreRollBegins(double time, std::int64_t nowUs) const
-{
-    // The clip was at its beginning already, or goes on from there.
-    const Reach reach = ReachFor(lastTimeUs ? nowUs - *lastTimeUs : 0);
-    const std::optional<double> current = CurrentTime();
-    return (current && *current <= reach.zone) ||
-           (direction == Direction::Forward && time <= reach.zone);
-}
-
-bool PlaybackTracker::StoodThrough(const Gap& gap, double time) const
-{
-    // Moved on about as play would carry it: a stall of the same pass.
-    return !gap.timeBefore ||
-           std::abs(time - *gap.timeBefore) <=
-               std::max(kGapHeldSeconds, 0.25 * PlayedSpeed() * Seconds(gap.lengthUs));
-}
-
-std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(const Gap& gap)
-{
-    if (lastGapStartUs && gap.frameUs - *lastGapStartUs <= kGapSpacingUs)
+    if (lastGapStartUs && atUs - *lastGapStartUs <= kGapSpacingUs)
         return std::nullopt;
-    lastGapStartUs = gap.frameUs;
-    return Begin(gap.frameUs, gap.time.value_or(0.0));
+    lastGapStartUs = atUs;
+    return BeginFixed(atUs, time);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::BeginFixed(std::int64_t anchorUs, double time)
+{
+    pending.reset();
+    pass.Begin(0.0, anchorUs, anchorUs, 0);
+    pass.Close();
+    return Begin(anchorUs, time);
+}
+
+bool PlaybackTracker::MayCount(std::int64_t nowUs) const
+{
+    // A host that gives its time now and then: three frames' time is as good.
+    return !timesSinceStart || *timesSinceStart >= kPassTimes ||
+           nowUs - startedUs >= kPassTimes * std::max<std::int64_t>(FrameIntervalUs(), 1000);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchorUs, double time)
 {
     joinArmed = false;
     timesSinceStart = 0;
-    return Start{anchorUs, time};
+    startedUs = lastCallUs.value_or(anchorUs);
+    reportedUs = anchorUs;
+    return Start{anchorUs, time, true};
 }
 
-std::optional<double> PlaybackTracker::PassBeginning(double time, const Reach& reach) const
+std::optional<PlaybackTracker::Start> PlaybackTracker::Then(const std::optional<Start>& first,
+                                                            const std::optional<Start>& second)
 {
-    if (direction == Direction::Backward)
-    {
-        if (outPoint && time <= *outPoint + kWobbleSeconds && *outPoint - time <= reach.zone)
-            return std::max(*outPoint, time);
+    if (!first || !second || second->newPass)
+        return second ? second : first;
+    return Start{second->anchorUs, first->hostTime, first->newPass, second->holdUntilUs};
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::Redate(std::optional<std::int64_t> anchorUs,
+                                                              double time)
+{
+    if (!anchorUs || *anchorUs > reportedUs - kRedateUs)
         return std::nullopt;
-    }
-    if (inPoint && time >= *inPoint - kWobbleSeconds && time - *inPoint <= reach.zone)
-        return std::min(*inPoint, time);
-    // In the clip's first moments, a frame's travel from 0: it begins at 0. (After a gap the time
-    // may be anywhere: only an in point seen tells where it began.)
-    if (time <= ReachFor(FrameIntervalUs()).zone)
-        return 0.0;
-    return std::nullopt;
+    reportedUs = *anchorUs;
+    return Start{*anchorUs, time, false};
 }
 
-void PlaybackTracker::Learn(double time, std::optional<double> beginning)
+bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample& from) const
 {
-    // No jump lands before the in point (forwards) or beyond the out point (backwards).
-    const double landing = beginning.value_or(time);
+    const double travel = Travel(from.atUs, landing.atUs, Speed());
+    if (direction == Direction::Backward)
+        return outPoint.Known() && landing.time <= outPoint.High() + kPointSlackSeconds &&
+               landing.time >= outPoint.Low() - travel - kPointSlackSeconds;
+    if (!inPoint.Known())
+        return landing.time <= kRestartToleranceSeconds;
+    return landing.time >= inPoint.Low() - kPointSlackSeconds &&
+           landing.time <= inPoint.High() + travel + kPointSlackSeconds;
+}
+
+bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const
+{
+    const double travel = Travel(from.atUs, landing.atUs, Speed());
+    if (direction == Direction::Backward)
+        return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds;
+    return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds;
+}
+
+void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, double speed)
+{
+    const double travel = Travel(from.atUs, landing.atUs, speed);
     if (direction == Direction::Forward)
-        inPoint = std::min(inPoint.value_or(landing), landing);
+    {
+        inPoint.Learn(std::max(0.0, landing.time - travel), landing.time);
+        outPoint.Learn(from.time, from.time + travel);
+    }
     else
-        outPoint = std::max(outPoint.value_or(landing), landing);
+    {
+        outPoint.Learn(landing.time, landing.time + travel);
+        inPoint.Learn(std::max(0.0, from.time - travel), from.time);
+    }
 }
 
-PlaybackTracker::Reach PlaybackTracker::ReachFor(std::int64_t sinceUs, double v) const
+double PlaybackTracker::BeginningPoint() const
 {
-    Reach reach;
-    reach.turn = 1.5 * v * Seconds(std::max<std::int64_t>(0, sinceUs)) + kWobbleSeconds;
-    reach.wobble = std::min(reach.turn, 1.5 * v * Seconds(FrameIntervalUs()) + kWobbleSeconds);
-    reach.zone = std::max(kRestartToleranceSeconds, reach.turn);
-    return reach;
+    if (direction == Direction::Forward)
+        return inPoint.Known() ? inPoint.High() : 0.0;
+    return outPoint.Known() ? outPoint.Low() : last.time;
 }
 
-double PlaybackTracker::DatingSpeed(Margin margin) const
+double PlaybackTracker::Travel(std::int64_t fromUs, std::int64_t toUs, double speed) const
 {
-    // A run of fewer than four times (just after a gap, a turn or a jump) measures less well
-    // than the speed kept from before it.
-    const std::optional<PlaySpeed::Estimate> estimate = speed.Current();
-    const PlaySpeed::Estimate known = played && (!estimate || speed.Times() < 4)
-                                          ? *played
-                                          : estimate.value_or(PlaySpeed::Estimate{1.0, 0.0});
-    const double off = std::min(known.uncertainty, 0.5);
-    return std::max(known.speed * (margin == Margin::Faster ? 1.0 + off : 1.0 - off),
-                    kSlowestSpeed);
+    return speed * Seconds(std::max<std::int64_t>(0, toUs - fromUs));
 }
 
-std::int64_t PlaybackTracker::Before(const Sample& sample, double distance,
-                                     std::int64_t floorUs) const
+double PlaybackTracker::TurnReach(std::int64_t sinceUs) const
 {
-    // Truncated: a beginning dated a microsecond late rather than early.
-    const double seconds = std::min(distance / DatingSpeed(Margin::Faster), kLongestTimeSeconds);
-    return std::max(floorUs, sample.atUs - static_cast<std::int64_t>(seconds * 1e6));
+    return 1.5 * Travel(0, sinceUs, Speed()) + kWobbleSeconds;
 }
 
 void PlaybackTracker::NoteInterval(std::int64_t atUs)
@@ -510,33 +705,4 @@ bool PlaybackTracker::IsGap(std::int64_t sinceUs) const
 std::int64_t PlaybackTracker::FrameIntervalUs() const
 {
     return *std::max_element(intervalsUs.begin(), intervalsUs.end());
-}
-
-std::optional<double> PlaybackTracker::CurrentTime() const
-{
-    if (phase == Phase::Waiting)
-        return std::nullopt;
-    return phase == Phase::Doubting ? doubted.time : last.time;
-}
-
-std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowUs)
-{
-    const std::optional<std::int64_t> previous = std::exchange(lastFrameUs, nowUs);
-    const std::optional<double> time = CurrentTime();
-    const std::optional<double> before = std::exchange(timeAtLastFrame, time);
-    const bool started = std::exchange(startedSinceFrame, false);
-    if (!previous || nowUs - *previous <= kFrameGapUs || started)
-        return std::nullopt;
-    const Gap gap{nowUs, nowUs - *previous, before, time};
-    if (!time) // a host that gives no time
-        return GapStart(gap);
-    if (StoodThrough(gap, *time)) // or turned inside it: the next time tells
-        pendingGap = gap;
-    return std::nullopt;
-}
-
-void PlaybackTracker::OnTest()
-{
-    if (phase != Phase::Waiting)
-        joinArmed = false;
 }

@@ -1,40 +1,44 @@
 // Follows how the host plays the clip the effect sits on, from the clip time it gives and the
 // stream of frames, and tells when a pass of the clip begins and when the playhead was at that
-// beginning.
+// beginning: as late as what was seen allows, so that nothing counted from it goes early.
 //
-// The host plays the clip between an in point and an out point: forwards (out -> in), backwards
-// (in -> out) or ping-pong, at any speed, now and then re-triggered, scrubbed, paused, stalled or
-// hidden, and its clock may wobble a little back. The tracker keeps the direction and the speed
-// from the last few times, the in and out points from the loops, wraps and turns it has seen,
-// and judges each time against that:
-// - on the way the clip plays, or standing still: the same pass;
-// - a step back no larger than a turn could make (a frame's travel and a half, a few
-//   milliseconds more): a wobble of the clock or a turn, told apart by the next time; a turn
-//   from backwards to forwards begins a ping-pong pass;
-// - further back: a loop, a re-trigger or a wrap when it lands where passes begin (forwards the
-//   in point, or the clip's first moments; backwards the out point), anywhere else a scrub;
-//   either way a pass begins. A jump the way the clip plays is a scrub, and no start;
-// - after a gap (a stall or a hidden layer) a step back within what play could have carried the
-//   time is a turn or a loop inside it, told apart by the next time;
-// - frames that stop for more than half a second and go on with the time held still, or moved
-//   far less than play would have carried it, begin a pass (a clip stopped and shown again, or a
-//   host that gives no time), at most once in a while.
-// Each pass is dated at the moment the playhead was at its beginning, by the speed: the time
-// after a loop less the in point, a wrap's out point less the time, the meeting of the two
-// lines at a ping-pong turn.
-// Joining a playing clip: the first times tell the direction before any start is read. A clip
-// playing forwards in its first moments counts from its beginning; one in its first seconds
-// starts at once; otherwise, and backwards, the next loop counts. A time that is not a number,
-// below the pre-roll or too large to count in microseconds is ignored; one slightly below 0 (a
-// pre-roll) is the clip's beginning only when the time was there already or goes on from there.
-// "Test" stops the countdown of the pass it was pressed in.
+// The host plays the clip between an in and an out point, forwards, backwards or ping-pong, at
+// any speed, now and then re-triggered, scrubbed, paused, stalled or hidden; its clock may wobble
+// or re-sync a little back, and it calls up to SpeedBounds::kCallLatenessSeconds after it read
+// its playhead. Each time is judged against the way the clip plays:
+// - on the way, or standing: the same pass. A step on far beyond play is a scrub, no start;
+// - a step back within what a turn could make: the next time tells a turn from a wobble, a
+//   re-sync or a loop that landed close; a turn from backwards to forwards begins a pass;
+// - a step back that lands where passes begin (the in point learnt, or the clip's first 50 ms
+//   while none is; backwards the out point), or that leaves the far end: a loop, re-trigger or
+//   wrap, a pass at once;
+// - a step back of 50 ms or less anywhere else: the clock re-synced, no start;
+// - further back anywhere else: the next times tell a loop at a speed or in point not seen
+//   before (they lead back to where passes begin, after the last time before it) from a scrub;
+//   steps back with less than 150 ms between them are one scrub, counted from its last step;
+// - after a gap (a stall, a hidden layer) the time may be where play carried it (the same pass),
+//   or anywhere (a loop, turn or scrub inside it, told by the times after it);
+// - calls that stop for more than half a second and go on with the time standing begin a pass
+//   (the clip was stopped and shown again, or the host gives no time), at most once in 1.5 s.
+// A loop, wrap or turn begins a new pass only after the pass before had three times.
+// Each beginning is first dated at the time that showed it and then earlier, as the times of
+// the pass's first moments bound its speed (PassDating); it is never dated before the last
+// time of the pass before.
+// Joining a playing clip: the first times tell the direction. Forwards in its first 2 s it
+// starts at once (in its first 50 ms counted from the first time); otherwise, and backwards,
+// the next loop, wrap or bottom turn counts. "Test" stops the pass it was pressed in, and with
+// it such a join.
 //
 // Plain state without locks: its owner serialises the calls.
 #pragma once
 
+#include "playback/LearnedPoint.h"
+#include "playback/PassDating.h"
 #include "playback/PlaySpeed.h"
+#include "playback/SpeedBounds.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -49,9 +53,12 @@ public:
     {
         std::int64_t anchorUs = 0; // when the playhead was at the pass's beginning (steady clock)
         double hostTime = 0.0;     // the clip time it was seen at
-        // False: no new pass, the current one's beginning dated anew (earlier) as the times
-        // after it show its own speed.
+        // False: no new pass, the current one's beginning dated anew: earlier as the times
+        // after it show its own speed, or later as a scrub goes on.
         bool newPass = true;
+        // Nothing counted from the pass goes before this moment (0: no such moment): a scrub may
+        // still go on, and its pass then begins at its last step.
+        std::int64_t holdUntilUs = 0;
     };
 
     // The host's clip time in seconds, given at `nowUs`.
@@ -59,138 +66,149 @@ public:
     // A frame drawn at `nowUs`.
     std::optional<Start> OnFrame(std::int64_t nowUs);
     // "Test" stopped the countdown: the pass it was pressed in counts no more, not even as a
-    // clip joined at its start. Before the first time there is no such pass.
+    // clip joined in its first seconds. Before the first time there is no such pass.
     void OnTest();
 
 private:
     enum class Phase
     {
-        Waiting,  // no time yet
-        Joining,  // times, but not yet the way the clip plays
-        Playing,  // the direction and the speed are known
-        Doubting, // the last time stepped back: the next tells a turn from a wobble or a loop
+        Waiting, // no time yet
+        Joining, // times, but not yet the way the clip plays
+        Playing, // the direction is known
     };
     enum class Direction
     {
         Forward,
         Backward,
     };
-    // What a step back within a turn's reach may be besides a turn.
-    enum class StepBack
-    {
-        Wobble, // the clock's: the clip goes on
-        Wide,   // too far for a wobble, after a gap: a loop, wrap or scrub inside it
-    };
     struct Sample
     {
         double time = 0.0;
         std::int64_t atUs = 0;
     };
-    // How far the time may have moved since the last one, worked out once per time.
-    struct Reach
+    // A jump back that did not land where passes begin: the times after it tell a loop from a
+    // scrub.
+    struct Jump
     {
-        double turn = 0.0;   // the largest step back a turn gives: play's travel and a half
-        double wobble = 0.0; // the largest that may be the clock's: a frame's travel and a half
-        double zone = 0.0;   // where a pass's beginning lies, around the in point or the out point
+        Sample from; // the last time before it
+        Sample landing;
+        SpeedBounds::Range before; // the run that ended with it
+        bool afterGap = false;
+        bool mayCount = true; // the pass before had its three times
+        bool told = false;    // a start was told at its landing: the times after it date it
+        static constexpr std::size_t kKept = 12;
+        std::array<Sample, kKept> times{}; // the run after it, the landing first
+        std::size_t count = 0;
     };
-    struct Gap
+    // Calls stopped for more than half a second; the times after it tell a stop.
+    struct Quiet
     {
-        std::int64_t frameUs = 0; // the first frame after it
-        std::int64_t lengthUs = 0;
-        std::optional<double> timeBefore;
-        std::optional<double> time; // the time after it
-        int timesAfter = 0;         // that stood since, while it waits to be told
+        std::int64_t endUs = 0;
+        std::optional<Sample> before;     // the last time before it
+        std::optional<Sample> firstAfter; // held where that one was: the next time tells
     };
 
+    // One time, judged.
+    std::optional<Start> Take(const Sample& sample);
     std::optional<Start> Step(const Sample& sample);
-    std::optional<Start> Judge(const Sample& sample);
+    std::optional<Start> AfterQuiet(const Sample& sample);
     void BeginJoin(const Sample& sample);
     std::optional<Start> Join(const Sample& sample);
     std::optional<Start> JoinForward(const Sample& sample);
-    std::optional<Start> JoinHeld(const Sample& sample);
+    void ToPlaying(Direction way, const Sample& from);
     std::optional<Start> Play(const Sample& sample);
+    std::optional<Start> AfterGap(const Sample& sample);
     std::optional<Start> Resolve(const Sample& sample);
+    std::optional<Start> NotATurn(Sample stepped, Sample sample);
     // The time moved on the way the clip plays, or stood.
-    void MoveOn(const Sample& sample);
-    void UpdatePlaySpeed();
-    // A jump against the way the clip plays: a pass begins.
-    std::optional<Start> Jump(const Sample& sample, const Reach& reach);
-    // The clip turned after `before`, and `after` and `confirm` went the other way.
-    std::optional<Start> Turn(const Sample& before, const Sample& after, const Sample& confirm);
-    // Where and when it turned.
-    struct Meeting
-    {
-        std::int64_t atUs = 0;
-        double time = 0.0;
-    };
-    Meeting MeetingOf(const Sample& before, const Sample& after, const Sample& confirm) const;
-    // Where the line through `ahead` before the turn meets the line through `after`.
-    Meeting Meet(const Sample& ahead, const Sample& after) const;
-    std::optional<Start> PreRoll(std::int64_t atUs);
-    bool PreRollBegins(double time, std::int64_t nowUs) const;
-    bool StoodThrough(const Gap& gap, double time) const;
-    // Longer than a few frames since the last time: a stall or a hidden layer.
-    bool IsGap(std::int64_t sinceUs) const;
-    std::optional<Start> GapStart(const Gap& gap);
+    std::optional<Start> MoveOn(const Sample& sample);
+    std::optional<Start> JumpBack(const Sample& landing);
+    // The clip turned after `before`; `after` and `confirm` went the other way. `runBefore`: the
+    // speed bounds of the run before it; its times date the pass for `datingUs`.
+    std::optional<Start> Turn(Sample before, Sample after, Sample confirm,
+                              const SpeedBounds::Range& runBefore, std::int64_t datingUs);
+    // A loop, wrap or re-trigger from `from` that landed at `landing`, the new run playing at
+    // about `speed`; `before`: the speed bounds of the run that ended; `jump`: the pending jump
+    // it was, with the times since.
+    std::optional<Start> Loop(Sample from, Sample landing, double speed,
+                              const SpeedBounds::Range& before, const Jump* jump = nullptr);
+    // Dates the pass such a loop began; answers its beginning.
+    std::int64_t DateLoop(Sample from, Sample landing, double speed,
+                          const SpeedBounds::Range& before, const Jump* jump);
+    // A step back that did not land where passes begin: a pass told at once, counted from it
+    // until its times tell a loop, and held while a scrub may go on.
+    std::optional<Start> StepBack(const Sample& landing);
+    void Resync(const Sample& sample);
+    void Pend(const Sample& from, const Sample& landing, bool afterGap, bool told);
+    // The run after a pending jump: a loop, once it shows one; a scrub once it settled.
+    std::optional<Start> Decide(std::int64_t nowUs);
+    // The speed of the run after the jump, where it shows a loop.
+    std::optional<double> LoopSpeed(const Jump& jump) const;
+    std::optional<Start> Scrub(const Jump& jump);
+    std::optional<Start> GapStart(std::int64_t atUs, double time);
     std::optional<Start> Begin(std::int64_t anchorUs, double time);
+    // A start whose date its times do not move (a scrub, a join, a stop).
+    std::optional<Start> BeginFixed(std::int64_t anchorUs, double time);
+    std::optional<Start> Redate(std::optional<std::int64_t> anchorUs, double time);
+    // Two answers of one call: a start, then its beginning dated anew.
+    static std::optional<Start> Then(const std::optional<Start>& first,
+                                     const std::optional<Start>& second);
+    void Restart(const Sample& sample);
+    void AddToRun(const Sample& sample);
 
-    // Where the pass a jump landed in began, if it landed where passes begin.
-    std::optional<double> PassBeginning(double time, const Reach& reach) const;
-    void Learn(double time, std::optional<double> beginning);
-    Reach ReachFor(std::int64_t sinceUs, double speed) const;
-    Reach ReachFor(std::int64_t sinceUs) const { return ReachFor(sinceUs, PlayedSpeed()); }
-    // The speed that dates a beginning no earlier than it was: the estimate, raised (or lowered)
-    // by how far off it may be.
-    enum class Margin
-    {
-        Faster,
-        Slower,
-    };
-    double DatingSpeed(Margin margin) const;
-    // When the playhead was `distance` clip seconds back from `sample`, no earlier than `floorUs`.
-    std::int64_t Before(const Sample& sample, double distance, std::int64_t floorUs) const;
-    double Along(double delta) const { return direction == Direction::Forward ? delta : -delta; }
+    // Where passes begin, forwards the in point and backwards the out point: from `low` to
+    // `high`, as learnt.
+    bool LandsWherePassesBegin(const Sample& landing, const Sample& from) const;
+    bool LeavesFarEnd(const Sample& from, const Sample& landing) const;
+    // Learns the in and out points from a loop or wrap from `from` to `landing`.
+    void LearnLoop(const Sample& from, const Sample& landing, double speed);
+    // Clip seconds play may cover from `fromUs` to `toUs`, the calls' lateness included.
+    double Travel(std::int64_t fromUs, std::int64_t toUs, double speed) const;
+    double TurnReach(std::int64_t sinceUs) const;
+    bool IsGap(std::int64_t sinceUs) const;
+    // The beginning of a loop's pass, as late as known: the in point forwards, the out point
+    // backwards.
+    double BeginningPoint() const;
+    static PassDating::Bound FarBound(const Sample& from);
+    double Along(double time) const { return direction == Direction::Forward ? time : -time; }
+    double Speed() const { return knownSpeed.value_or(1.0); }
+    // The pass had the three frames a loop needs to be told from a wobble.
+    bool MayCount(std::int64_t nowUs) const;
     void NoteInterval(std::int64_t atUs);
     std::int64_t FrameIntervalUs() const;
-    std::optional<double> CurrentTime() const;
+    void NoteCall(std::int64_t nowUs);
+
+    static constexpr int kPassTimes = 3;
 
     Phase phase = Phase::Waiting;
     Direction direction = Direction::Forward;
-    Sample last;                         // the last time taken as where the clip is
-    std::optional<Sample> previousInRun; // the one before it, where the run goes back so far
-    Sample doubted;                      // while doubting: the step back
-    StepBack doubtedKind = StepBack::Wobble;
-    PlaySpeed speed; // the times of the current run
-    // The last speed measured over a few times while the time moved, and how far off it may be.
-    std::optional<PlaySpeed::Estimate> played;
-    double PlayedSpeed() const { return played ? played->speed : 1.0; }
-    std::optional<double> inPoint;
-    std::optional<double> outPoint;
-    // Loops or wraps in a row since the last turn: a clip seen to loop twice loops, and a wide
-    // step back after a gap is a loop inside it.
-    int loopsInARow = 0;
-    // The clip's ends as far as seen.
-    std::optional<double> highestSeen;
-    std::optional<double> lowestSeen;
-    // Where the last jump landed: a turn there is no second start.
-    std::optional<std::int64_t> jumpLandedUs;
-    Sample jumpedFrom;
+    Sample last;                  // the last time taken as where the clip is
+    std::optional<Sample> doubted; // a step back within a turn's reach: the next time tells
+    int doubtedStood = 0;          // times since that stood at it
+    PlaySpeed run;                 // the times of the current run, for its speed
+    SpeedBounds runBounds;         // and what they allow for sure
+    std::optional<double> knownSpeed; // the last speed measured over a few times
+    PassDating pass;
+    std::int64_t reportedUs = 0; // the beginning last told
+    std::optional<int> timesSinceStart; // times since the last start, its own included
+    std::int64_t startedUs = 0;         // when it was told
+    LearnedPoint inPoint;
+    LearnedPoint outPoint;
+    std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
+    std::optional<Jump> pending;
 
     Sample joinFirst;
-    std::optional<Direction> joinLean;  // the way the last step went
-    std::optional<Sample> joinJumpedUp; // a jump on: a wrap, if the clip plays backwards
-    std::optional<int> timesSinceStart; // times taken since the last start
-    bool joinArmed = true;              // until the first start, or "Test" in the pass joined
-    std::optional<std::int64_t> preRollUs;
+    std::optional<Direction> joinLean; // the way the last step went
+    bool joinJumpedUp = false;         // the join began with a jump on: maybe a wrap
+    Sample joinJumpedFrom;             // the time before that jump
+    bool joinArmed = true;             // until the first start, or "Test"
 
-    std::optional<std::int64_t> lastTimeUs; // the last time given, whatever it was judged
+    std::optional<std::int64_t> lastTimeUs;
     std::array<std::int64_t, 4> intervalsUs{};
     std::size_t nextInterval = 0;
-
+    std::optional<std::int64_t> lastCallUs;
     std::optional<std::int64_t> lastFrameUs;
-    std::optional<double> timeAtLastFrame;
     std::optional<std::int64_t> lastGapStartUs;
-    bool startedSinceFrame = false;
-    std::optional<Gap> pendingGap; // the time stood across it: the next time tells a stop
-    bool heldOnce = false;         // the last time stood where the one before was
+    std::optional<Quiet> quiet;
+    std::optional<Sample> preRoll; // below 0 mid-clip: a launch if the next time goes on from 0
 };

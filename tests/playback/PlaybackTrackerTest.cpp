@@ -38,11 +38,16 @@ std::vector<SeenStart> Track(const Episode& episode)
     for (std::size_t i = 0; i < episode.frames.size(); ++i)
     {
         const vdrxtest::ShowFrame& frame = episode.frames[i];
-        if (const auto start = tracker.OnHostTime(frame.time, frame.callUs))
-            starts.push_back(SeenStart{i, *start});
-        if (frame.draws)
-            if (const auto start = tracker.OnFrame(frame.callUs + 50))
+        const auto note = [&](const std::optional<PlaybackTracker::Start>& start)
+        {
+            if (start && (start->newPass || starts.empty()))
                 starts.push_back(SeenStart{i, *start});
+            else if (start)
+                starts.back().start.anchorUs = start->anchorUs;
+        };
+        note(tracker.OnHostTime(frame.time, frame.callUs));
+        if (frame.draws)
+            note(tracker.OnFrame(frame.callUs + 50));
     }
     return starts;
 }
@@ -181,10 +186,16 @@ public:
     void Frame(double atSeconds, double time)
     {
         const std::int64_t nowUs = originUs + std::llround(atSeconds * 1e6);
-        if (const auto start = tracker.OnHostTime(time, nowUs))
+        Note(tracker.OnHostTime(time, nowUs));
+        Note(tracker.OnFrame(nowUs));
+    }
+    // A new pass, or the last one dated anew.
+    void Note(const std::optional<PlaybackTracker::Start>& start)
+    {
+        if (start && (start->newPass || starts.empty()))
             starts.push_back(*start);
-        if (const auto start = tracker.OnFrame(nowUs))
-            starts.push_back(*start);
+        else if (start)
+            starts.back().anchorUs = start->anchorUs;
     }
     // How far after `atSeconds` of play the start `index` was dated, in milliseconds.
     double DatedAfterMs(std::size_t index, double atSeconds) const
@@ -200,17 +211,17 @@ public:
 
 using Mode = Played::Mode;
 
-// Passes dated at their beginnings: `first` the index of the start of the pass that begins at
-// `beginSeconds`, each next one a pass later.
+// Passes dated at their beginnings, never early and at most `lateMs` late: `first` the index of
+// the start of the pass that begins at `beginSeconds`, each next one a pass later.
 void ExpectDated(const Played& played, const Played::Clip& clip, std::size_t first,
-                 double beginSeconds)
+                 double beginSeconds, double lateMs = 2.0)
 {
     for (std::size_t i = first; i < played.starts.size(); ++i)
     {
         const double late = played.DatedAfterMs(i, beginSeconds + static_cast<double>(i - first) *
                                                                       Played::PassSeconds(clip));
         EXPECT_GE(late, 0.0) << "start " << i;
-        EXPECT_LE(late, 2.0) << "start " << i;
+        EXPECT_LE(late, lateMs) << "start " << i;
     }
 }
 
@@ -233,7 +244,8 @@ TEST(PlaybackTracker, OneClockStepBackMidClipIsNoRestart)
 }
 
 // A busy machine: the host's calls come up to 8 ms after the moments whose times they give. The
-// speed they show is off by more than a host's usual jitter, and its margin must say so.
+// speed they show is off by more than a host's usual jitter, and its bounds must say so. Where
+// the in point lies between 0 and the lowest landing is not known: late by up to a frame.
 TEST(PlaybackTracker, ABusyHostsLateCallsDateNoPassEarly)
 {
     for (const double fps : {24.0, 30.0, 60.0})
@@ -254,7 +266,7 @@ TEST(PlaybackTracker, ABusyHostsLateCallsDateNoPassEarly)
         {
             const double late = played.DatedAfterMs(i, static_cast<double>(i) * 0.65);
             EXPECT_GE(late, 0.0) << "start " << i;
-            EXPECT_LE(late, 10.0) << "start " << i;
+            EXPECT_LE(late, 1000.0 / fps + 8.0) << "start " << i;
         }
     }
 }
@@ -308,7 +320,8 @@ TEST(PlaybackTracker, PingPongBetweenAnyTwoPointsStartsAtEachBottom)
     ExpectDated(played, clip, 0, 0.0);
 }
 
-TEST(PlaybackTracker, JoiningAClipInItsFirstMomentsCountsFromItsBeginning)
+// Where its in point lies, from 0 to the first time, is not known: counted from the first time.
+TEST(PlaybackTracker, JoiningAClipInItsFirstMomentsCountsFromItsFirstTime)
 {
     for (const auto& [fps, speed, inMs] :
          {std::tuple{24.0, 1.0, 8.0}, std::tuple{24.0, 1.0, 21.0}, std::tuple{30.0, 2.0, 33.0}})
@@ -318,8 +331,7 @@ TEST(PlaybackTracker, JoiningAClipInItsFirstMomentsCountsFromItsBeginning)
         const Played::Clip clip{Mode::Forward, 0.0, 3.0, speed};
         played.Play(clip, fps, inMs / 1000.0, 1.0);
         ASSERT_EQ(played.starts.size(), 1u);
-        EXPECT_GE(played.DatedAfterMs(0, 0.0), 0.0);
-        EXPECT_LE(played.DatedAfterMs(0, 0.0), 2.0);
+        EXPECT_EQ(played.DatedAfterMs(0, inMs / 1000.0), 0.0);
     }
 }
 
@@ -334,7 +346,9 @@ TEST(PlaybackTracker, LoopsAtAnySpeedAreDatedWhereThePlayheadCrossed)
             played.Frame(-0.05, clip.out - 0.01);
             played.Play(clip, fps, 0.013, 4.6);
             ASSERT_EQ(played.starts.size(), 4u);
-            ExpectDated(played, clip, 1, 1.5);
+            // Each loop lands 13 ms after the in point: whether it lies there or at 0 is not
+            // known, and counting from 0 could be early.
+            ExpectDated(played, clip, 1, 1.5, 13.0 + 2.0);
         }
 }
 

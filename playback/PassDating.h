@@ -1,0 +1,67 @@
+// When the current pass began, as late as what was seen allows, so that nothing counted from it
+// goes early: first the moment of the time that showed it, then earlier as its first moments
+// show how fast it plays. Every bound is a line in u, the clock seconds one clip second takes
+// (`baseUs + perUs * u`), and holds for each u the speed bounds allow: it is taken at the end of
+// their range that makes it latest. A plain value.
+#pragma once
+
+#include "playback/SpeedBounds.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+class PassDating
+{
+public:
+    struct Bound
+    {
+        double baseUs = 0.0;
+        double perUs = 0.0; // microseconds per unit of u
+    };
+
+    // A pass first seen by the time `along` clip seconds the way it plays, given at `atUs`, and
+    // begun no earlier than `floorUs`. Its run's times date it for `windowUs` after that one.
+    void Begin(double along, std::int64_t atUs, std::int64_t floorUs, std::int64_t windowUs);
+    // Where along the way the pass began (its in point forwards, its out point backwards, as
+    // late as known): each time of its run dates the beginning by the way it took from there,
+    // at the speed its run shows, and at the speed `alike` showed where the two agree (the same
+    // clip before and after a gap).
+    void SetBeginningAt(double along, const SpeedBounds::Range& alike = SpeedBounds::Range{});
+    // A bound that holds while the speed measured by `before` held across the beginning (the
+    // meeting of a turn's two lines, the run before a wrap reaching 0); with `sameSpeedOnly` it
+    // holds only where the pass's own run may play at that speed too.
+    void SetCarriedBound(const Bound& bound, const SpeedBounds::Range& before, bool sameSpeedOnly);
+    // A later time of the pass's run. Answers the beginning when it moved earlier.
+    std::optional<std::int64_t> Add(double along, std::int64_t atUs);
+    // Its run was broken (a jump, a clock set back, a stop): the beginning stays as it is.
+    void Close() { open = false; }
+    std::int64_t AnchorUs() const { return anchorUs; }
+    // The speed bounds of its run so far.
+    const SpeedBounds& Run() const { return run; }
+
+private:
+    struct Time
+    {
+        double along = 0.0;
+        std::int64_t atUs = 0;
+    };
+    std::int64_t Latest() const;
+    std::optional<double> LatestCarried(const SpeedBounds::Range& own) const;
+
+    SpeedBounds run;
+    static constexpr std::size_t kDatingTimes = 6;
+    std::array<Time, kDatingTimes> times{}; // the run's first: the closest to the beginning
+    std::size_t timeCount = 0;
+    std::optional<double> beginningAlong;
+    SpeedBounds::Range alikeRange;
+    std::optional<Bound> carried;
+    SpeedBounds::Range carriedRange;
+    bool carriedSameSpeedOnly = false;
+    std::int64_t shownUs = 0;
+    std::int64_t floorUs = 0;
+    std::int64_t anchorUs = 0;
+    std::int64_t windowEndUs = 0;
+    bool open = false;
+};
