@@ -72,10 +72,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
 std::optional<PlaybackTracker::Start> PlaybackTracker::Take(const Sample& sample)
 {
     NoteInterval(sample.atUs);
-    const std::optional<Start> judged = Step(sample);
-    if (timesSinceStart)
-        ++*timesSinceStart;
-    return judged;
+    return Step(sample);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowUs)
@@ -280,10 +277,19 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     const double back = -Along(sample.time - last.time);
     if (back <= kHeldSeconds)
         return MoveOn(sample);
-    if (back <= TurnReach(sample.atUs - last.atUs))
+    // A wobble of the clock: never a start, nor a turn until the times go further back.
+    if (back <= kWobbleSeconds)
+        return std::nullopt;
+    // A hand's gesture goes on: each step back is its next step.
+    if (pending && pending->told && sample.atUs - pending->landing.atUs < kScrubSettleUs)
+        return JumpBack(sample);
+    const bool landed = MayCount(sample.atUs) && LandsWherePassesBegin(sample, last);
+    // Within what a turn at this speed, or any play, could make: the next time tells a turn from
+    // a landing or a step of the clock.
+    if (back <= TurnReach(sample.atUs - last.atUs) ||
+        (!landed && back <= kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds))
     {
         doubted = sample;
-        doubtedStood = 0;
         return std::nullopt;
     }
     return JumpBack(sample);
@@ -339,9 +345,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
 {
     const Sample stepped = *doubted;
     const double further = -Along(sample.time - stepped.time);
-    if (std::abs(further) <= kHeldSeconds && ++doubtedStood < 3)
-        return std::nullopt; // it stands: the next that moves tells
     doubted.reset();
+    // It stood, or went on the way it played: no turn stops or turns back at once.
     if (further <= kHeldSeconds)
         return NotATurn(stepped, sample);
     // Turned inside a gap: the line before it is the one through the time before the gap.
@@ -409,12 +414,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
     const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
-    if (goesOn && timesSinceStart)
+    if (goesOn && passFirstUs)
     {
         reportedUs = landing.atUs;
         return Start{landing.atUs, landing.time, false, holdUntilUs};
     }
-    std::optional<Start> start = Begin(landing.atUs, landing.time);
+    std::optional<Start> start = Begin(landing.atUs, landing.time, landing.atUs);
     start->holdUntilUs = holdUntilUs;
     return start;
 }
@@ -425,7 +430,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Loop(Sample from, Sample 
                                                             const Jump* jump)
 {
     const std::int64_t anchorUs = DateLoop(from, landing, speed, before, jump);
-    return Begin(anchorUs, landing.time);
+    return Begin(anchorUs, landing.time, landing.atUs);
 }
 
 std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed,
@@ -584,7 +589,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     pass.SetBeginningAt(Along(inPoint.High()));
     pass.SetCarriedBound(meeting, runBefore, true);
     pass.Add(Along(confirm.time), confirm.atUs);
-    return Begin(pass.AnchorUs(), after.time);
+    return Begin(pass.AnchorUs(), after.time, after.atUs);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(std::int64_t atUs, double time)
@@ -600,21 +605,21 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::BeginFixed(std::int64_t a
     pending.reset();
     pass.Begin(0.0, anchorUs, anchorUs, 0);
     pass.Close();
-    return Begin(anchorUs, time);
+    return Begin(anchorUs, time, anchorUs);
 }
 
 bool PlaybackTracker::MayCount(std::int64_t nowUs) const
 {
-    // A host that gives its time now and then: three frames' time is as good.
-    return !timesSinceStart || *timesSinceStart >= kPassTimes ||
-           nowUs - startedUs >= kPassTimes * std::max<std::int64_t>(FrameIntervalUs(), 1000);
+    // Three frames: the first time of the pass and more than one frame period, even where one
+    // of the frames came late.
+    return !passFirstUs || nowUs - *passFirstUs >= 3 * TypicalIntervalUs() / 2;
 }
 
-std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchorUs, double time)
+std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchorUs, double time,
+                                                             std::int64_t firstUs)
 {
     joinArmed = false;
-    timesSinceStart = 0;
-    startedUs = lastCallUs.value_or(anchorUs);
+    passFirstUs = firstUs;
     reportedUs = anchorUs;
     return Start{anchorUs, time, true};
 }
@@ -678,14 +683,15 @@ double PlaybackTracker::BeginningPoint() const
     return outPoint.Known() ? outPoint.Low() : last.time;
 }
 
-double PlaybackTracker::Travel(std::int64_t fromUs, std::int64_t toUs, double speed) const
+double PlaybackTracker::Travel(std::int64_t fromUs, std::int64_t toUs, double speed)
 {
-    return speed * Seconds(std::max<std::int64_t>(0, toUs - fromUs));
+    return speed * (Seconds(std::max<std::int64_t>(0, toUs - fromUs)) +
+                    SpeedBounds::kCallLatenessSeconds);
 }
 
 double PlaybackTracker::TurnReach(std::int64_t sinceUs) const
 {
-    return 1.5 * Travel(0, sinceUs, Speed()) + kWobbleSeconds;
+    return 1.5 * Speed() * Seconds(std::max<std::int64_t>(0, sinceUs)) + kWobbleSeconds;
 }
 
 void PlaybackTracker::NoteInterval(std::int64_t atUs)
@@ -700,6 +706,13 @@ void PlaybackTracker::NoteInterval(std::int64_t atUs)
 bool PlaybackTracker::IsGap(std::int64_t sinceUs) const
 {
     return sinceUs > std::max(kLongestFrameUs, 5 * FrameIntervalUs() / 2);
+}
+
+std::int64_t PlaybackTracker::TypicalIntervalUs() const
+{
+    std::array<std::int64_t, 4> sorted = intervalsUs;
+    std::sort(sorted.begin(), sorted.end());
+    return (sorted[1] + sorted[2]) / 2;
 }
 
 std::int64_t PlaybackTracker::FrameIntervalUs() const

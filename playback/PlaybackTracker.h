@@ -146,7 +146,8 @@ private:
     std::optional<double> LoopSpeed(const Jump& jump) const;
     std::optional<Start> Scrub(const Jump& jump);
     std::optional<Start> GapStart(std::int64_t atUs, double time);
-    std::optional<Start> Begin(std::int64_t anchorUs, double time);
+    // A new pass, first seen by the time at `firstUs`.
+    std::optional<Start> Begin(std::int64_t anchorUs, double time, std::int64_t firstUs);
     // A start whose date its times do not move (a scrub, a join, a stop).
     std::optional<Start> BeginFixed(std::int64_t anchorUs, double time);
     std::optional<Start> Redate(std::optional<std::int64_t> anchorUs, double time);
@@ -163,7 +164,7 @@ private:
     // Learns the in and out points from a loop or wrap from `from` to `landing`.
     void LearnLoop(const Sample& from, const Sample& landing, double speed);
     // Clip seconds play may cover from `fromUs` to `toUs`, the calls' lateness included.
-    double Travel(std::int64_t fromUs, std::int64_t toUs, double speed) const;
+    static double Travel(std::int64_t fromUs, std::int64_t toUs, double speed);
     double TurnReach(std::int64_t sinceUs) const;
     bool IsGap(std::int64_t sinceUs) const;
     // The beginning of a loop's pass, as late as known: the in point forwards, the out point
@@ -175,23 +176,21 @@ private:
     // The pass had the three frames a loop needs to be told from a wobble.
     bool MayCount(std::int64_t nowUs) const;
     void NoteInterval(std::int64_t atUs);
+    // The longest of the last few intervals between times, and the middle of them.
     std::int64_t FrameIntervalUs() const;
+    std::int64_t TypicalIntervalUs() const;
     void NoteCall(std::int64_t nowUs);
-
-    static constexpr int kPassTimes = 3;
 
     Phase phase = Phase::Waiting;
     Direction direction = Direction::Forward;
     Sample last;                  // the last time taken as where the clip is
     std::optional<Sample> doubted; // a step back within a turn's reach: the next time tells
-    int doubtedStood = 0;          // times since that stood at it
     PlaySpeed run;                 // the times of the current run, for its speed
     SpeedBounds runBounds;         // and what they allow for sure
     std::optional<double> knownSpeed; // the last speed measured over a few times
     PassDating pass;
     std::int64_t reportedUs = 0; // the beginning last told
-    std::optional<int> timesSinceStart; // times since the last start, its own included
-    std::int64_t startedUs = 0;         // when it was told
+    std::optional<std::int64_t> passFirstUs; // the first time of the pass counted last
     LearnedPoint inPoint;
     LearnedPoint outPoint;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
