@@ -72,6 +72,26 @@ TEST_F(Timing, StartConditions)
     EXPECT_EQ(Status(), "Tno|Nno|Mno") << "the next frame writes the countdown";
 }
 
+// A host that gives its time twice and then draws frames without it: the start holds, and each
+// message goes once at its delay after it.
+TEST_F(Timing, OneStartThenFramesWithoutTimeSendEachMessageOnceAtItsDelay)
+{
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f);
+    plugin.SetFloatParameter(P::Delay, 300.0f);
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetFloatParameter(P::DelayNextClip, 600.0f);
+    plugin.SetTime(0.0);
+    plugin.SetTime(0.02);
+    const std::int64_t startUs = vdrxtest::fakeNowMs.load() * 1000;
+    FramesFor(1000);
+    ASSERT_EQ(JobCount(), 2u);
+    std::lock_guard lock(vdrxtest::jobsMutex);
+    EXPECT_TRUE(vdrxtest::startedJobs[0].Sends(kTransition));
+    EXPECT_EQ(vdrxtest::startedJobs[0].deadlineUs[kTransition], startUs + 300000);
+    EXPECT_TRUE(vdrxtest::startedJobs[1].Sends(kNextClip));
+    EXPECT_EQ(vdrxtest::startedJobs[1].deadlineUs[kNextClip], startUs + 600000);
+}
+
 TEST_F(Timing, LateStartNeedsAnIdleSequenceAndForwardTime)
 {
     plugin.SetTime(0.5);
