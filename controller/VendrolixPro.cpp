@@ -119,6 +119,13 @@ VendrolixPro::~VendrolixPro()
     CancelWaiting();
 }
 
+void VendrolixPro::SettingChanged()
+{
+    CancelWaiting(); // a waiting message goes with the new setting, or not at all
+    for (std::atomic<bool>& told : calledOffTold)
+        told.store(false);
+}
+
 std::uint32_t VendrolixPro::Create(CFFGLPlugin** out)
 {
     *out = new (std::nothrow) VendrolixPro();
@@ -153,11 +160,10 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
         GetParamRange(index, minimum, maximum);
         value = value < minimum ? minimum : std::min(value, maximum);
     }
-    // A waiting message goes with the new setting, or not at all.
     const auto store = [this](std::atomic<std::int32_t>& setting, std::int32_t stored)
     {
         if (setting.exchange(stored) != stored)
-            CancelWaiting();
+            SettingChanged();
         return ffgl::kSuccess;
     };
     switch (index)
@@ -185,7 +191,7 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     case DelaysInBeats:
         if (delaysInBeats.exchange(SwitchFromHost(value)) != SwitchFromHost(value))
         {
-            CancelWaiting();
+            SettingChanged();
             for (const std::uint32_t delay : {Delay, DelayNextClip, MessageDelay})
                 RaiseParameterEvents(delay, ffgl::EventBit::ValueChanged); // their unit changed
         }
@@ -247,7 +253,7 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
         EncodeFreeText(typed);
     if (index == OscPort)
         portNumber.store(ParsePort(typed, kDefaultOscPort));
-    CancelWaiting(); // a waiting message goes with the new text, or not at all
+    SettingChanged();
     if (index == OscMsg || index == OscPort)
         CheckTypedText(index, typed);
     if (index == OscHost || index == OscPort)

@@ -152,7 +152,9 @@ private:
     // Removes this instance's messages due later than now from the queue: those removed are
     // pending again, to be scheduled anew by the next frames where still due (with the settings
     // of then); one due by now is on its way and stays scheduled.
-    void CancelWaiting();
+    MessageSet CancelWaiting();
+    // A setting changed: what waits goes with it, and a message called off is told of again.
+    void SettingChanged();
     // Moves this instance's messages due later than now to the moments of a sequence that
     // started at `startUs`.
     void MoveWaiting(std::int64_t startUs, const BeatClock& beats);
@@ -172,6 +174,8 @@ private:
     // When each message is due in the sequence that started at `startUs`, on the steady clock.
     Moments MessageMoments(std::int64_t startUs, const BeatClock& beats) const;
     static void TellTempoRefused(float bpm, double keptBpm);
+    // Tells the host log, once until a setting changes, of each message a new pass called off.
+    void TellCalledOff(const MessageSet& calledOff);
 
     ffglex::ShaderProgram shader;
     ffglex::ScreenQuad quad;
@@ -223,6 +227,8 @@ private:
     std::atomic<bool> sequenceActive{false};
     std::array<MessageState, kMessageKinds> messages;
     std::atomic<std::uint32_t> dispatchSerial{0};
+    // The host log heard that the message was called off; cleared by a change of settings.
+    std::array<std::atomic<bool>, kMessageKinds> calledOffTold{};
     std::shared_ptr<SendChannel> sendChannel = std::make_shared<SendChannel>();
     FailureLog failureLog;
 };

@@ -161,13 +161,14 @@ void VendrolixPro::CollectSendFailures()
     failureLog.Flush();
 }
 
-void VendrolixPro::CancelWaiting()
+MessageSet VendrolixPro::CancelWaiting()
 {
     const MessageSet removed =
         QueueInUse().Cancel(*sendChannel, {true, true, true}, platform::SteadyClockUs());
     for (const MessageKind kind : kAllMessages)
         if (removed[kind])
             messages[kind].stage.store(Stage::Pending);
+    return removed;
 }
 
 void VendrolixPro::MoveWaiting(std::int64_t startUs, const BeatClock& beats)

@@ -68,7 +68,16 @@ void VendrolixPro::RedateClipStart(std::int64_t startUs, std::int64_t holdUntilU
 
 void VendrolixPro::OnClipStart(double time, std::int64_t startUs, std::int64_t holdUntilUs)
 {
-    CancelWaiting(); // this start's deadlines replace theirs
+    // What the pass before had not sent by now it never will: its delay is longer than the pass.
+    MessageSet calledOff{};
+    const MessageSet enabled = Enabled();
+    for (const MessageKind kind : kAllMessages)
+        calledOff[kind] = enabled[kind] && messages[kind].stage.load() == Stage::Pending;
+    const MessageSet removed = CancelWaiting(); // this start's deadlines replace theirs
+    for (const MessageKind kind : kAllMessages)
+        calledOff[kind] = calledOff[kind] || removed[kind];
+    if (sequenceActive.load())
+        TellCalledOff(calledOff);
     {
         const std::lock_guard lock(timingLock);
         beatClock.Start(startUs);
@@ -144,6 +153,20 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
         CancelWaiting(); // what waits goes again for the deadline the new tempo gives
     if (tell)
         TellTempoRefused(bpm, kept);
+}
+
+void VendrolixPro::TellCalledOff(const MessageSet& calledOff)
+{
+    const std::array<std::int32_t, kMessageKinds> delays = {delayMs.load(), nextClipDelayMs.load(),
+                                                            messageDelayMs.load()};
+    const char unit = delaysInBeats.load() != 0 ? 'b' : 's';
+    for (const MessageKind kind : kAllMessages)
+        if (calledOff[kind] && !calledOffTold[kind].exchange(true))
+            ffgl::SendHostLog((std::string("VendrolixOSC: ") + MessageName(kind) +
+                               " called off: the clip began again before its delay (" +
+                               FormatRemaining(delays[kind], unit) +
+                               ") was over; so it goes in no pass shorter than that")
+                                  .c_str());
 }
 
 void VendrolixPro::TellTempoRefused(float bpm, double keptBpm)

@@ -92,6 +92,34 @@ TEST_F(Timing, OneStartThenFramesWithoutTimeSendEachMessageOnceAtItsDelay)
     EXPECT_EQ(vdrxtest::startedJobs[1].deadlineUs[kNextClip], startUs + 600000);
 }
 
+// A message whose delay is longer than the clip's pass never goes: the host log says so once,
+// and again after a setting changes.
+TEST_F(Timing, AMessageLongerThanThePassIsCalledOffAndToldOnce)
+{
+    plugin.SetFloatParameter(P::LayerTrans, 1.0f);
+    plugin.SetFloatParameter(P::Delay, 1500.0f);
+    const auto told = []
+    {
+        const std::lock_guard lock(vdrxtest::jobsMutex);
+        return std::count(vdrxtest::logLines.begin(), vdrxtest::logLines.end(),
+                          "VendrolixOSC: transition duration called off: the clip began again "
+                          "before its delay (1.5s) was over; so it goes in no pass shorter than that");
+    };
+    for (int pass = 0; pass < 4; ++pass)
+    {
+        plugin.SetTime(0.0);
+        FramesFor(1000); // a 1 s clip
+        plugin.SetTime(1.0);
+    }
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(JobCount(), 0u);
+    plugin.SetFloatParameter(P::Duration, 2.0f);
+    plugin.SetTime(0.0);
+    FramesFor(1000);
+    plugin.SetTime(0.0);
+    EXPECT_EQ(told(), 2) << "told again after a setting changed";
+}
+
 TEST_F(Timing, LateStartNeedsAnIdleSequenceAndForwardTime)
 {
     plugin.SetTime(0.5);
