@@ -388,8 +388,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, 
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
 {
-    const bool gesture = pending && pending->told &&
-                         landing.atUs - pending->landing.atUs < kScrubSettleUs;
+    bool gesture = pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs;
+    // Back to where the jump before landed: a short clip looping at a speed or a point not seen
+    // before, each loop a pass.
+    if (gesture && MayCount(landing.atUs) &&
+        std::abs(landing.time - pending->landing.time) <=
+            Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds)
+    {
+        LearnLoop(pending->from, pending->landing, Speed());
+        gesture = false;
+    }
     if (!gesture && MayCount(landing.atUs) &&
         (LandsWherePassesBegin(landing, last) || LeavesFarEnd(last, landing)))
         return Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());

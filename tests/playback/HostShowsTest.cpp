@@ -145,15 +145,15 @@ TEST(HostShows, PingPongAtANewSpeedStartsOnlyAtItsBottoms)
 
 TEST(HostShows, ClipsLaunchedFastCountEveryPass)
 {
-    for (const double speed : {10.0, 16.0})
+    for (const auto& [speed, in] : {std::pair{10.0, 0.0}, {16.0, 0.0}, {16.0, 1.0}})
     {
-        SCOPED_TRACE(speed);
+        SCOPED_TRACE(testing::Message() << speed << "x from " << in);
         // A 1x clip, then one of 1 s at `speed`: passes of 100 and 62.5 ms, 6 and 3.75 frames.
         const double pass = 1.0 / speed;
         HostShow show{60.0, [&](double at)
                       {
                           return at < 1.5 ? Forward(at, 0.0, 0.0, 3.0, 1.0)
-                                          : Forward(at, 1.5, 0.0, 1.0, speed);
+                                          : Forward(at, 1.5, in, in + 1.0, speed);
                       }};
         PlaybackTracker tracker;
         Told told;
