@@ -3,44 +3,22 @@
 // stalls with late calls, joins near a wrap or a turn, and calls back to back. Each show runs
 // at the frame rates where it applies; every pass must start once, never early.
 #include "playback/PlaybackTracker.h"
+#include "tests/playback/HostShow.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace
 {
 constexpr std::int64_t kOriginUs = 1000000000;
 
-// A host playing a clip: `clip` gives the clip time at each moment of its play (seconds), its
-// frames come `fps` a second, and each call `late(frame)` seconds after the frame read its
-// clock. Frames in `hidden` spans make no calls at all.
-struct HostShow
-{
-    HostShow(double rate, std::function<double(double)> time,
-             std::function<double(int)> lateness = [](int) { return 0.0; })
-        : fps(rate), clip(std::move(time)), late(std::move(lateness))
-    {
-    }
-
-    double fps;
-    std::function<double(double)> clip;
-    std::function<double(int)> late;
-    std::vector<std::pair<double, double>> hidden;
-
-    bool Hidden(double at) const
-    {
-        for (const auto& [from, to] : hidden)
-            if (at >= from && at < to)
-                return true;
-        return false;
-    }
-};
+using vdrxtest::Forward;
+using vdrxtest::HostShow;
+using vdrxtest::PingPong;
 
 // What the tracker told: each new pass, its beginning as last dated.
 struct Told
@@ -90,18 +68,6 @@ void ExpectPasses(const Told& told, const std::vector<double>& beginnings, doubl
         EXPECT_GE(told.LateMs(i, beginnings[i]), -1e-6) << "pass " << i;
         EXPECT_LE(told.LateMs(i, beginnings[i]), lateMs) << "pass " << i;
     }
-}
-
-double Forward(double at, double begin, double in, double out, double speed)
-{
-    return in + std::fmod((at - begin) * speed, out - in);
-}
-
-double PingPong(double at, double begin, double in, double out, double speed)
-{
-    const double length = out - in;
-    const double phase = std::fmod((at - begin) * speed, 2 * length);
-    return phase <= length ? in + phase : in + 2 * length - phase;
 }
 
 const std::vector<double> kRates = {8.0, 24.0, 60.0, 144.0, 240.0};
