@@ -25,7 +25,7 @@
 namespace
 {
 // Random shows: the show fuzzer's model (fuzz/ShowDecoder.h) fed random bytes, its truth worked
-// out from its own playhead. `count` inputs of 16 to 256 bytes; what `judge` makes of each: the
+// out from its own playhead. `count` inputs of 16 to 128 bytes; what `judge` makes of each: the
 // failure's report, or nothing.
 template <typename JudgeFn> void ExpectRandomShowsPass(std::uint32_t seed, int count, JudgeFn judge)
 {
@@ -34,7 +34,7 @@ template <typename JudgeFn> void ExpectRandomShowsPass(std::uint32_t seed, int c
     std::string first;
     for (int i = 0; i < count; ++i)
     {
-        std::vector<std::uint8_t> bytes(std::uniform_int_distribution<std::size_t>(16, 256)(random));
+        std::vector<std::uint8_t> bytes(std::uniform_int_distribution<std::size_t>(16, 128)(random));
         for (std::uint8_t& byte : bytes)
             byte = static_cast<std::uint8_t>(random());
         const showfuzz::Show show = showfuzz::DecodeShow(bytes.data(), bytes.size());
