@@ -50,6 +50,7 @@ struct TruePass
     };
     Kind kind = Kind::Loop;
     std::int64_t beginUs = 0; // when the playhead was at its beginning: no anchor earlier
+    std::int64_t shownFromUs = 0; // the first reading from then on shows it (beginUs, rounded up)
     bool atSample = false;    // it began at a reading of the playhead, not between two
     bool known = true;        // it lands where passes begin, as far as its instance has seen
     bool inGap = false;       // it began inside a stall or a hidden spell

@@ -97,17 +97,17 @@ void ShowDirector::Crossed(const Crossing& crossing)
     switch (crossing.kind)
     {
     case Crossing::Kind::Loop:
-        Begin(TruePass::Kind::Loop, atUs, false, KnownLanding(clip, true));
+        Begin(TruePass::Kind::Loop, atUs, false, KnownLanding(clip, true), crossing.atUs);
         Learn(clip, true);
         passAtZero = clip.in == 0.0;
         break;
     case Crossing::Kind::Wrap:
-        Begin(TruePass::Kind::Wrap, atUs, false, KnownLanding(clip, false));
+        Begin(TruePass::Kind::Wrap, atUs, false, KnownLanding(clip, false), crossing.atUs);
         Learn(clip, false);
         passAtZero = false;
         break;
     case Crossing::Kind::Bottom:
-        Begin(TruePass::Kind::Bottom, atUs, false, true);
+        Begin(TruePass::Kind::Bottom, atUs, false, true, crossing.atUs);
         Learn(clip, true);
         passAtZero = clip.in == 0.0;
         break;
@@ -116,11 +116,14 @@ void ShowDirector::Crossed(const Crossing& crossing)
     }
 }
 
-void ShowDirector::Begin(TruePass::Kind kind, std::int64_t atUs, bool atSample, bool known)
+void ShowDirector::Begin(TruePass::Kind kind, std::int64_t atUs, bool atSample, bool known,
+                         double exactUs)
 {
     TruePass pass;
     pass.kind = kind;
     pass.beginUs = atUs;
+    // A reading at the very microsecond the playhead crossed may still show the pass before.
+    pass.shownFromUs = exactUs < 0.0 ? atUs : static_cast<std::int64_t>(std::ceil(exactUs));
     pass.atSample = atSample;
     pass.known = known;
     pass.inGap = inGap;

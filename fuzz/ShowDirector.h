@@ -139,7 +139,9 @@ private:
 
     void PlayHeadTo(std::int64_t us);
     void Crossed(const Crossing& crossing);
-    void Begin(TruePass::Kind kind, std::int64_t atUs, bool atSample, bool known);
+    // A pass begins at `atUs` (between two whole microseconds for a crossing: `exactUs`).
+    void Begin(TruePass::Kind kind, std::int64_t atUs, bool atSample, bool known,
+               double exactUs = -1.0);
     double ReadHead();
     void Call(ShowCall::Kind kind, std::int64_t atUs, std::int64_t sampledUs, double time = 0.0);
     // A SetTime call with a new reading of the playhead.

@@ -117,7 +117,7 @@ void WidenForInterval(const Show& show, TruePass& pass)
         const ShowCall& call = show.calls[i];
         if (call.life != pass.life)
             return;
-        if (IsReading(call) && call.sampledUs < pass.beginUs)
+        if (IsReading(call) && call.sampledUs < pass.shownFromUs)
         {
             // latestUs holds the first reading's distance from the beginning; the interval
             // between the two readings is at least that.
@@ -141,7 +141,7 @@ void BuildTruth(Show& show)
     std::size_t from = 0;
     for (TruePass& pass : show.passes)
     {
-        pass.firstCall = FirstCallAfter(show, pass.beginUs, from);
+        pass.firstCall = FirstCallAfter(show, pass.shownFromUs, from);
         if (pass.firstCall == kNever || show.calls[pass.firstCall].life != pass.life)
             continue;
         from = pass.firstCall;

@@ -51,6 +51,18 @@ std::string Malformed(const Show& show)
         return "passes whose windows meet";
     for (const TruePass& pass : show.passes)
     {
+        // A loop's first reading is back near the in point, below the reading before it.
+        const ShowCall* before = nullptr;
+        const ShowCall* after = nullptr;
+        for (std::size_t i = pass.firstCall; i-- > 0 && !before;)
+            if (show.calls[i].kind == ShowCall::Kind::Time)
+                before = &show.calls[i];
+        for (std::size_t i = pass.firstCall; i < show.calls.size() && !after; ++i)
+            if (show.calls[i].kind == ShowCall::Kind::Time)
+                after = &show.calls[i];
+        if (pass.kind == TruePass::Kind::Loop && !pass.inGap && before && after &&
+            before->life == pass.life && after->life == pass.life && !(after->time < before->time))
+            return "a loop whose first reading shows no step back";
         const ShowCall& first = show.calls[pass.firstCall];
         if (first.sampledUs < pass.beginUs || first.life != pass.life ||
             (pass.tellBy != kNever && (pass.tellBy < pass.firstCall || pass.datedFrom < pass.tellBy)) ||
