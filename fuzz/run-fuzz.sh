@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with the `fuzz` preset (clang) and runs each in turn: the host
-# fuzzer for the seconds given, the two text fuzzers for half as long each. Each run starts by
-# replaying its corpus (the seeds in fuzz/corpus/<target> and what earlier runs found).
+# fuzzer for the seconds given, the two text fuzzers for half as long each, then the show fuzzer
+# as long as the host fuzzer. Each run starts by replaying its corpus (the seeds in
+# fuzz/corpus/<target> and what earlier runs found).
 #
-#   fuzz/run-fuzz.sh [seconds]      the host fuzzer's seconds (default 60)
+#   fuzz/run-fuzz.sh [seconds]      the host and show fuzzers' seconds (default 60)
 #
 # Environment: VDRX_FUZZ_BUILD_DIR  build folder (default build/fuzz)
 #              VDRX_FUZZ_JOBS       parallel build jobs (default 2)
@@ -14,7 +15,7 @@ set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VDRX_FUZZ_BUILD_DIR:-$root/build/fuzz}
-targets=(host_fuzzer osc_text_fuzzer number_conversion_fuzzer)
+targets=(host_fuzzer osc_text_fuzzer number_conversion_fuzzer show_fuzzer)
 
 cd "$root"
 cmake --preset fuzz -B "$build" >/dev/null
@@ -39,4 +40,7 @@ run() { # target seconds [option...]
 run host_fuzzer "$seconds" -timeout=60
 run osc_text_fuzzer "$half" -dict="$root/fuzz/osc_text.dict"
 run number_conversion_fuzzer "$half" -dict="$root/fuzz/osc_text.dict"
-echo "fuzz: the host fuzzer ran ${seconds}s, the text fuzzers ${half}s each, without a failing input"
+# A show plays in milliseconds; one that hangs is a fault.
+run show_fuzzer "$seconds" -timeout=30
+echo "fuzz: the host and show fuzzers ran ${seconds}s each, the text fuzzers ${half}s each," \
+    "without a failing input"

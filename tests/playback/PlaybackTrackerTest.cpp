@@ -1,8 +1,11 @@
 // The playback tracker: the passes of clips played every way a host plays them, and when each
 // began.
+#include "fuzz/PluginReplay.h"
+#include "fuzz/ShowDecoder.h"
+#include "fuzz/ShowReport.h"
+#include "fuzz/TrackerJudge.h"
 #include "playback/PlaybackTracker.h"
 #include "tests/controller/ControllerFixture.h"
-#include "tests/playback/PlaybackSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -21,109 +24,33 @@
 
 namespace
 {
-using vdrxtest::Episode;
-using vdrxtest::PlaybackSimulator;
-using vdrxtest::TruePass;
-
-struct SeenStart
+// Random shows: the show fuzzer's model (fuzz/ShowDecoder.h) fed random bytes, its truth worked
+// out from its own playhead. `count` inputs of 16 to 128 bytes; what `judge` makes of each: the
+// failure's report, or nothing.
+template <typename JudgeFn> void ExpectRandomShowsPass(std::uint32_t seed, int count, JudgeFn judge)
 {
-    std::size_t frame = 0;
-    PlaybackTracker::Start start;
-};
-
-std::vector<SeenStart> Track(const Episode& episode)
-{
-    PlaybackTracker tracker;
-    std::vector<SeenStart> starts;
-    for (std::size_t i = 0; i < episode.frames.size(); ++i)
+    std::mt19937 random(seed);
+    int failed = 0;
+    std::string first;
+    for (int i = 0; i < count; ++i)
     {
-        const vdrxtest::ShowFrame& frame = episode.frames[i];
-        const auto note = [&](const std::optional<PlaybackTracker::Start>& start)
-        {
-            if (start && (start->newPass || starts.empty()))
-                starts.push_back(SeenStart{i, *start});
-            else if (start)
-                starts.back().start.anchorUs = start->anchorUs;
-        };
-        note(tracker.OnHostTime(frame.time, frame.callUs));
-        if (frame.draws)
-            note(tracker.OnFrame(frame.callUs + 50));
+        std::vector<std::uint8_t> bytes(std::uniform_int_distribution<std::size_t>(16, 128)(random));
+        for (std::uint8_t& byte : bytes)
+            byte = static_cast<std::uint8_t>(random());
+        const showfuzz::Show show = showfuzz::DecodeShow(bytes.data(), bytes.size());
+        const std::optional<std::string> failure = judge(show);
+        if (failure && failed++ == 0)
+            first = "show " + std::to_string(i) + ": " + *failure;
     }
-    return starts;
+    EXPECT_EQ(failed, 0) << failed << " of " << count << " shows failed; the first:\n" << first;
 }
 
-// What the random shows came to.
-struct Tally
+std::optional<std::string> JudgeShow(const showfuzz::Show& show)
 {
-    int passes = 0;
-    int dated = 0;
-    int miscounted = 0; // started no time or twice, or started where no pass began
-    int early = 0;
-    int late = 0;
-    std::vector<std::string> examples;
-
-    void Note(const Episode& episode, const std::string& what)
-    {
-        if (examples.size() < 12)
-            examples.push_back(episode.description + ": " + what);
-    }
-};
-
-void Judge(const Episode& episode, Tally& tally)
-{
-    const std::vector<SeenStart> starts = Track(episode);
-    std::vector<bool> matched(starts.size(), false);
-    for (std::size_t p = 0; p < episode.passes.size(); ++p)
-    {
-        const TruePass& pass = episode.passes[p];
-        ++tally.passes;
-        // Seen by the frame after the one that shows it, and before the next pass.
-        std::size_t seenBy = pass.shownFrame + 1;
-        if (p + 1 < episode.passes.size())
-            seenBy = std::min(seenBy, episode.passes[p + 1].firstFrame - 1);
-        std::vector<std::size_t> in;
-        for (std::size_t s = 0; s < starts.size(); ++s)
-            if (starts[s].frame >= pass.firstFrame && starts[s].frame <= seenBy)
-            {
-                in.push_back(s);
-                matched[s] = true;
-            }
-        const bool unsure = pass.what.rfind("unsure", 0) == 0;
-        if (in.size() != 1 && !(unsure && in.empty()))
-        {
-            ++tally.miscounted;
-            tally.Note(episode, pass.what + " at frame " + std::to_string(pass.firstFrame) +
-                                    " started " + std::to_string(in.size()) + " times");
-        }
-        if (in.size() != 1 || unsure)
-            continue;
-        // Dated to 2 ms, beyond what it cannot know of the in or out point, and as well as the
-        // speed can be known over the time it is carried: the frames before its first, or the
-        // gap (1 % of it later, 0.5 % earlier).
-        const std::int64_t anchor = starts[in[0]].start.anchorUs;
-        const std::int64_t carried = episode.frames[pass.firstFrame].callUs - pass.beginUs +
-                                     std::llround(4 * episode.framePeriodUs);
-        const std::int64_t earliest = pass.dated ? pass.beginUs - carried / 200 : pass.earliestUs;
-        const std::int64_t latest = pass.dated
-                                        ? pass.beginUs + 2000 + pass.unknowableUs + carried / 100
-                                        : episode.frames[pass.shownFrame].callUs;
-        tally.dated += pass.dated ? 1 : 0;
-        if (anchor < earliest || anchor > latest)
-        {
-            ++(anchor < earliest ? tally.early : tally.late);
-            tally.Note(episode,
-                       pass.what + " at frame " + std::to_string(pass.firstFrame) + " dated " +
-                           std::to_string(static_cast<double>(anchor - pass.beginUs) / 1e3) +
-                           " ms after its beginning");
-        }
-    }
-    for (std::size_t s = 0; s < starts.size(); ++s)
-        if (!matched[s])
-        {
-            ++tally.miscounted;
-            tally.Note(episode,
-                       "a start where no pass began, frame " + std::to_string(starts[s].frame));
-        }
+    const showfuzz::JudgedShow judged = showfuzz::JudgeTracker(show, false);
+    if (!judged.failure)
+        return std::nullopt;
+    return showfuzz::Report("playback tracker", show, judged, *judged.failure);
 }
 
 // A clip played evenly by a host at a steady rate, and the tracker following it.
@@ -439,173 +366,24 @@ TEST(PlaybackTracker, TimesThatAreNoTimesAreIgnored)
 
 TEST(PlaybackTracker, RandomShowsStartEachPassOnceFromItsBeginning)
 {
-    PlaybackSimulator simulator(20261209);
-    Tally tally;
-    std::int64_t startUs = 1000000000;
-    while (tally.passes < 4000)
-    {
-        const Episode episode = simulator.Play(startUs);
-        startUs = episode.frames.back().callUs + 10000000;
-        Judge(episode, tally);
-    }
-    std::printf("%d passes: %d miscounted, of %d dated %d early and %d late beyond the bounds\n",
-                tally.passes, tally.miscounted, tally.dated, tally.early, tally.late);
-    for (const std::string& example : tally.examples)
-        std::printf("  %s\n", example.c_str());
-    EXPECT_EQ(tally.miscounted, 0) << "every pass starts once, and only a pass";
-    // Dating: the odd turn between two frames at a low rate, or a speed carried over a long gap,
-    // comes out a few milliseconds off; no more than three in two hundred.
-    EXPECT_LE(200 * (tally.early + tally.late), 3 * tally.dated);
-    EXPECT_GT(tally.dated, tally.passes / 2) << "most passes are dated";
+    ExpectRandomShowsPass(20261209, 200, &JudgeShow);
 }
 
 // The same shows through the whole plug-in: what its scheduler would send, and when.
 class RandomShows : public vdrxtest::ControllerTest
 {
-protected:
-    struct Sent
-    {
-        MessageKind kind;
-        std::int64_t atUs;
-    };
-
-    // Plays the episode to a new instance with `delays` (and the kinds `on`), and answers what it
-    // sent, taken from the queue at its deadline as the scheduler takes it.
-    std::vector<Sent> Send(const Episode& episode, const MessageSet& on,
-                           const std::array<float, kMessageKinds>& delays)
-    {
-        using P = VendrolixPro;
-        auto effect = std::make_unique<VendrolixPro>();
-        effect->SetOwner(effect.get());
-        effect->SetFloatParameter(P::LayerTrans, on[kTransition] ? 1.0f : 0.0f);
-        effect->SetFloatParameter(P::NextClip, on[kNextClip] ? 1.0f : 0.0f);
-        effect->SetTextParameter(P::OscMsg, on[kFreeText] ? "/cue i 1" : "");
-        effect->SetFloatParameter(P::Delay, delays[kTransition]);
-        effect->SetFloatParameter(P::DelayNextClip, delays[kNextClip]);
-        effect->SetFloatParameter(P::MessageDelay, delays[kFreeText]);
-        std::vector<Sent> sent;
-        const auto until = [&](std::int64_t nowUs)
-        {
-            ScheduledMessage message;
-            while (vdrxtest::testQueue.TakeDue(nowUs, message))
-                sent.push_back(Sent{message.kind, message.deadlineUs});
-        };
-        for (const vdrxtest::ShowFrame& frame : episode.frames)
-        {
-            until(frame.callUs);
-            SetClockUs(frame.callUs);
-            effect->SetTime(frame.time);
-            if (frame.pressesTest)
-                effect->SetFloatParameter(P::Test, 1.0f);
-            SetClockUs(frame.callUs + 50);
-            if (frame.draws)
-                effect->ProcessOpenGL(nullptr);
-        }
-        until(episode.frames.back().callUs);
-        return sent;
-    }
-
-    static void SetClockUs(std::int64_t us) { clockUs = us; }
-    static std::int64_t ClockUs() { return clockUs.load(); }
-    static inline std::atomic<std::int64_t> clockUs{0};
 };
 
 TEST_F(RandomShows, EachEnabledMessageGoesOncePerPassAtItsMomentNeverEarly)
 {
-    platform::InstallClockSource(&ClockUs);
-    PlaybackSimulator simulator(20261210);
-    std::mt19937 random(7);
-    std::int64_t startUs = 1000000000;
-    int cues = 0;
-    int wrong = 0;
-    std::vector<std::string> examples;
-    while (cues < 5000)
-    {
-        const Episode episode = simulator.Play(startUs);
-        startUs = episode.frames.back().callUs + 10000000;
-        // Due within the first half of the shortest pass, in the plug-in's 100 ms steps.
-        std::int64_t shortest = std::numeric_limits<std::int64_t>::max();
-        for (const TruePass& pass : episode.passes)
-            shortest = std::min(shortest, pass.endUs - pass.beginUs);
-        const int steps = static_cast<int>(std::min<std::int64_t>(shortest / 200000, 20));
-        MessageSet on{};
-        std::array<float, kMessageKinds> delays{};
-        for (const MessageKind kind : kAllMessages)
-        {
-            on[kind] = std::uniform_int_distribution(0, 1)(random) == 1;
-            delays[kind] =
-                100.0f * static_cast<float>(std::uniform_int_distribution(0, steps)(random));
-        }
-        std::vector<Sent> sent = Send(episode, on, delays);
-
-        std::vector<std::int64_t> presses;
-        for (const vdrxtest::ShowFrame& frame : episode.frames)
-            if (frame.pressesTest)
-                presses.push_back(frame.callUs);
-        for (const std::int64_t press : presses)
-            std::erase_if(sent, [press](const Sent& s) { return s.atUs == press; });
-        for (std::size_t p = 0; p < episode.passes.size(); ++p)
-        {
-            const TruePass& pass = episode.passes[p];
-            if (pass.what.rfind("unsure", 0) == 0)
-                continue;
-            const std::int64_t shownUs =
-                episode.frames[std::min(pass.shownFrame + 1, episode.frames.size() - 1)].callUs;
-            for (const MessageKind kind : kAllMessages)
-            {
-                const std::int64_t delayUs = static_cast<std::int64_t>(delays[kind]) * 1000;
-                const std::int64_t carried = episode.frames[pass.firstFrame].callUs - pass.beginUs +
-                                             std::llround(4 * episode.framePeriodUs);
-                const std::int64_t earliest =
-                    (pass.dated ? pass.beginUs - carried / 200 : pass.earliestUs) + delayUs;
-                const std::int64_t moment =
-                    (pass.dated ? pass.beginUs + pass.unknowableUs + carried / 100
-                                : episode.frames[pass.shownFrame].callUs) +
-                    delayUs;
-                // At its moment, or where the frames did not let the plug-in see the pass
-                // begin before then, right after the frame that shows it; or after a gap
-                // in the frames, at the first frame after it.
-                std::int64_t latest = std::max(moment, shownUs) + 2000;
-                for (const vdrxtest::ShowFrame& frame : episode.frames)
-                    if (frame.callUs >= moment)
-                    {
-                        latest = std::max(latest, frame.callUs + 2000);
-                        break;
-                    }
-                // "Test" stops the pass it is pressed in.
-                const bool pressed = std::any_of(
-                    presses.begin(), presses.end(),
-                    [&](std::int64_t press) { return press >= pass.beginUs && press <= latest; });
-                if (!on[kind] || pressed || moment + 300000 > pass.endUs)
-                    continue;
-                ++cues;
-                const auto count = std::count_if(sent.begin(), sent.end(),
-                                                 [&](const Sent& s) {
-                                                     return s.kind == kind &&
-                                                            s.atUs >= pass.beginUs - 1000 &&
-                                                            s.atUs < pass.endUs;
-                                                 });
-                const auto inTime = std::count_if(sent.begin(), sent.end(),
-                                                  [&](const Sent& s) {
-                                                      return s.kind == kind && s.atUs >= earliest &&
-                                                             s.atUs <= latest;
-                                                  });
-                if (count != 1 || inTime != 1)
-                {
-                    ++wrong;
-                    if (examples.size() < 10)
-                        examples.push_back(episode.description + ": " + pass.what + " frame " +
-                                           std::to_string(pass.firstFrame) + " kind " +
-                                           std::to_string(kind) + ": " + std::to_string(count) +
-                                           " sent, " + std::to_string(inTime) + " in time");
-                }
-            }
-        }
-    }
-    for (const std::string& example : examples)
-        std::printf("  %s\n", example.c_str());
-    std::printf("%d cues, %d not once in time\n", cues, wrong);
-    EXPECT_LE(500 * wrong, cues) << "each enabled message once per pass, in time";
+    ExpectRandomShowsPass(20261210, 100,
+                          [](const showfuzz::Show& show) -> std::optional<std::string>
+                          {
+                              const showfuzz::JudgedShow judged = showfuzz::JudgeTracker(show, false);
+                              if (judged.failure)
+                                  return JudgeShow(show);
+                              return showfuzz::ReplayThroughPlugin(show, judged, false);
+                          });
 }
 
 } // namespace

@@ -1,0 +1,171 @@
+#include "fuzz/ShowTruth.h"
+
+#include <algorithm>
+
+namespace showfuzz
+{
+namespace
+{
+// Frames without a clip time this long after the last: the effect decides on what it has.
+constexpr std::int64_t kTimesStoppedUs = 250000;
+constexpr std::int64_t kAnchorGraceUs = 1000;
+
+bool IsReading(const ShowCall& call)
+{
+    return call.kind == ShowCall::Kind::Time;
+}
+
+bool IsHostCall(const ShowCall& call)
+{
+    return call.kind == ShowCall::Kind::Time || call.kind == ShowCall::Kind::Frame;
+}
+
+int ReadingsNeeded(const TruePass& pass)
+{
+    switch (pass.kind)
+    {
+    case TruePass::Kind::Loop:
+    case TruePass::Kind::Wrap:
+    case TruePass::Kind::Bottom:
+        return 2;
+    case TruePass::Kind::Scrub:
+        return 1;
+    case TruePass::Kind::Launch:
+    case TruePass::Kind::Join:
+    case TruePass::Kind::PauseHide:
+        break;
+    }
+    return 3;
+}
+
+std::size_t FirstCallAfter(const Show& show, std::int64_t beginUs, std::size_t from)
+{
+    for (std::size_t i = from; i < show.calls.size(); ++i)
+        if (IsHostCall(show.calls[i]) && show.calls[i].sampledUs >= beginUs)
+            return i;
+    return kNever;
+}
+
+// The reading before call `call` in its instance, if any.
+const ShowCall* ReadingBefore(const Show& show, std::size_t call)
+{
+    for (std::size_t i = call; i-- > 0;)
+    {
+        if (show.calls[i].life != show.calls[call].life)
+            return nullptr;
+        if (IsReading(show.calls[i]))
+            return &show.calls[i];
+    }
+    return nullptr;
+}
+
+// Walks the calls of the pass's instance from its first: the readings, and when it is told. A
+// reading repeated (SetTime twice a frame) is no new reading. A bottom turn shows from the first
+// reading that rises.
+void Tell(const Show& show, TruePass& pass)
+{
+    const int needed = ReadingsNeeded(pass);
+    int readings = 0;
+    int told = 0; // readings since it shows
+    std::size_t third = kNever;
+    std::int64_t firstReadingUs = 0;
+    std::int64_t lastReadingUs = 0;
+    const ShowCall* previous = ReadingBefore(show, pass.firstCall);
+    pass.latestUs = pass.beginUs + show.jitterUs + kAnchorGraceUs;
+    bool shown = pass.kind != TruePass::Kind::Bottom;
+    for (std::size_t i = pass.firstCall; i < show.calls.size(); ++i)
+    {
+        const ShowCall& call = show.calls[i];
+        if (call.life != pass.life)
+            break;
+        const bool repeated = previous && previous->sampledUs == call.sampledUs;
+        if (IsReading(call) && !repeated)
+        {
+            shown = shown || (previous && call.time > previous->time);
+            previous = &call;
+            if (++readings == 1)
+            {
+                firstReadingUs = call.atUs;
+                const std::int64_t intervalUs = pass.atSample ? 0 : call.sampledUs - pass.beginUs;
+                pass.latestUs = pass.beginUs + intervalUs + show.jitterUs + kAnchorGraceUs;
+            }
+            if (readings == 3)
+                third = i;
+            lastReadingUs = call.atUs;
+            told += shown ? 1 : 0;
+            const bool gestureOver = pass.known || call.atUs >= firstReadingUs + kGestureUs;
+            if (pass.tellBy == kNever && told >= needed && gestureOver)
+                pass.tellBy = i;
+        }
+        else if (call.kind == ShowCall::Kind::Frame && pass.tellBy == kNever && readings >= 2 &&
+                 call.atUs >= lastReadingUs + kTimesStoppedUs)
+            pass.tellBy = i;
+        if (pass.tellBy != kNever && third != kNever)
+            break;
+    }
+    if (pass.tellBy != kNever)
+        pass.datedFrom = third == kNever ? pass.tellBy : std::max(third, pass.tellBy);
+}
+
+// The interval the pass began in: from the last reading before its beginning.
+void WidenForInterval(const Show& show, TruePass& pass)
+{
+    if (pass.atSample || pass.latestUs == 0)
+        return;
+    for (std::size_t i = pass.firstCall; i-- > 0;)
+    {
+        const ShowCall& call = show.calls[i];
+        if (call.life != pass.life)
+            return;
+        if (IsReading(call) && call.sampledUs < pass.shownFromUs)
+        {
+            // latestUs holds the first reading's distance from the beginning; the interval
+            // between the two readings is at least that.
+            pass.latestUs += pass.beginUs - call.sampledUs;
+            return;
+        }
+    }
+}
+} // namespace
+
+void BuildTruth(Show& show)
+{
+    show.jitterUs = 0;
+    for (const ShowCall& call : show.calls)
+        if (IsHostCall(call))
+            show.jitterUs = std::max(show.jitterUs, call.atUs - call.sampledUs);
+
+    std::stable_sort(show.passes.begin(), show.passes.end(),
+                     [](const TruePass& a, const TruePass& b) { return a.beginUs < b.beginUs; });
+    std::vector<TruePass> kept;
+    std::size_t from = 0;
+    for (TruePass& pass : show.passes)
+    {
+        pass.firstCall = FirstCallAfter(show, pass.shownFromUs, from);
+        if (pass.firstCall == kNever || show.calls[pass.firstCall].life != pass.life)
+            continue;
+        from = pass.firstCall;
+        // A later beginning before the same call hides this one.
+        if (!kept.empty() && kept.back().firstCall == pass.firstCall)
+            kept.pop_back();
+        kept.push_back(pass);
+    }
+    for (TruePass& pass : kept)
+    {
+        Tell(show, pass);
+        WidenForInterval(show, pass);
+    }
+    for (std::size_t p = 1; p < kept.size(); ++p)
+    {
+        TruePass& before = kept[p - 1];
+        TruePass& after = kept[p];
+        if (before.life == after.life && before.tellBy != kNever &&
+            before.tellBy >= after.firstCall)
+        {
+            ++show.overlaps;
+            before.checked = after.checked = false;
+        }
+    }
+    show.passes = std::move(kept);
+}
+} // namespace showfuzz
