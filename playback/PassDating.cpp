@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace
+{
+// How far the slowest speed a run allows may lie from its fastest for its speed to count as
+// measured.
+constexpr double kShownSpread = 1.3;
+} // namespace
+
 void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std::int64_t windowUs)
 {
     run.Restart();
@@ -11,6 +18,8 @@ void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std:
     timeCount = 1;
     beginningAlong.reset();
     carried.reset();
+    requiredSpeed.reset();
+    speedConfirmed = true;
     shownUs = anchorUs = atUs;
     floorUs = std::min(floor, atUs);
     windowEndUs = atUs + windowUs;
@@ -33,6 +42,18 @@ void PassDating::SetCarriedBound(const Bound& bound, const SpeedBounds::Range& b
     anchorUs = std::min(anchorUs, Latest());
 }
 
+void PassDating::RequireSpeedOf(const SpeedBounds::Range& before)
+{
+    requiredSpeed = before;
+    speedConfirmed = false;
+}
+
+bool PassDating::SpeedShown() const
+{
+    const SpeedBounds::Range& own = run.SecondsPerClipSecond();
+    return own.least > 0.0 && own.most <= kShownSpread * own.least;
+}
+
 std::optional<std::int64_t> PassDating::Add(double along, std::int64_t atUs)
 {
     if (!open || atUs > windowEndUs || !run.Add(along, atUs))
@@ -42,6 +63,11 @@ std::optional<std::int64_t> PassDating::Add(double along, std::int64_t atUs)
     }
     if (timeCount < kDatingTimes)
         times[timeCount++] = Time{along, atUs};
+    if (!speedConfirmed && SpeedShown())
+    {
+        speedConfirmed = !run.SecondsPerClipSecond().Meet(*requiredSpeed).Empty();
+        open = speedConfirmed; // another speed: dated by the time that showed it, for good
+    }
     const std::int64_t latest = Latest();
     if (latest >= anchorUs)
         return std::nullopt;
@@ -67,6 +93,8 @@ std::int64_t PassDating::Latest() const
 {
     // The time that showed the pass is the latest it can have begun.
     double latest = static_cast<double>(shownUs);
+    if (!speedConfirmed)
+        return shownUs;
     const SpeedBounds::Range& own = run.SecondsPerClipSecond();
     const SpeedBounds::Range both = own.Meet(alikeRange);
     const double least = both.Empty() ? own.least : both.least;

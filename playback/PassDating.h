@@ -33,6 +33,9 @@ public:
     // meeting of a turn's two lines, the run before a wrap reaching 0); with `sameSpeedOnly` it
     // holds only where the pass's own run may play at that speed too.
     void SetCarriedBound(const Bound& bound, const SpeedBounds::Range& before, bool sameSpeedOnly);
+    // Nothing but the time that showed it dates the pass until its own run shows it playing at a
+    // speed `before` allows (a turn, not a clip launched the other way at another speed).
+    void RequireSpeedOf(const SpeedBounds::Range& before);
     // A later time of the pass's run. Answers the beginning when it moved earlier.
     std::optional<std::int64_t> Add(double along, std::int64_t atUs);
     // Its run was broken (a jump, a clock set back, a stop): the beginning stays as it is.
@@ -48,6 +51,8 @@ private:
         std::int64_t atUs = 0;
     };
     std::int64_t Latest() const;
+    // The run's speed is measured closely enough to tell whether it is the one required.
+    bool SpeedShown() const;
     std::optional<double> LatestCarried(const SpeedBounds::Range& own) const;
 
     SpeedBounds run;
@@ -59,6 +64,8 @@ private:
     std::optional<Bound> carried;
     SpeedBounds::Range carriedRange;
     bool carriedSameSpeedOnly = false;
+    std::optional<SpeedBounds::Range> requiredSpeed; // until the run shows it
+    bool speedConfirmed = true;
     std::int64_t shownUs = 0;
     std::int64_t floorUs = 0;
     std::int64_t anchorUs = 0;

@@ -37,6 +37,11 @@ constexpr std::int64_t kGapDatingUs = 1000000;
 // A pass whose run moved its beginning by less than this is not dated anew.
 constexpr std::int64_t kRedateUs = 50;
 constexpr double kSlowestSpeed = 0.01;
+// A time given again this soon is the same frame's.
+constexpr std::int64_t kRepeatUs = 4000;
+// How much faster than measured a clip may play, where a frame's travel says whether it is at a
+// point: a few late calls bend a short run's speed that much.
+constexpr double kSpeedMargin = 1.25;
 constexpr double kFastestMeasured = 64.0;
 
 constexpr std::int64_t kLatenessUs =
@@ -62,6 +67,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
         return settled;
     }
     const Sample sample{std::max(time, 0.0), nowUs};
+    // The same reading given twice in a frame tells nothing new.
+    if (lastGiven && lastGiven->time == time && nowUs - lastGiven->atUs < kRepeatUs)
+        return settled;
+    lastGiven = Sample{time, nowUs};
     std::optional<Start> judged;
     if (const std::optional<Sample> roll = std::exchange(preRoll, std::nullopt);
         roll && sample.time <= kRestartToleranceSeconds + Travel(roll->atUs, nowUs, Speed()))
@@ -168,7 +177,7 @@ void PlaybackTracker::BeginJoin(const Sample& sample)
 std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample)
 {
     const double move = sample.time - last.time;
-    const double fastest = kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds;
+    const double fastest = Travel(last.atUs, sample.atUs, kFastestPlay) + kWobbleSeconds;
     if (std::abs(move) <= kHeldSeconds)
     {
         // Parked at its beginning: the countdown runs from the first time of the stay there.
@@ -246,6 +255,7 @@ void PlaybackTracker::ToPlaying(Direction way, const Sample& from)
 void PlaybackTracker::Restart(const Sample& sample)
 {
     last = sample;
+    passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
     run.Restart(sample.time, sample.atUs);
     runBounds.Restart();
     runBounds.Add(Along(sample.time), sample.atUs);
@@ -261,10 +271,18 @@ void PlaybackTracker::AddToRun(const Sample& sample)
         runBounds.Add(Along(last.time), last.atUs);
         runBounds.Add(Along(sample.time), sample.atUs);
     }
-    if (const std::optional<PlaySpeed::Estimate> estimate = run.Current();
-        run.Times() >= 4 && estimate && estimate->speed > kSlowestSpeed &&
-        estimate->speed < kFastestMeasured)
-        knownSpeed = estimate->speed;
+    passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
+    // The middle of the sure bounds, where the run is long enough to have them both; else the
+    // line through its last few times.
+    const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
+    std::optional<double> measured;
+    if (runBounds.Times() >= 3 && sure.least > 0.0 && std::isfinite(sure.most))
+        measured = 2.0 / (sure.least + sure.most);
+    else if (const std::optional<PlaySpeed::Estimate> estimate = run.Current();
+             run.Times() >= 4 && estimate)
+        measured = estimate->speed;
+    if (measured && *measured > kSlowestSpeed && *measured < kFastestMeasured)
+        knownSpeed = measured;
     last = sample;
 }
 
@@ -277,17 +295,15 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     const double back = -Along(sample.time - last.time);
     if (back <= kHeldSeconds)
         return MoveOn(sample);
-    // A wobble of the clock: never a start, nor a turn until the times go further back.
-    if (back <= kWobbleSeconds)
-        return std::nullopt;
     // A hand's gesture goes on: each step back is its next step.
-    if (pending && pending->told && sample.atUs - pending->landing.atUs < kScrubSettleUs)
+    if (back > kWobbleSeconds && pending && pending->told &&
+        sample.atUs - pending->landing.atUs < kScrubSettleUs)
         return JumpBack(sample);
     const bool landed = MayCount(sample.atUs) && LandsWherePassesBegin(sample, last);
     // Within what a turn at this speed, or any play, could make: the next time tells a turn from
     // a landing or a step of the clock.
     if (back <= TurnReach(sample.atUs - last.atUs) ||
-        (!landed && back <= kFastestPlay * Seconds(sample.atUs - last.atUs) + kWobbleSeconds))
+        (!landed && back <= Travel(last.atUs, sample.atUs, kFastestPlay) + kWobbleSeconds))
     {
         doubted = sample;
         return std::nullopt;
@@ -301,7 +317,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sa
     const double gap = Seconds(sample.atUs - last.atUs);
     const double ranOn = Along(last.time) + Speed() * gap;
     const double off = std::abs(Along(sample.time) - ranOn);
-    if (off <= 0.02 * Speed() * gap + 2 * Speed() * SpeedBounds::kCallLatenessSeconds +
+    if (off <= 0.05 * Speed() * gap + 2 * Speed() * SpeedBounds::kCallLatenessSeconds +
                    kWobbleSeconds ||
         std::abs(sample.time - last.time) <= kGapHeldSeconds)
         return MoveOn(sample);
@@ -346,8 +362,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     const Sample stepped = *doubted;
     const double further = -Along(sample.time - stepped.time);
     doubted.reset();
-    // It stood, or went on the way it played: no turn stops or turns back at once.
-    if (further <= kHeldSeconds)
+    // It stood, or went on the way it played (no turn stops or turns back at once), or went back
+    // no further than a wobble of the clock in all.
+    if (further <= kHeldSeconds || -Along(sample.time - last.time) <= kWobbleSeconds)
         return NotATurn(stepped, sample);
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
@@ -418,6 +435,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
                         !MayCount(landing.atUs);
     const Sample from = pending && pending->told ? pending->from : last;
     pass.Close();
+    passFarthest.reset();
     Pend(from, landing, false, true);
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
@@ -455,6 +473,7 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
         pass.SetCarriedBound(FarBound(from), before, false);
     // A pending jump's times since, the newest last even where more came than were kept.
     const Sample newest = jump ? last : landing;
+    passFarthest.reset();
     Restart(landing);
     for (std::size_t i = 1; jump && i < jump->count; ++i)
     {
@@ -539,8 +558,9 @@ std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
     // or out point learnt, where a scrub landed) after the last time before it: a loop or
     // re-trigger at a speed or a point not seen before. Its pass is dated from the latest
     // point that allows, which may be the landing itself.
+    // Across a gap the point lies far back from the time before it: two times tell.
     const std::optional<PlaySpeed::Estimate> measured = run.Current();
-    if (jump.count < 3 || !measured || measured->speed <= kSlowestSpeed ||
+    if (jump.count < (jump.afterGap ? 2u : 3u) || !measured || measured->speed <= kSlowestSpeed ||
         Along(last.time - jump.landing.time) <= 0.0)
         return std::nullopt;
     const double landing = Along(jump.landing.time);
@@ -579,6 +599,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     direction = bottom ? Direction::Forward : Direction::Backward;
     pending.reset();
     pass.Close();
+    passFarthest.reset();
     Restart(after);
     AddToRun(confirm);
     const double travel = Travel(before.atUs, after.atUs, Speed());
@@ -594,6 +615,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     if (!MayCount(confirm.atUs))
         return std::nullopt;
     pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
+    pass.RequireSpeedOf(runBefore);
     pass.SetBeginningAt(Along(inPoint.High()));
     pass.SetCarriedBound(meeting, runBefore, true);
     pass.Add(Along(confirm.time), confirm.atUs);
@@ -611,6 +633,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapStart(std::int64_t atU
 std::optional<PlaybackTracker::Start> PlaybackTracker::BeginFixed(std::int64_t anchorUs, double time)
 {
     pending.reset();
+    passFarthest = Along(last.time);
     pass.Begin(0.0, anchorUs, anchorUs, 0);
     pass.Close();
     return Begin(anchorUs, time, anchorUs);
@@ -651,19 +674,25 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Redate(std::optional<std:
 
 bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample& from) const
 {
-    const double travel = Travel(from.atUs, landing.atUs, Speed());
+    // The pass before left its beginning: a clip at its beginning (a pre-roll that re-syncs)
+    // does not begin again.
+    const double point = Along(BeginningPoint());
+    if (passFarthest && *passFarthest <= point + Speed() * Seconds(TypicalIntervalUs()) +
+                                               kPointSlackSeconds)
+        return false;
+    // Beyond the point learnt (an earlier in point forwards, a later out point backwards) is
+    // where a pass begins too: the point moved.
+    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed());
     if (direction == Direction::Backward)
-        return outPoint.Known() && landing.time <= outPoint.High() + kPointSlackSeconds &&
-               landing.time >= outPoint.Low() - travel - kPointSlackSeconds;
+        return outPoint.Known() && landing.time >= outPoint.Low() - travel - kPointSlackSeconds;
     if (!inPoint.Known())
         return landing.time <= kRestartToleranceSeconds;
-    return landing.time >= inPoint.Low() - kPointSlackSeconds &&
-           landing.time <= inPoint.High() + travel + kPointSlackSeconds;
+    return landing.time <= inPoint.High() + travel + kPointSlackSeconds;
 }
 
 bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const
 {
-    const double travel = Travel(from.atUs, landing.atUs, Speed());
+    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed());
     if (direction == Direction::Backward)
         return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds;
     return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds;
@@ -671,7 +700,7 @@ bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) co
 
 void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, double speed)
 {
-    const double travel = Travel(from.atUs, landing.atUs, speed);
+    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * speed);
     if (direction == Direction::Forward)
     {
         inPoint.Learn(std::max(0.0, landing.time - travel), landing.time);

@@ -191,6 +191,7 @@ private:
     PassDating pass;
     std::int64_t reportedUs = 0; // the beginning last told
     std::optional<std::int64_t> passFirstUs; // the first time of the pass counted last
+    std::optional<double> passFarthest;      // the furthest along the current run got since
     LearnedPoint inPoint;
     LearnedPoint outPoint;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
@@ -210,4 +211,5 @@ private:
     std::optional<std::int64_t> lastGapStartUs;
     std::optional<Quiet> quiet;
     std::optional<Sample> preRoll; // below 0 mid-clip: a launch if the next time goes on from 0
+    std::optional<Sample> lastGiven; // as given, below 0 included
 };
