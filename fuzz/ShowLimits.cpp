@@ -12,7 +12,7 @@
 //    than 0.4 s less than 2 s apart; a gap in a pass's measuring window.   GapFits, Settled
 // 4. A change of speed (pauses included), a re-sync, a wobble, a stale time, a scrub, a drag, a
 //    re-trigger, a launch, moved points, a gap, a Test press, within the measuring window of a
-//    pass (250 ms and 3 readings after its first frame, 1 s when it began inside a gap), within
+//    pass (250 ms and 4 readings after its first frame, 1 s when it began inside a gap), within
 //    250 ms and 3 readings of the last such event, or while a gesture is open.   Settled
 // 5. Any of those within 2 readings (and 10 ms) before a loop, or 250 ms and 3 readings before
 //    a ping-pong turn or a backward wrap, as the playhead plays after it.     ClearAhead
@@ -55,7 +55,7 @@ bool ShowDirector::Calm() const
 bool ShowDirector::Settled() const
 {
     const std::int64_t windowUs = passInGap ? kGapWindowUs : kQuietUs;
-    return Calm() && !passFramePending && passReadings >= 3 && passTold &&
+    return Calm() && !passFramePending && passReadings >= 4 && passTold &&
            headUs >= passFirstFrameUs + windowUs && headUs >= quietUntilUs;
 }
 

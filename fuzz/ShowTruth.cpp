@@ -10,7 +10,7 @@ namespace
 constexpr std::int64_t kTimesStoppedUs = 250000;
 constexpr std::int64_t kAnchorGraceUs = 1000;
 // Readings further apart than this: a stall, a hidden spell, or SetTime stopped a while.
-constexpr std::int64_t kReadingGapUs = 400000;
+constexpr std::int64_t kReadingGapUs = 250000;
 
 bool IsReading(const ShowCall& call)
 {
