@@ -6,12 +6,13 @@
 //    between readings in force, or than 5 ms of clip time.           PassFits
 // 2. A pass whose landing is not where passes begin (a scrub, a drag, the first landing at a
 //    new in point, or out point backwards, a launch there): shorter than 250 ms and 3 readings,
-//    so that its gesture can end before the next point.              PassFits, GestureUs
+//    so that its gesture can end before the next point, or than a clear jump (6) and a
+//    reading's travel of clip time, so that its step is no re-sync.   PassFits, GestureUs
 // 3. A gap (stall, hidden spell) longer than 0.8 of the pass (leg) it falls in; gaps of more
 //    than 0.4 s less than 2 s apart; a gap in a pass's measuring window.   GapFits, Settled
 // 4. A change of speed (pauses included), a re-sync, a wobble, a stale time, a scrub, a drag, a
 //    re-trigger, a launch, moved points, a gap, a Test press, within the measuring window of a
-//    pass (250 ms and 3 readings after its first frame, 1 s when it began inside a gap), within
+//    pass (250 ms and 4 readings after its first frame, 1 s when it began inside a gap), within
 //    250 ms and 3 readings of the last such event, or while a gesture is open.   Settled
 // 5. Any of those within 2 readings (and 10 ms) before a loop, or 250 ms and 3 readings before
 //    a ping-pong turn or a backward wrap, as the playhead plays after it.     ClearAhead
@@ -54,7 +55,7 @@ bool ShowDirector::Calm() const
 bool ShowDirector::Settled() const
 {
     const std::int64_t windowUs = passInGap ? kGapWindowUs : kQuietUs;
-    return Calm() && !passFramePending && passReadings >= 3 && passTold &&
+    return Calm() && !passFramePending && passReadings >= 4 && passTold &&
            headUs >= passFirstFrameUs + windowUs && headUs >= quietUntilUs;
 }
 
@@ -84,7 +85,10 @@ bool ShowDirector::PassFits(const Clip& clip, bool knownLanding) const
     const double passUs = (clip.out - clip.in) / clip.speed * 1e6;
     if (passUs < 3.0 * static_cast<double>(rhythm.LongestSampleUs()))
         return false;
-    return knownLanding || passUs >= static_cast<double>(GestureUs());
+    // A landing not where passes begin is told from a re-sync by its step alone.
+    const double readingTravel = clip.speed * static_cast<double>(rhythm.LongestSampleUs()) / 1e6;
+    return knownLanding || (passUs >= static_cast<double>(GestureUs()) &&
+                            clip.out - clip.in >= ClearJump(clip.speed) + readingTravel);
 }
 
 double ShowDirector::ClearJump(double speed) const

@@ -9,6 +9,8 @@ namespace
 // Frames without a clip time this long after the last: the effect decides on what it has.
 constexpr std::int64_t kTimesStoppedUs = 250000;
 constexpr std::int64_t kAnchorGraceUs = 1000;
+// Readings further apart than this: a stall, a hidden spell, or SetTime stopped a while.
+constexpr std::int64_t kReadingGapUs = 250000;
 
 bool IsReading(const ShowCall& call)
 {
@@ -46,6 +48,15 @@ std::size_t FirstCallAfter(const Show& show, std::int64_t beginUs, std::size_t f
     return kNever;
 }
 
+// The first reading from call `call` on in its instance, if any.
+const ShowCall* ReadingFrom(const Show& show, std::size_t call)
+{
+    for (std::size_t i = call; i < show.calls.size() && show.calls[i].life == show.calls[call].life; ++i)
+        if (IsReading(show.calls[i]))
+            return &show.calls[i];
+    return nullptr;
+}
+
 // The reading before call `call` in its instance, if any.
 const ShowCall* ReadingBefore(const Show& show, std::size_t call)
 {
@@ -61,16 +72,19 @@ const ShowCall* ReadingBefore(const Show& show, std::size_t call)
 
 // Walks the calls of the pass's instance from its first: the readings, and when it is told. A
 // reading repeated (SetTime twice a frame) is no new reading. A bottom turn shows from the first
-// reading that rises.
+// reading that rises. One that began where the readings stopped a while needs 3: the speed after.
 void Tell(const Show& show, TruePass& pass)
 {
-    const int needed = ReadingsNeeded(pass);
+    const ShowCall* before = ReadingBefore(show, pass.firstCall);
+    const ShowCall* after = ReadingFrom(show, pass.firstCall);
+    const bool acrossGap = before && after && after->sampledUs - before->sampledUs > kReadingGapUs;
+    const int needed = acrossGap ? std::max(3, ReadingsNeeded(pass)) : ReadingsNeeded(pass);
     int readings = 0;
     int told = 0; // readings since it shows
     std::size_t third = kNever;
     std::int64_t firstReadingUs = 0;
     std::int64_t lastReadingUs = 0;
-    const ShowCall* previous = ReadingBefore(show, pass.firstCall);
+    const ShowCall* previous = before;
     pass.latestUs = pass.beginUs + show.jitterUs + kAnchorGraceUs;
     bool shown = pass.kind != TruePass::Kind::Bottom;
     for (std::size_t i = pass.firstCall; i < show.calls.size(); ++i)
