@@ -57,7 +57,12 @@ struct TruePass
     bool checked = true;      // false: a join whose clip time was near 2 s, either way will do
     int life = 0;
 
+    // A scrub or drag: when its gesture's first step was made. Its start may come from then on,
+    // held (nothing of it going) while the gesture may go on, and dated later at each step.
+    std::int64_t gestureUs = 0;
+
     // Filled from the calls (ShowTruth): indices into Show::calls.
+    std::size_t gestureCall = kNever; // a scrub's: the first call after its gesture's first step
     std::size_t firstCall = kNever; // the first call that comes after its beginning
     std::size_t tellBy = kNever;    // its start (a new pass) must have come by this call
     std::size_t datedFrom = kNever; // from this call on its anchor is no later than...

@@ -156,6 +156,9 @@ void ShowDirector::JumpTo(double position, Jump jump, bool backToBack)
         return;
     }
     head.MoveTo(position);
+    const bool step = jump == Jump::DragStep || jump == Jump::ScrubBack;
+    if (step && !gestureOpen && !gesturePending)
+        gestureUs = headUs;
     gestureOpen = jump == Jump::DragStep;
     gesturePending = gesturePending || jump == Jump::ScrubBack;
 }
@@ -262,6 +265,7 @@ void ShowDirector::Reading(std::int64_t atUs, std::int64_t sampledUs)
     {
         gesturePending = false;
         Begin(TruePass::Kind::Scrub, sampledUs, true, false);
+        show.passes.back().gestureUs = gestureUs;
         passReadings = 1;
         passFirstReadingUs = lastCallUs;
     }

@@ -179,6 +179,7 @@ private:
     bool pauseHidePending = false;
     std::int64_t timesUntilUs = 0; // no SetTime before this
     // A scrub or drag: its pass begins at the first reading after its last step.
+    std::int64_t gestureUs = 0; // when the gesture's first step was made
     bool gestureOpen = false;
     bool gesturePending = false;
     bool joinVerdictPending = false;

@@ -158,6 +158,9 @@ void BuildTruth(Show& show)
         pass.firstCall = FirstCallAfter(show, pass.shownFromUs, from);
         if (pass.firstCall == kNever || show.calls[pass.firstCall].life != pass.life)
             continue;
+        pass.gestureCall = pass.kind == TruePass::Kind::Scrub
+                               ? FirstCallAfter(show, pass.gestureUs, from)
+                               : pass.firstCall;
         from = pass.firstCall;
         // A later beginning before the same call hides this one.
         if (!kept.empty() && kept.back().firstCall == pass.firstCall)

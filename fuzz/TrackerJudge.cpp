@@ -74,7 +74,7 @@ private:
     std::optional<std::size_t> PassWhoseWindowHolds(std::size_t i, bool started) const
     {
         for (std::size_t p = 0; p < show.passes.size(); ++p)
-            if (show.passes[p].life == show.calls[i].life && show.passes[p].firstCall <= i &&
+            if (show.passes[p].life == show.calls[i].life && show.passes[p].gestureCall <= i &&
                 i <= WindowEnd(p) && (judged.startCall[p] != kNever) == started)
                 return p;
         return std::nullopt;
@@ -87,8 +87,11 @@ private:
         {
             if (current == kNever)
                 Fail(i, kNever, "the current pass dated anew before any pass started");
+            else if (start.anchorUs > judged.anchorUs[current] && start.holdUntilUs == 0)
+                Fail(i, current, "dated anew later without holding it: what went may be early");
             else
                 judged.anchorUs[current] = start.anchorUs;
+            holdUntilUs = start.holdUntilUs;
             answer.pass = current;
         }
         else if (const std::optional<std::size_t> p = PassWhoseWindowHolds(i, false))
@@ -96,6 +99,7 @@ private:
             current = answer.pass = *p;
             judged.startCall[*p] = i;
             judged.anchorUs[*p] = start.anchorUs;
+            holdUntilUs = start.holdUntilUs;
         }
         else if (const std::optional<std::size_t> again = PassWhoseWindowHolds(i, true))
             Fail(i, *again, "started a second time (first at call #" +
@@ -120,6 +124,10 @@ private:
             return;
         const TruePass& pass = show.passes[current];
         const std::int64_t anchorUs = judged.anchorUs[current];
+        // Held while a gesture may go on: nothing of the pass goes before the hold, and a later
+        // step dates it anew.
+        if (show.calls[i].atUs < holdUntilUs)
+            return;
         if (anchorUs < pass.beginUs)
             Fail(i, current, "dated " + Millis(pass.beginUs - anchorUs) + " ms before its beginning");
         else if (pass.datedFrom != kNever && i >= pass.datedFrom && anchorUs > pass.latestUs)
@@ -148,6 +156,7 @@ private:
     JudgedShow judged;
     std::optional<PlaybackTracker> tracker;
     std::size_t current = kNever;
+    std::int64_t holdUntilUs = 0; // the current pass's, as last told
     std::size_t due = 0;
 };
 } // namespace

@@ -29,13 +29,10 @@ public:
     // at the speed its run shows, and at the speed `alike` showed where the two agree (the same
     // clip before and after a gap).
     void SetBeginningAt(double along, const SpeedBounds::Range& alike = SpeedBounds::Range{});
-    // A bound that holds while the speed measured by `before` held across the beginning (the
-    // meeting of a turn's two lines, the run before a wrap reaching 0); with `sameSpeedOnly` it
-    // holds only where the pass's own run may play at that speed too.
-    void SetCarriedBound(const Bound& bound, const SpeedBounds::Range& before, bool sameSpeedOnly);
-    // Nothing but the time that showed it dates the pass until its own run shows it playing at a
-    // speed `before` allows (a turn, not a clip launched the other way at another speed).
-    void RequireSpeedOf(const SpeedBounds::Range& before);
+    // The run before the beginning reached it no later than `bound` at the slowest speed
+    // `before` allows, and the pass's own run where the two agree (a wrap's run reaching the in
+    // point at 0 or above).
+    void SetReachBound(const Bound& bound, const SpeedBounds::Range& before);
     // A later time of the pass's run. Answers the beginning when it moved earlier.
     std::optional<std::int64_t> Add(double along, std::int64_t atUs);
     // Its run was broken (a jump, a clock set back, a stop): the beginning stays as it is.
@@ -50,10 +47,13 @@ private:
         double along = 0.0;
         std::int64_t atUs = 0;
     };
+    struct Carried
+    {
+        Bound bound;
+        SpeedBounds::Range range;
+    };
     std::int64_t Latest() const;
-    // The run's speed is measured closely enough to tell whether it is the one required.
-    bool SpeedShown() const;
-    std::optional<double> LatestCarried(const SpeedBounds::Range& own) const;
+    static double At(const Carried& carried, const SpeedBounds::Range& range);
 
     SpeedBounds run;
     static constexpr std::size_t kDatingTimes = 6;
@@ -61,11 +61,7 @@ private:
     std::size_t timeCount = 0;
     std::optional<double> beginningAlong;
     SpeedBounds::Range alikeRange;
-    std::optional<Bound> carried;
-    SpeedBounds::Range carriedRange;
-    bool carriedSameSpeedOnly = false;
-    std::optional<SpeedBounds::Range> requiredSpeed; // until the run shows it
-    bool speedConfirmed = true;
+    std::optional<Carried> reach;
     std::int64_t shownUs = 0;
     std::int64_t floorUs = 0;
     std::int64_t anchorUs = 0;

@@ -37,6 +37,8 @@ constexpr std::int64_t kGapDatingUs = 1000000;
 // A pass whose run moved its beginning by less than this is not dated anew.
 constexpr std::int64_t kRedateUs = 50;
 constexpr double kSlowestSpeed = 0.01;
+// Steps the other way in a row, each like the one before, that are play, not a hand's steps.
+constexpr int kSteadySteps = 3;
 // A time given again this soon is the same frame's.
 constexpr std::int64_t kRepeatUs = 4000;
 // How much faster than measured a clip may play, where a frame's travel says whether it is at a
@@ -293,12 +295,21 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     if (IsGap(sample.atUs - last.atUs))
         return AfterGap(sample);
     const double back = -Along(sample.time - last.time);
+    // While a hand's gesture may go on, each step back is its next step, unless the times go
+    // steadily the other way. After it, the first time that goes the other way shows a clip
+    // launched to play that way.
+    if (pending && pending->told)
+    {
+        if (sample.atUs - pending->landing.atUs >= kScrubSettleUs)
+            return back > kWobbleSeconds ? PlaysOtherWay(sample) : Settle(sample);
+        if (const std::optional<Start> launched = OtherWay(sample, back))
+            return launched;
+        if (back <= kHeldSeconds)
+            return MoveOn(sample);
+        return back > kWobbleSeconds ? JumpBack(sample) : std::nullopt;
+    }
     if (back <= kHeldSeconds)
         return MoveOn(sample);
-    // A hand's gesture goes on: each step back is its next step.
-    if (back > kWobbleSeconds && pending && pending->told &&
-        sample.atUs - pending->landing.atUs < kScrubSettleUs)
-        return JumpBack(sample);
     const bool landed = MayCount(sample.atUs) && LandsWherePassesBegin(sample, last);
     // Within what a turn at this speed, or any play, could make: the next time tells a turn from
     // a landing or a step of the clock.
@@ -426,6 +437,40 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     return StepBack(landing);
 }
 
+std::optional<PlaybackTracker::Start> PlaybackTracker::OtherWay(const Sample& sample, double back)
+{
+    SpeedBounds& steps = pending->otherWay;
+    // Steps one speed explains, the other way: play. A hand's steps stand between them.
+    if (back <= kHeldSeconds || !steps.Add(-Along(sample.time), sample.atUs))
+    {
+        steps.Restart();
+        steps.Add(-Along(sample.time), sample.atUs);
+    }
+    if (steps.Times() <= kSteadySteps)
+        return std::nullopt;
+    return PlaysOtherWay(sample);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::PlaysOtherWay(const Sample& sample)
+{
+    // Counted from where it was told, held no longer.
+    const Sample told = pending->toldAt;
+    pending.reset();
+    direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
+    passFarthest.reset();
+    Restart(sample);
+    reportedUs = told.atUs;
+    return Start{told.atUs, told.time, false, 0};
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::Settle(const Sample& sample)
+{
+    // A scrub, over: where it landed may be an in point.
+    scrubLanding = pending->landing.time;
+    pending.reset();
+    return Play(sample);
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& landing)
 {
     // One hand's gesture, or a jump too soon after a start to be a pass of its own: the pass
@@ -434,9 +479,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
                          landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
                         !MayCount(landing.atUs);
     const Sample from = pending && pending->told ? pending->from : last;
+    const Sample toldAt = goesOn && pending && pending->told ? pending->toldAt : landing;
     pass.Close();
     passFarthest.reset();
+    doubted.reset();
     Pend(from, landing, false, true);
+    pending->toldAt = toldAt;
+    pending->otherWay.Add(-Along(landing.time), landing.atUs);
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
     const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
@@ -470,7 +519,7 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
     // Across a gap the clip played at the speed it played before it, where its times agree.
     pass.SetBeginningAt(Along(BeginningPoint()), afterGap ? before : SpeedBounds::Range{});
     if (direction == Direction::Backward)
-        pass.SetCarriedBound(FarBound(from), before, false);
+        pass.SetReachBound(FarBound(from), before);
     // A pending jump's times since, the newest last even where more came than were kept.
     const Sample newest = jump ? last : landing;
     passFarthest.reset();
@@ -538,17 +587,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
         pending.reset();
         return Scrub(jump);
     }
-    if (nowUs - jump.landing.atUs < kScrubSettleUs)
+    // A jump told at its landing settles with the next time, which tells the way it plays.
+    if (nowUs - jump.landing.atUs < kScrubSettleUs || jump.told)
         return std::nullopt;
     pending.reset();
     // Settled. A jump on across a gap: the same pass, scrubbed on while hidden.
     if (Along(jump.landing.time - jump.from.time) > 0.0)
         return std::nullopt;
-    if (jump.told)
-    {
-        scrubLanding = jump.landing.time; // where it landed may be an in point
-        return std::nullopt;
-    }
     return Scrub(jump);
 }
 
@@ -590,34 +635,33 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
                       const SpeedBounds::Range& runBefore, std::int64_t datingUs)
 {
     const bool bottom = direction == Direction::Backward;
-    // The meeting of the two lines: half way between the times, moved by half the way between
-    // them at the speed (the lines' own before the turn). In the way it played before.
-    const double apart = Along(after.time) - Along(before.time);
-    const PassDating::Bound meeting{
-        0.5 * (static_cast<double>(before.atUs) + static_cast<double>(after.atUs)),
-        0.5 * apart * 1e6};
+    const double low = std::min(before.time, after.time);
+    const double travel = Travel(before.atUs, after.atUs, kSpeedMargin * Speed());
+    // Turned where passes began before: it began at that in point. (Elsewhere it may be a clip
+    // launched the other way as well as a turn.)
+    const bool atInPoint = inPoint.Known() && low <= inPoint.High() + travel + kPointSlackSeconds;
     direction = bottom ? Direction::Forward : Direction::Backward;
     pending.reset();
     pass.Close();
     passFarthest.reset();
     Restart(after);
     AddToRun(confirm);
-    const double travel = Travel(before.atUs, after.atUs, Speed());
     if (!bottom)
     {
         const double top = std::max(before.time, after.time);
         outPoint.Learn(top, top + travel);
         return std::nullopt;
     }
-    const double low = std::min(before.time, after.time);
+    const double beginning = atInPoint ? inPoint.High() : 0.0;
     inPoint.Learn(std::max(0.0, low - travel), low);
     // A frame or two after a start: the same pass, read through an odd time.
     if (!MayCount(confirm.atUs))
         return std::nullopt;
     pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
-    pass.RequireSpeedOf(runBefore);
-    pass.SetBeginningAt(Along(inPoint.High()));
-    pass.SetCarriedBound(meeting, runBefore, true);
+    // The run before reached 0 (no in point lies lower) no later than its slowest speed allows.
+    pass.SetReachBound(FarBound(before), runBefore);
+    if (atInPoint)
+        pass.SetBeginningAt(Along(beginning));
     pass.Add(Along(confirm.time), confirm.atUs);
     return Begin(pass.AnchorUs(), after.time, after.atUs);
 }

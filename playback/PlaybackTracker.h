@@ -96,6 +96,8 @@ private:
         bool afterGap = false;
         bool mayCount = true; // the pass before had its three times
         bool told = false;    // a start was told at its landing: the times after it date it
+        Sample toldAt;        // the landing it was told at, the gesture's first step
+        SpeedBounds otherWay; // the times since that went the other way, as one run
         static constexpr std::size_t kKept = 12;
         std::array<Sample, kKept> times{}; // the run after it, the landing first
         std::size_t count = 0;
@@ -138,6 +140,12 @@ private:
     // A step back that did not land where passes begin: a pass told at once, counted from it
     // until its times tell a loop, and held while a scrub may go on.
     std::optional<Start> StepBack(const Sample& landing);
+    // After a jump told at its landing, the times go steadily the other way: a clip launched to
+    // play that way, not a hand's steps. Answers the start dated anew once that shows.
+    std::optional<Start> OtherWay(const Sample& sample, double back);
+    std::optional<Start> PlaysOtherWay(const Sample& sample);
+    // The hand's gesture is over: a scrub. The time after it is judged as any other.
+    std::optional<Start> Settle(const Sample& sample);
     void Resync(const Sample& sample);
     void Pend(const Sample& from, const Sample& landing, bool afterGap, bool told);
     // The run after a pending jump: a loop, once it shows one; a scrub once it settled.
