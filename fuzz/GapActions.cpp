@@ -38,8 +38,11 @@ double PassUs(const Clip& clip)
 void Stall(ShowDirector& show, ByteReader& reader)
 {
     std::int64_t us = 100000 + 3000 * std::int64_t{reader.Byte()};
+    // Standing, the frames around it count too: below half a second in all, or it is a pause.
     if (show.Head().Current().speed <= 0.0)
-        us = std::min(us, kLongestStandingStallUs);
+        us = std::min(us, kLongestStandingStallUs - show.Host().LongestFrameUs());
+    if (us <= 0)
+        return;
     if (!WaitSettled(show, [&] { return show.GapFits(us); }))
         return;
     SkipFrames(show, ShowDirector::Gap::Stall, us);

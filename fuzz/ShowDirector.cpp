@@ -112,6 +112,8 @@ void ShowDirector::Crossed(const Crossing& crossing)
         passAtZero = clip.in == 0.0;
         break;
     case Crossing::Kind::Top:
+        // A turn is told by the speed before and after it: nothing changes right after it.
+        quietUntilUs = std::max(quietUntilUs, atUs + kQuietUs + 3 * rhythm.LongestSampleUs());
         break;
     }
 }

@@ -135,8 +135,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     const double moved = Along(sample.time - before.time);
     if (!quiet->firstAfter)
     {
-        // Held, or crept on far less than play would have carried it: stopped, or a stale time of
-        // a clip that ran on. The next time tells. Anything else is judged as after any gap.
+        // Held, or on a little (it played up to the pause): stopped, or a stale time of a clip
+        // that ran on. The next time tells. Anything else is judged as after any gap.
         const double crept = 0.25 * Speed() * Seconds(sample.atUs - before.atUs);
         if (std::abs(moved) <= kGapHeldSeconds || (moved > 0.0 && moved <= crept))
         {
@@ -310,11 +310,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     }
     if (back <= kHeldSeconds)
         return MoveOn(sample);
-    const bool landed = MayCount(sample.atUs) && LandsWherePassesBegin(sample, last);
-    // Within what a turn at this speed, or any play, could make: the next time tells a turn from
-    // a landing or a step of the clock.
-    if (back <= TurnReach(sample.atUs - last.atUs) ||
-        (!landed && back <= Travel(last.atUs, sample.atUs, kFastestPlay) + kWobbleSeconds))
+    // Within what a turn at this speed could make: the next time tells a turn from a landing or
+    // a step of the clock. Further, a jump: a clip launched the other way shows by the times
+    // after it.
+    if (back <= TurnReach(sample.atUs - last.atUs))
     {
         doubted = sample;
         return std::nullopt;
@@ -485,6 +484,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
     doubted.reset();
     Pend(from, landing, false, true);
     pending->toldAt = toldAt;
+    pending->laterStep = goesOn;
     pending->otherWay.Add(-Along(landing.time), landing.atUs);
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
@@ -567,7 +567,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     if (!pending)
         return std::nullopt;
     const Jump jump = *pending;
-    if (jump.mayCount)
+    if (jump.mayCount && !jump.laterStep)
         if (const std::optional<double> speed = LoopSpeed(jump))
         {
             if (!jump.told)
@@ -587,8 +587,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
         pending.reset();
         return Scrub(jump);
     }
-    // A jump told at its landing settles with the next time, which tells the way it plays.
-    if (nowUs - jump.landing.atUs < kScrubSettleUs || jump.told)
+    // A jump told at its landing settles with the next time, which tells the way it plays; one
+    // across a gap once its times have told a turn from a scrub.
+    if (nowUs - jump.landing.atUs < kScrubSettleUs || jump.told || doubted || jump.count < 3)
         return std::nullopt;
     pending.reset();
     // Settled. A jump on across a gap: the same pass, scrubbed on while hidden.
@@ -737,9 +738,12 @@ bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample&
 bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const
 {
     const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed());
+    // At the far end as learnt, not beyond it (then it moved, or was a re-trigger's).
     if (direction == Direction::Backward)
-        return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds;
-    return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds;
+        return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds &&
+               (!inPoint.Known() || from.time >= inPoint.Low() - travel - kPointSlackSeconds);
+    return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds &&
+           from.time <= outPoint.High() + travel + kPointSlackSeconds;
 }
 
 void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, double speed)

@@ -97,6 +97,7 @@ private:
         bool mayCount = true; // the pass before had its three times
         bool told = false;    // a start was told at its landing: the times after it date it
         Sample toldAt;        // the landing it was told at, the gesture's first step
+        bool laterStep = false; // a later step of a hand's gesture: no loop
         SpeedBounds otherWay; // the times since that went the other way, as one run
         static constexpr std::size_t kKept = 12;
         std::array<Sample, kKept> times{}; // the run after it, the landing first
