@@ -416,11 +416,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
 {
     bool gesture = pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs;
-    // Back to where the jump before landed: a short clip looping at a speed or a point not seen
-    // before, each loop a pass.
+    // Played on from where the jump before landed, then back there: a short clip looping at a
+    // speed or a point not seen before, each loop a pass.
+    const double travel = Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds;
     if (gesture && MayCount(landing.atUs) &&
-        std::abs(landing.time - pending->landing.time) <=
-            Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds)
+        passFarthest.value_or(0.0) > Along(pending->landing.time) + travel &&
+        std::abs(landing.time - pending->landing.time) <= travel)
     {
         LearnLoop(pending->from, pending->landing, Speed());
         gesture = false;
@@ -452,8 +453,11 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OtherWay(const Sample& sa
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::PlaysOtherWay(const Sample& sample)
 {
-    // Counted from where it was told, held no longer.
+    // Counted from where it was told, held no longer, at the speed its steps showed.
     const Sample told = pending->toldAt;
+    const SpeedBounds::Range& steps = pending->otherWay.SecondsPerClipSecond();
+    if (steps.least > 0.0 && std::isfinite(steps.most))
+        knownSpeed = 2.0 / (steps.least + steps.most);
     pending.reset();
     direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
     passFarthest.reset();
@@ -478,14 +482,18 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
                          landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
                         !MayCount(landing.atUs);
     const Sample from = pending && pending->told ? pending->from : last;
-    const Sample toldAt = goesOn && pending && pending->told ? pending->toldAt : landing;
+    const bool gesture = goesOn && pending && pending->told;
+    const Sample toldAt = gesture ? pending->toldAt : landing;
+    SpeedBounds otherWay = gesture ? pending->otherWay : SpeedBounds{};
+    if (!gesture)
+        otherWay.Add(-Along(landing.time), landing.atUs);
     pass.Close();
     passFarthest.reset();
     doubted.reset();
     Pend(from, landing, false, true);
     pending->toldAt = toldAt;
     pending->laterStep = goesOn;
-    pending->otherWay.Add(-Along(landing.time), landing.atUs);
+    pending->otherWay = otherWay;
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
     const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
@@ -738,10 +746,12 @@ bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample&
 bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const
 {
     const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed());
-    // At the far end as learnt, not beyond it (then it moved, or was a re-trigger's).
+    // At the far end as learnt, not beyond it (then it moved, or was a re-trigger's); backwards
+    // up to the out point where one is learnt (short of it: a turn at another speed).
     if (direction == Direction::Backward)
         return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds &&
-               (!inPoint.Known() || from.time >= inPoint.Low() - travel - kPointSlackSeconds);
+               (!inPoint.Known() || from.time >= inPoint.Low() - travel - kPointSlackSeconds) &&
+               (!outPoint.Known() || landing.time >= outPoint.Low() - travel - kPointSlackSeconds);
     return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds &&
            from.time <= outPoint.High() + travel + kPointSlackSeconds;
 }
@@ -776,7 +786,7 @@ double PlaybackTracker::Travel(std::int64_t fromUs, std::int64_t toUs, double sp
 
 double PlaybackTracker::TurnReach(std::int64_t sinceUs) const
 {
-    return 1.5 * Speed() * Seconds(std::max<std::int64_t>(0, sinceUs)) + kWobbleSeconds;
+    return 1.5 * Travel(0, sinceUs, Speed()) + kWobbleSeconds;
 }
 
 void PlaybackTracker::NoteInterval(std::int64_t atUs)

@@ -97,15 +97,16 @@ TEST(HostShows, PingPongAtANewSpeedStartsOnlyAtItsBottoms)
     for (const double fps : {24.0, 30.0, 60.0})
     {
         SCOPED_TRACE(fps);
+        // Launched on its way down, 1 s before the old clip's bottom.
         HostShow show{fps, [](double at)
                       {
-                          return at < 4.0 ? PingPong(at, 0.0, 0.0, 0.5, 0.25)
-                                          : PingPong(at, 4.0, 0.0, 1.0, 4.0);
+                          return at < 3.0 ? PingPong(at, 0.0, 0.0, 0.5, 0.25)
+                                          : PingPong(at, 3.0, 0.0, 1.0, 4.0);
                       }};
         PlaybackTracker tracker;
         Told told;
-        Play(tracker, told, show, 0.0, 5.9);
-        ExpectPasses(told, {0.0, 4.0, 4.5, 5.0, 5.5}, 1000.0 / fps + 2.0);
+        Play(tracker, told, show, 0.0, 4.9);
+        ExpectPasses(told, {0.0, 3.0, 3.5, 4.0, 4.5}, 1000.0 / fps + 2.0);
     }
 }
 
