@@ -10,7 +10,6 @@ namespace
 {
 using hostfuzz::ByteReader;
 
-constexpr double kJoinNeverCounts = 2.1;
 constexpr std::int64_t kQuietUs = 250000;
 
 // What comes back to back with a join's first reading, in milliseconds of clip: 0 nothing, a
@@ -27,8 +26,7 @@ int ReadBackToBack(ByteReader& reader)
 }
 
 // A new instance sees the next point with nothing learnt; its measuring window must be clear of
-// it where its pass counts, and a pass that does not land where passes begin must be long
-// enough for its gesture.
+// it, and a pass that does not land where passes begin must be long enough for its gesture.
 bool JoinFits(const ShowDirector& show)
 {
     const HostPlayhead& head = show.Head();
@@ -41,13 +39,13 @@ bool JoinFits(const ShowDirector& show)
          clip.in + SampleTravel(show, clip.speed) <= ShowDirector::kPreRollSeconds);
     if (!landsKnown && !show.PassFits(clip, false))
         return false;
-    // Its first reading comes later, higher: at or above where the playhead is now.
-    const bool counts = head.Rising() && head.Position() <= kJoinNeverCounts;
     const std::optional<HostPlayhead::Ahead> next = head.Next();
     const double needUs =
         std::max(static_cast<double>(kQuietUs), 3.0 * static_cast<double>(show.Host().LongestSampleUs())) +
         static_cast<double>(show.Host().LongestFrameUs());
-    return !counts || !next || next->us >= needUs;
+    // Clear of the next point, whichever way it plays: its first readings would not tell a clip
+    // that plays up from its beginning from one that turns there.
+    return !next || next->us >= needUs;
 }
 } // namespace
 

@@ -95,11 +95,15 @@ void Tell(const Show& show, TruePass& pass)
         const bool repeated = previous && previous->sampledUs == call.sampledUs;
         if (IsReading(call) && !repeated)
         {
+            const bool wasShown = shown;
             shown = shown || (previous && call.time > previous->time);
             previous = &call;
             if (++readings == 1)
-            {
                 firstReadingUs = call.atUs;
+            // Dated no later than the first reading that shows it (a bottom: the first that
+            // rises; one before it may still seem on its way down).
+            if (shown && (!wasShown || readings == 1))
+            {
                 const std::int64_t intervalUs = pass.atSample ? 0 : call.sampledUs - pass.beginUs;
                 pass.latestUs = pass.beginUs + intervalUs + show.jitterUs + kAnchorGraceUs;
             }

@@ -137,7 +137,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     {
         // Held, or on a little (it played up to the pause): stopped, or a stale time of a clip
         // that ran on. The next time tells. Anything else is judged as after any gap.
-        const double crept = 0.25 * Speed() * Seconds(sample.atUs - before.atUs);
+        const double crept = knownSpeed ? 0.25 * *knownSpeed * Seconds(sample.atUs - before.atUs)
+                                        : 0.0;
         if (std::abs(moved) <= kGapHeldSeconds || (moved > 0.0 && moved <= crept))
         {
             quiet->firstAfter = sample;
