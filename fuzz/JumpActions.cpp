@@ -45,6 +45,17 @@ bool PlayingOneWay(const ShowDirector& show)
     return clip.speed > 0.0 && clip.mode != PlayMode::PingPong;
 }
 
+// A jump back from the far end (the out point forwards, the in point backwards) is a loop to a
+// point moved: no hand's gesture starts there.
+bool AwayFromFarEnd(const ShowDirector& show)
+{
+    const HostPlayhead& head = show.Head();
+    const Clip& clip = head.Current();
+    const double clear = show.ClearJump(clip.speed);
+    return clip.mode == PlayMode::Forward ? head.Position() <= clip.out - clear
+                                          : head.Position() >= clip.in + clear;
+}
+
 void NoteJump(ShowDirector& show, const char* what, double to, bool backToBack)
 {
     char text[80];
@@ -65,6 +76,7 @@ void Scrub(ShowDirector& show, ByteReader& reader)
     const auto clear = [&]
     {
         return PlayingOneWay(show) && !ScrubRange(show, back).Empty() &&
+               (!back || AwayFromFarEnd(show)) &&
                show.ClearAhead(show.Head(), show.Host().LongestFrameUs());
     };
     if (!WaitSettled(show, clear))
@@ -97,7 +109,7 @@ void Drag(ShowDirector& show, ByteReader& reader)
         const double space = clip.mode == PlayMode::Forward ? head.Position() - clip.in
                                                             : clip.out - head.Position();
         const int fit = static_cast<int>((space - show.ClearJump(clip.speed)) / step);
-        return PlayingOneWay(show) && fit >= 2 &&
+        return PlayingOneWay(show) && fit >= 2 && AwayFromFarEnd(show) &&
                show.ClearAhead(head, steps * apart * frameUs + show.GestureUs());
     };
     if (!WaitSettled(show, room))

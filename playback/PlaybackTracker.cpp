@@ -63,7 +63,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
     const std::optional<Start> settled = Decide(nowUs);
     // A pre-roll is the clip's beginning where the clip is there already, or goes on from there
     // (a launch); elsewhere it is no time.
-    if (time < 0.0 && phase != Phase::Waiting && last.time > kRestartToleranceSeconds)
+    if (time < 0.0 && phase != Phase::Waiting && last.time > kRestartToleranceSeconds &&
+        !preRoll)
     {
         preRoll = Sample{0.0, nowUs};
         return settled;
@@ -74,6 +75,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
         return settled;
     lastGiven = Sample{time, nowUs};
     std::optional<Start> judged;
+    // Two in a row below 0, or one going on from 0: a launch.
     if (const std::optional<Sample> roll = std::exchange(preRoll, std::nullopt);
         roll && sample.time <= kRestartToleranceSeconds + Travel(roll->atUs, nowUs, Speed()))
         judged = Take(*roll);
@@ -447,7 +449,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OtherWay(const Sample& sa
         steps.Restart();
         steps.Add(-Along(sample.time), sample.atUs);
     }
-    if (steps.Times() <= kSteadySteps)
+    // Steps faster than any play are a hand's.
+    const SpeedBounds::Range& pace = steps.SecondsPerClipSecond();
+    if (steps.Times() <= kSteadySteps || pace.most < 1.0 / kFastestPlay)
         return std::nullopt;
     return PlaysOtherWay(sample);
 }
