@@ -145,6 +145,16 @@ void LaunchClip(ShowDirector& show, ByteReader& reader)
 {
     const Clip before = show.Head().Current();
     Clip clip = ReadClip(reader, before, show);
+    // Points that move do so clearly, as moved points do: a launch is a loop to them as well.
+    const double least =
+        2.0 * SampleTravel(show, std::max(clip.speed, before.speed)) + kPointMove;
+    if (std::abs(clip.in - before.in) < least)
+    {
+        clip.out += before.in - clip.in;
+        clip.in = before.in;
+    }
+    if (std::abs(clip.out - before.out) < least && before.out > clip.in)
+        clip.out = before.out;
     Landing landing = ReadLanding(reader, clip, show.Random());
     const double fraction = Fraction(reader);
     const bool rising = clip.mode != PlayMode::Backward;

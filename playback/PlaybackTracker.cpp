@@ -664,6 +664,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     {
         const double top = std::max(before.time, after.time);
         outPoint.Learn(top, top + travel);
+        highestFar = std::max(highestFar.value_or(top), top);
         return std::nullopt;
     }
     const double beginning = atInPoint ? inPoint.High() : 0.0;
@@ -750,29 +751,31 @@ bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample&
 
 bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const
 {
-    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed());
-    // At the far end as learnt, not beyond it (then it moved, or was a re-trigger's); backwards
-    // up to the out point where one is learnt (short of it: a turn at another speed).
+    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * Speed()) +
+                          kPointSlackSeconds;
+    // At the far end as learnt, not short of it (a re-trigger) nor beyond it (it moved);
+    // backwards, where none is learnt, at 0; and up to the out point where one is learnt (short
+    // of it: a turn at another speed).
     if (direction == Direction::Backward)
-        return from.time <= (inPoint.Known() ? inPoint.High() : 0.0) + travel + kPointSlackSeconds &&
-               (!inPoint.Known() || from.time >= inPoint.Low() - travel - kPointSlackSeconds) &&
-               (!outPoint.Known() || landing.time >= outPoint.Low() - travel - kPointSlackSeconds);
-    return outPoint.Known() && from.time >= outPoint.Low() - travel - kPointSlackSeconds &&
-           from.time <= outPoint.High() + travel + kPointSlackSeconds;
+        return std::abs(from.time - lowestFar.value_or(0.0)) <= travel &&
+               (!outPoint.Known() || landing.time >= outPoint.Low() - travel);
+    return highestFar && std::abs(from.time - *highestFar) <= travel;
 }
 
 void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, double speed)
 {
+    // Where it landed bounds where passes begin; where it left, where they end (only ever
+    // further: a re-trigger leaves short of it).
     const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * speed);
     if (direction == Direction::Forward)
     {
         inPoint.Learn(std::max(0.0, landing.time - travel), landing.time);
-        outPoint.Learn(from.time, from.time + travel);
+        highestFar = std::max(highestFar.value_or(from.time), from.time);
     }
     else
     {
         outPoint.Learn(landing.time, landing.time + travel);
-        inPoint.Learn(std::max(0.0, from.time - travel), from.time);
+        lowestFar = std::min(lowestFar.value_or(from.time), from.time);
     }
 }
 

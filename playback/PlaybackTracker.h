@@ -201,8 +201,10 @@ private:
     std::int64_t reportedUs = 0; // the beginning last told
     std::optional<std::int64_t> passFirstUs; // the first time of the pass counted last
     std::optional<double> passFarthest;      // the furthest along the current run got since
-    LearnedPoint inPoint;
-    LearnedPoint outPoint;
+    LearnedPoint inPoint;  // where passes begin forwards
+    LearnedPoint outPoint; // where passes begin backwards
+    std::optional<double> highestFar; // where forward passes have ended, as far as seen
+    std::optional<double> lowestFar;  // where backward passes have ended
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
     std::optional<Jump> pending;
 
