@@ -37,6 +37,8 @@ constexpr std::int64_t kGapDatingUs = 1000000;
 // A pass whose run moved its beginning by less than this is not dated anew.
 constexpr std::int64_t kRedateUs = 50;
 constexpr double kSlowestSpeed = 0.01;
+// The least a turn goes back in all by its second time: more than a parked clip's jitter.
+constexpr double kTurnLeast = 0.0005;
 // Steps the other way in a row, each like the one before, that are play, not a hand's steps.
 constexpr int kSteadySteps = 3;
 // A time given again this soon is the same frame's.
@@ -376,8 +378,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     const double further = -Along(sample.time - stepped.time);
     doubted.reset();
     // It stood, or went on the way it played (no turn stops or turns back at once), or went back
-    // no further than a wobble of the clock in all.
-    if (further <= kHeldSeconds || -Along(sample.time - last.time) <= kWobbleSeconds)
+    // no further in all than a wobble of the clock, or most of a slow clip's frame.
+    const double wobble =
+        std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
+    if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
         return NotATurn(stepped, sample);
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
