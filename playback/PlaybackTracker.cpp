@@ -295,6 +295,8 @@ void PlaybackTracker::AddToRun(const Sample& sample)
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample)
 {
+    if (PlaysAgainst(sample))
+        return std::nullopt;
     if (doubted)
         return Resolve(sample);
     if (IsGap(sample.atUs - last.atUs))
@@ -326,15 +328,49 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     return JumpBack(sample);
 }
 
+bool PlaybackTracker::PlaysAgainst(const Sample& sample)
+{
+    // Times that go steadily against the way it plays, each a step no turn or re-sync alone
+    // explains, show it plays the other way (launched so, unseen): it does now, no pass begun.
+    const double back = -Along(sample.time - last.time);
+    if ((pending && pending->told) || back <= kHeldSeconds || IsGap(sample.atUs - last.atUs))
+    {
+        against.Restart();
+        return false;
+    }
+    if (against.Times() == 0 || !against.Add(-Along(sample.time), sample.atUs))
+    {
+        against.Restart();
+        against.Add(-Along(last.time), last.atUs);
+        against.Add(-Along(sample.time), sample.atUs);
+    }
+    const SpeedBounds::Range& pace = against.SecondsPerClipSecond();
+    if (against.Times() <= kSteadySteps || pace.most < 1.0 / kFastestPlay)
+        return false;
+    direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
+    doubted.reset();
+    pending.reset();
+    pass.Close();
+    passFarthest.reset();
+    if (pace.least > 0.0 && std::isfinite(pace.most))
+        knownSpeed = 2.0 / (pace.least + pace.most);
+    Restart(sample);
+    against.Restart();
+    return true;
+}
+
+bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) const
+{
+    const double gap = Seconds(to.atUs - from.atUs);
+    const double off = std::abs(Along(to.time) - Along(from.time) - speed * gap);
+    return off <= 0.05 * speed * gap + 2 * speed * SpeedBounds::kCallLatenessSeconds +
+                      kWobbleSeconds;
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
 {
     // Where play would have carried the time: the same pass, stalled or hidden.
-    const double gap = Seconds(sample.atUs - last.atUs);
-    const double ranOn = Along(last.time) + Speed() * gap;
-    const double off = std::abs(Along(sample.time) - ranOn);
-    if (off <= 0.05 * Speed() * gap + 2 * Speed() * SpeedBounds::kCallLatenessSeconds +
-                   kWobbleSeconds ||
-        std::abs(sample.time - last.time) <= kGapHeldSeconds)
+    if (RanOn(last, sample, Speed()) || std::abs(sample.time - last.time) <= kGapHeldSeconds)
         return MoveOn(sample);
     // Anywhere else: a loop, a turn or a scrub inside it. The times after it tell.
     pass.Close();
@@ -584,6 +620,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     if (!pending)
         return std::nullopt;
     const Jump jump = *pending;
+    // Across a gap, where the speed after it shows play carried the time there: the same pass.
+    if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
+        jump.afterGap && jump.count >= 2 && measured &&
+        RanOn(jump.from, jump.landing, measured->speed))
+    {
+        pending.reset();
+        return std::nullopt;
+    }
     if (jump.mayCount && !jump.laterStep)
         if (const std::optional<double> speed = LoopSpeed(jump))
         {

@@ -120,7 +120,11 @@ private:
     std::optional<Start> JoinForward(const Sample& sample);
     void ToPlaying(Direction way, const Sample& from);
     std::optional<Start> Play(const Sample& sample);
+    // Play at `speed` carried the time from `from` to `to`, a little off as speeds are known.
+    bool RanOn(const Sample& from, const Sample& to, double speed) const;
     std::optional<Start> AfterGap(const Sample& sample);
+    // The times went steadily the other way: it plays that way now. Answers whether it turned.
+    bool PlaysAgainst(const Sample& sample);
     std::optional<Start> Resolve(const Sample& sample);
     std::optional<Start> NotATurn(Sample stepped, Sample sample);
     // The time moved on the way the clip plays, or stood.
@@ -196,6 +200,7 @@ private:
     std::optional<Sample> doubted; // a step back within a turn's reach: the next time tells
     PlaySpeed run;                 // the times of the current run, for its speed
     SpeedBounds runBounds;         // and what they allow for sure
+    SpeedBounds against;           // the times since that went against the way it plays
     std::optional<double> knownSpeed; // the last speed measured over a few times
     PassDating pass;
     std::int64_t reportedUs = 0; // the beginning last told
