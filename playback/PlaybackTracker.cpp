@@ -717,8 +717,9 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     }
     const double beginning = atInPoint ? inPoint.High() : 0.0;
     inPoint.Learn(std::max(0.0, low - travel), low);
-    // A frame or two after a start: the same pass, read through an odd time.
-    if (!MayCount(confirm.atUs))
+    // A frame or two after a start: the same pass, read through an odd time. Turned right where
+    // a jump landed: a clip launched the other way there, its pass begun at the landing.
+    if (!MayCount(confirm.atUs) || (passFirstUs && before.atUs == *passFirstUs))
         return std::nullopt;
     pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
     // The run before reached 0 (no in point lies lower) no later than its slowest speed allows.
