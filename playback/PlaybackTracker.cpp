@@ -807,7 +807,8 @@ bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) co
     // of it: a turn at another speed).
     if (direction == Direction::Backward)
         return std::abs(from.time - lowestFar.value_or(0.0)) <= travel &&
-               (!outPoint.Known() || landing.time >= outPoint.Low() - travel);
+               (outPoint.Known() ? landing.time >= outPoint.Low() - travel
+                                 : landing.time - from.time > kRestartToleranceSeconds);
     return highestFar && std::abs(from.time - *highestFar) <= travel;
 }
 
