@@ -286,14 +286,17 @@ void ShowDirector::JudgeJoin(double first, std::int64_t sampledUs)
     std::snprintf(line, sizeof line, "the effect joins at clip %.4f s, %s at %.2fx", first,
                   rising ? "up" : "down", clip.speed);
     show.events.push_back(ShowEvent{sampledUs, line});
-    if (rising && first <= kJoinNeverCounts)
+    // Decided where its next reading shows the way it plays, past 2 s or not.
+    const double shown =
+        first + head.Travel(static_cast<double>(rhythm.LongestSampleUs()));
+    if (rising && shown <= kJoinNeverCounts)
     {
         // In its first moments: counted from its beginning, before the join.
         if (passAtZero && first <= travel + 0.001 && passBeginUs <= sampledUs)
             Begin(TruePass::Kind::Join, passBeginUs, false, true);
         else
             Begin(TruePass::Kind::Join, sampledUs, true, true);
-        show.passes.back().checked = first < kJoinCounts;
+        show.passes.back().checked = shown < kJoinCounts;
         passReadings = 1;
         passFirstReadingUs = lastCallUs;
     }

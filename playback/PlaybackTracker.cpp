@@ -185,9 +185,11 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample
 {
     const double move = sample.time - last.time;
     const double fastest = Travel(last.atUs, sample.atUs, kFastestPlay) + kWobbleSeconds;
-    if (std::abs(move) <= kHeldSeconds)
+    if (std::abs(move) <= kHeldSeconds ||
+        (joinFirst.time <= kRestartToleranceSeconds && std::abs(move) <= kWobbleSeconds))
     {
-        // Parked at its beginning: the countdown runs from the first time of the stay there.
+        // Parked at its beginning (a jitter there too): the countdown runs from the first time
+        // of the stay there.
         if (!joinArmed || joinFirst.time > kRestartToleranceSeconds)
             return std::nullopt;
         ToPlaying(Direction::Forward, sample);
