@@ -299,10 +299,17 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
 {
     if (PlaysAgainst(sample))
         return std::nullopt;
+    // A step back, then a gap after which the time went on back: a turn. Else the step tells
+    // nothing, and the time after the gap is judged from before it.
+    if (IsGap(sample.atUs - last.atUs))
+    {
+        if (doubted && Along(sample.time - doubted->time) < -kWobbleSeconds)
+            return Resolve(sample);
+        doubted.reset();
+        return AfterGap(sample);
+    }
     if (doubted)
         return Resolve(sample);
-    if (IsGap(sample.atUs - last.atUs))
-        return AfterGap(sample);
     const double back = -Along(sample.time - last.time);
     // While a hand's gesture may go on, each step back is its next step, unless the times go
     // steadily the other way. After it, the first time that goes the other way shows a clip
