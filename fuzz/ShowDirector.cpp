@@ -286,10 +286,11 @@ void ShowDirector::JudgeJoin(double first, std::int64_t sampledUs)
     std::snprintf(line, sizeof line, "the effect joins at clip %.4f s, %s at %.2fx", first,
                   rising ? "up" : "down", clip.speed);
     show.events.push_back(ShowEvent{sampledUs, line});
-    // Decided where its next reading shows the way it plays, past 2 s or not.
+    // Decided where its next reading shows the way it plays, past 2 s or not: either way will
+    // do where that reading may fall on either side.
     const double shown =
         first + head.Travel(static_cast<double>(rhythm.LongestSampleUs()));
-    if (rising && shown <= kJoinNeverCounts)
+    if (rising && first <= kJoinNeverCounts)
     {
         // In its first moments: counted from its beginning, before the join.
         if (passAtZero && first <= travel + 0.001 && passBeginUs <= sampledUs)

@@ -87,7 +87,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
 std::optional<PlaybackTracker::Start> PlaybackTracker::Take(const Sample& sample)
 {
     NoteInterval(sample.atUs);
-    return Step(sample);
+    const std::optional<Start> start = Step(sample);
+    if (!stay || std::abs(sample.time - stay->time) > kPointSlackSeconds)
+        stay = sample;
+    return start;
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowUs)
@@ -376,6 +379,15 @@ bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) 
                       kWobbleSeconds;
 }
 
+bool PlaybackTracker::CarriedAcross(const Jump& jump) const
+{
+    // Two times a frame apart measure the speed only roughly; what they allow for sure is enough.
+    SpeedBounds across;
+    across.Add(Along(jump.from.time), jump.from.atUs);
+    return runBounds.Times() >= 2 && across.Add(Along(jump.landing.time), jump.landing.atUs) &&
+           !across.SecondsPerClipSecond().Meet(runBounds.SecondsPerClipSecond()).Empty();
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
 {
     // Where play would have carried the time: the same pass, stalled or hidden.
@@ -428,6 +440,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
     if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
         return NotATurn(stepped, sample);
+    // A clip that stood, jittering, goes on whichever way it plays now: no play reached a turn.
+    if (stay && stepped.atUs - stay->atUs >= kDatingUs)
+    {
+        direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
+        Restart(stepped);
+        AddToRun(sample);
+        return std::nullopt;
+    }
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
     {
@@ -616,6 +636,7 @@ void PlaybackTracker::Pend(const Sample& from, const Sample& landing, bool after
     jump.landing = landing;
     jump.before = pending && pending->told ? pending->before : runBounds.SecondsPerClipSecond();
     jump.afterGap = afterGap;
+    jump.fromStay = stay && from.atUs - stay->atUs >= kDatingUs;
     jump.mayCount = pending && pending->told ? pending->mayCount : MayCount(landing.atUs);
     jump.told = told;
     jump.times[0] = landing;
@@ -631,8 +652,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     const Jump jump = *pending;
     // Across a gap, where the speed after it shows play carried the time there: the same pass.
     if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
-        jump.afterGap && jump.count >= 2 && measured &&
-        RanOn(jump.from, jump.landing, measured->speed))
+        jump.afterGap && jump.count >= 2 &&
+        ((measured && RanOn(jump.from, jump.landing, measured->speed)) || CarriedAcross(jump)))
     {
         pending.reset();
         return std::nullopt;
@@ -683,6 +704,9 @@ std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
     const std::int64_t frameUs = jump.landing.atUs - jump.from.atUs;
     const auto leadsBack = [&](double point)
     {
+        // A clip that stood at the point and plays on from it began nothing.
+        if (jump.fromStay && Along(jump.from.time) <= Along(point) + kPointSlackSeconds)
+            return false;
         const double took = (landing - Along(point)) / measured->speed;
         return took >= 0.0 && jump.landing.atUs - static_cast<std::int64_t>(took * 1e6) >=
                                   jump.from.atUs - frameUs / 4 - 1000;

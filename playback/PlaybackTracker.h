@@ -94,6 +94,7 @@ private:
         Sample landing;
         SpeedBounds::Range before; // the run that ended with it
         bool afterGap = false;
+        bool fromStay = false; // the time before it stood there a while: no play left it
         bool mayCount = true; // the pass before had its three times
         bool told = false;    // a start was told at its landing: the times after it date it
         Sample toldAt;        // the landing it was told at, the gesture's first step
@@ -122,6 +123,8 @@ private:
     std::optional<Start> Play(const Sample& sample);
     // Play at `speed` carried the time from `from` to `to`, a little off as speeds are known.
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
+    // Whether a speed the run after a gap allows carried the time across it.
+    bool CarriedAcross(const Jump& jump) const;
     std::optional<Start> AfterGap(const Sample& sample);
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
@@ -228,4 +231,5 @@ private:
     std::optional<Quiet> quiet;
     std::optional<Sample> preRoll; // below 0 mid-clip: a launch if the next time goes on from 0
     std::optional<Sample> lastGiven; // as given, below 0 included
+    std::optional<Sample> stay;      // the first time of those since within a point's slack
 };
