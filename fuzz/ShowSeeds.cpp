@@ -87,6 +87,18 @@ std::vector<Seed> Seeds()
     add("parked-at-zero-jitter",
         ShowBytes(At(60)).OpenMidClip(playing, kLate, true).Play(60)
             .Launch(Clip{kForward, 1.0, 0.0, k3s, 3, 1}).Play(300));
+    // A clip parked at 0 with jitter for seconds, then played (240 fps); one parked below 0 that
+    // plays from a frame 12 fps apart.
+    add("parked-jitter-then-plays",
+        ShowBytes(At(240)).OpenMidClip(playing, kLate, true).Play(240)
+            .Launch(Clip{kForward, 1.0, 0.0, k3s, 3, 1}).Play(1200).Speed(1.0).Play(480));
+    add("parked-then-plays-12fps",
+        ShowBytes(At(12)).OpenMidClip(playing, kLate, true).Play(12)
+            .Launch(Clip{kForward, 1.0, 0.0, k3s, 3, 1}).Play(60).Speed(2.0).Play(30));
+    // The speed doubled as the times stopped for 0.85 s (25 fps).
+    add("speed-change-in-gap",
+        ShowBytes(At(25)).OpenMidClip(Clip{kPingPong, 4.0, 0.0, 255}, 40, true).Play(10)
+            .Speed(8.0).StopTimes(850).Play(50));
     // Steps back of 35 to 50 ms mid-clip (60 fps), and of 20 to 25 ms at 120 fps.
     add("resync-60fps",
         ShowBytes(At(60)).OpenMidClip(playing, kLate, true).Play(60)

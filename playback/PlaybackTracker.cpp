@@ -335,6 +335,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     if (back <= TurnReach(sample.atUs - last.atUs))
     {
         doubted = sample;
+        doubtedAfterStay = stay && last.atUs - stay->atUs >= kDatingUs;
         return std::nullopt;
     }
     return JumpBack(sample);
@@ -440,8 +441,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
     if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
         return NotATurn(stepped, sample);
-    // A clip that stood, jittering, goes on whichever way it plays now: no play reached a turn.
-    if (stay && stepped.atUs - stay->atUs >= kDatingUs)
+    // A clip that stood, jittering, goes on whichever way it plays now, from where it stood: no
+    // play reached a turn.
+    const double newSpeed =
+        std::abs(sample.time - stepped.time) / std::max(Seconds(sample.atUs - stepped.atUs), 1e-6);
+    if (doubtedAfterStay && std::abs(stepped.time - last.time) <=
+                                Travel(last.atUs, stepped.atUs, kSpeedMargin * newSpeed) +
+                                    kWobbleSeconds)
     {
         direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
         Restart(stepped);

@@ -201,6 +201,7 @@ private:
     Direction direction = Direction::Forward;
     Sample last;                  // the last time taken as where the clip is
     std::optional<Sample> doubted; // a step back within a turn's reach: the next time tells
+    bool doubtedAfterStay = false; // the clip stood until it, a while
     PlaySpeed run;                 // the times of the current run, for its speed
     SpeedBounds runBounds;         // and what they allow for sure
     SpeedBounds against;           // the times since that went against the way it plays
