@@ -317,6 +317,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     // While a hand's gesture may go on, each step back is its next step, unless the times go
     // steadily the other way. After it, the first time that goes the other way shows a clip
     // launched to play that way.
+    // Back again from the first time after a gap: it turned inside the gap.
+    if (pending && pending->afterGap && !pending->told && pending->count == 1 &&
+        back > TurnWobble() && back <= TurnReach(sample.atUs - last.atUs))
+        return GapTurn(sample);
     if (pending && pending->told)
     {
         if (sample.atUs - pending->landing.atUs >= kScrubSettleUs)
@@ -437,8 +441,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     doubted.reset();
     // It stood, or went on the way it played (no turn stops or turns back at once), or went back
     // no further in all than a wobble of the clock, or most of a slow clip's frame.
+    // Going down to the in point learnt, any clear step up is the turn there: a re-sync lands
+    // clear of it.
     const double wobble =
-        std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
+        direction == Direction::Backward && AtInPoint(last, stepped) ? kTurnLeast : TurnWobble();
     if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
         return NotATurn(stepped, sample);
     // A clip that stood, jittering, goes on whichever way it plays now, from where it stood: no
@@ -456,13 +462,26 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     }
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
-    {
-        const Jump jump = *pending;
-        const std::optional<Start> turn =
-            Turn(jump.from, jump.landing, stepped, jump.before, kGapDatingUs);
-        return Then(turn, MoveOn(sample));
-    }
+        return Then(GapTurn(stepped), MoveOn(sample));
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& confirm)
+{
+    const Jump jump = *pending;
+    return Turn(jump.from, jump.landing, confirm, jump.before, kGapDatingUs);
+}
+
+bool PlaybackTracker::AtInPoint(const Sample& before, const Sample& after) const
+{
+    const double travel = Travel(before.atUs, after.atUs, kSpeedMargin * Speed());
+    return inPoint.Known() &&
+           std::min(before.time, after.time) <= inPoint.High() + travel + kPointSlackSeconds;
+}
+
+double PlaybackTracker::TurnWobble() const
+{
+    return std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, Sample sample)
@@ -740,7 +759,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     const double travel = Travel(before.atUs, after.atUs, kSpeedMargin * Speed());
     // Turned where passes began before: it began at that in point. (Elsewhere it may be a clip
     // launched the other way as well as a turn.)
-    const bool atInPoint = inPoint.Known() && low <= inPoint.High() + travel + kPointSlackSeconds;
+    const bool atInPoint = AtInPoint(before, after);
     direction = bottom ? Direction::Forward : Direction::Backward;
     pending.reset();
     pass.Close();

@@ -129,6 +129,12 @@ private:
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
     std::optional<Start> Resolve(const Sample& sample);
+    // Turned inside the gap of the pending jump, `confirm` the time that shows it.
+    std::optional<Start> GapTurn(const Sample& confirm);
+    // Back no further than this from a step back, a clock's wobble or most of a slow frame.
+    double TurnWobble() const;
+    // Whether a step from `before` to `after` came down to the in point learnt.
+    bool AtInPoint(const Sample& before, const Sample& after) const;
     std::optional<Start> NotATurn(Sample stepped, Sample sample);
     // The time moved on the way the clip plays, or stood.
     std::optional<Start> MoveOn(const Sample& sample);
