@@ -59,7 +59,7 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     const std::optional<SendFailure> unaddressed = Address(message);
     for (const MessageKind kind : kAllMessages)
         if (due[kind]) // a moment already passed (and "Test") goes at once
-            Schedule(message, kind, force || moments[kind] <= nowUs ? nowUs : moments[kind],
+            Schedule(message, kind, force || moments[kind] <= nowUs ? nowUs : moments[kind], nowUs,
                      unaddressed);
 }
 
@@ -88,7 +88,7 @@ std::optional<SendFailure> VendrolixPro::Address(ScheduledMessage& message)
 }
 
 void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs,
-                            std::optional<SendFailure> failure)
+                            std::int64_t nowUs, std::optional<SendFailure> failure)
 {
     message.kind = kind;
     message.deadlineUs = deadlineUs;
@@ -100,8 +100,9 @@ void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::in
         failure = Encode(message, kind);
     if (!failure && !QueueSends())
         failure = SendFailure::NoThread;
+    everScheduled.store(true);
     if (!failure)
-        failure = QueueInUse().Schedule(message);
+        failure = QueueInUse().Schedule(message, nowUs);
     if (failure)
         RecordFailure(message.FailureReport(*failure));
 }
@@ -138,7 +139,9 @@ void VendrolixPro::RecordFailure(const SendFailureReport& report)
     // made it pending again, and its own outcome is still to come.
     MessageState& state = messages[report.message];
     Stage scheduled = Stage::Scheduled;
-    if (report.what != Reported::LastGoodAddress && state.dispatch.load() == report.dispatch)
+    const bool sent =
+        report.what == Reported::LastGoodAddress || report.what == Reported::NewAddress;
+    if (!sent && state.dispatch.load() == report.dispatch)
         state.stage.compare_exchange_strong(
             scheduled, report.what == Reported::SentLate ? Stage::Late : Stage::Failed);
     failureLog.Add(FailureLine(report));
@@ -163,6 +166,8 @@ void VendrolixPro::CollectSendFailures()
 
 void VendrolixPro::CancelWaiting()
 {
+    if (!everScheduled.load())
+        return; // nothing can wait: the queue is not even made
     const MessageSet removed =
         QueueInUse().Cancel(*sendChannel, {true, true, true}, platform::SteadyClockUs());
     for (const MessageKind kind : kAllMessages)
@@ -213,14 +218,46 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs,
     return moments;
 }
 
+void VendrolixPro::MoveWaiting()
+{
+    if (!everScheduled.load())
+        return;
+    BeatClock beats;
+    {
+        const std::lock_guard lock(timingLock);
+        beats = beatClock;
+    }
+    // The queue compares whole microseconds: a move of less than one leaves a message alone, and
+    // against the moment it was scheduled for, so that a slow drift still adds up.
+    QueueInUse().Move(*sendChannel, MessageMoments(clipStartUs.load(), beats),
+                      platform::SteadyClockUs());
+}
+
 void VendrolixPro::PrefetchHost()
 {
+    if (!sending.load())
+        return;
+    NameNeeds::Moments cues{};
+    if (sequenceActive.load())
+    {
+        BeatClock beats;
+        {
+            const std::lock_guard lock(timingLock);
+            beats = beatClock;
+        }
+        const Moments moments = MessageMoments(clipStartUs.load(), beats);
+        const MessageSet enabled = Enabled();
+        for (const MessageKind kind : kAllMessages)
+            if (enabled[kind])
+                cues[kind] = moments[kind];
+    }
     std::array<char, ScheduledMessage::kHostRoom> host{};
     std::size_t length = 0;
     {
         const std::lock_guard lock(settingsMutex);
-        length = std::min(oscHost.size(), host.size());
+        length = oscHost.size() <= host.size() ? oscHost.size() : 0; // no name is longer
         std::memcpy(host.data(), oscHost.data(), length);
     }
-    SendScheduler::Shared().Prefetch(std::string_view(host.data(), length), portNumber.load());
+    SendScheduler::Shared().Needs().Set(sendChannel.get(), std::string_view(host.data(), length),
+                                        portNumber.load(), cues);
 }

@@ -116,7 +116,10 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     }
     CFFGLPlugin::SetBeatInfo(static_cast<float>(kept), phase);
     if (changed && delaysInBeats.load() != 0 && sequenceActive.load())
-        CancelWaiting(); // what waits goes again for the deadline the new tempo gives
+    {
+        MoveWaiting(); // what waits goes at the moment the new tempo gives
+        PrefetchHost();
+    }
     if (tell)
         TellTempoRefused(bpm, kept);
 }

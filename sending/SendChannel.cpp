@@ -1,6 +1,7 @@
 #include "sending/SendChannel.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 void SendChannel::Keep(const SendFailureReport& report) noexcept

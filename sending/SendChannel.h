@@ -3,12 +3,12 @@
 // the queue, so it outlives an instance whose messages are still on their way.
 #pragma once
 
+#include "platform/InheritingMutex.h"
 #include "sending/SendFailure.h"
 
 #include <array>
 #include <atomic>
 #include <cstddef>
-#include <mutex>
 
 class SendChannel
 {
@@ -26,7 +26,7 @@ public:
     std::size_t TakeReports(Reports& out, std::size_t& dropped);
 
 private:
-    std::mutex mutex; // held for a copy
+    platform::InheritingMutex mutex; // held for a copy; the scheduler's is raised
     Reports reports{};
     std::size_t kept = 0;
     std::size_t overflow = 0;

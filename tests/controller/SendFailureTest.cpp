@@ -2,8 +2,8 @@
 // fails, throws or holds its lookups. Every failure shows as "err" and one host-log line; the
 // threads stay within their bounds; every press is either sent or accounted for in the log.
 #include "sending/BackgroundThread.h"
-#include "sending/SendScheduler.h"
 #include "sending/NameCache.h"
+#include "sending/SendScheduler.h"
 #include "tests/controller/ControllerFixture.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/FailureLines.h"
@@ -103,6 +103,7 @@ protected:
         FakeNetwork::Hold(false);
         platform::InstallSocketCalls(&FakeNetwork::Calls());
         VendrolixPro::InstallSendQueue(nullptr); // the real scheduler
+        plugin.BeginSending();
         ApplyRegisteredDefaults();
         plugin.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
     }
@@ -243,9 +244,10 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     for (int press = 0; press < kPresses; ++press)
     {
         plugin.SetFloatParameter(P::Test, 1.0f);
-        highest = std::max(highest, SendScheduler::Shared().LateLookups());
+        highest = std::max(highest, static_cast<int>(osc::SharedNameCache().BackgroundLookups()));
     }
-    EXPECT_LE(highest, SendScheduler::kLookupThreads) << "one scheduler and a few lookups";
+    EXPECT_LE(highest, static_cast<int>(osc::NameCache::Limits{}.backgroundLookups))
+        << "one scheduler and a few lookups";
     FakeNetwork::Hold(false);
     WaitForSenders();
     Frame(); // takes in what the senders reported
@@ -259,24 +261,20 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
 
 TEST_F(SendFailures, ALookupThreadThatCannotStartFailsItsMessageWithALine)
 {
-    FakeNetwork::Hold(true); // the name's own lookup is under way when the message is due
-    plugin.SetTextParameter(P::OscHost, "studio-pc");
     const BackgroundThreadStart real =
-        InstallBackgroundThreadStart([](std::function<void()>) { return false; });
+        InstallBackgroundThreadStart([](const char*, std::function<void()>) { return false; });
+    plugin.SetTextParameter(P::OscHost, "studio-pc"); // never looked up: no thread for it
     vdrxtest::logLines.clear();
     plugin.SetFloatParameter(P::Test, 1.0f);
-    const auto end = std::chrono::steady_clock::now() + 2s;
-    while (!SendScheduler::Shared().Idle() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(1ms);
-    InstallBackgroundThreadStart(real);
-    FakeNetwork::Hold(false);
     WaitForSenders();
+    InstallBackgroundThreadStart(real);
     Frame();
     EXPECT_EQ(Status(), "Terr|Nno|Mno");
     EXPECT_EQ(vdrxtest::logLines.back(),
               "VendrolixOSC: transition duration not sent to studio-pc:" +
                   std::to_string(receiver.Port()) +
                   ": no scheduler or lookup thread can be started");
+    EXPECT_EQ(FakeNetwork::resolves.load(), 0);
 }
 
 TEST_F(SendFailures, AMessageWhoseNameIsStillLookedUpAtItsDeadlineGoesLateAndSaysSo)
