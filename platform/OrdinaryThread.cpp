@@ -45,9 +45,8 @@ void* Run(void* argument)
     const Start start = *static_cast<Start*>(argument);
     delete static_cast<Start*>(argument);
 #ifdef __APPLE__
-    pthread_setname_np(start.name);
+    pthread_setname_np(start.name); // only a thread's own name can be set there
 #else
-    pthread_setname_np(pthread_self(), start.name);
     // Slack is inherited at creation and no attribute sets it.
     prctl(PR_SET_TIMERSLACK, kOrdinaryTimerSlackNs, 0UL, 0UL, 0UL);
 #endif
@@ -77,12 +76,18 @@ bool StartOrdinaryThread(const char* name, ThreadBody body, void* context) noexc
     pthread_attr_init(&attributes);
     pthread_t thread{};
     const bool started = SetOrdinaryScheduling(attributes) &&
-                         pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED) == 0 &&
                          pthread_create(&thread, &attributes, &Run, start) == 0;
     pthread_attr_destroy(&attributes);
     if (!started)
+    {
         delete start;
-    return started;
+        return false;
+    }
+#ifndef __APPLE__
+    pthread_setname_np(thread, name); // named before anyone can look for it
+#endif
+    pthread_detach(thread);
+    return true;
 }
 #endif
 } // namespace platform

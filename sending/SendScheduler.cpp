@@ -145,19 +145,18 @@ std::optional<std::int64_t> SendScheduler::LookupMomentUs(const NameNeeds::Need&
 void SendScheduler::WaitForNext(std::int64_t nowUs)
 {
     const std::optional<std::int64_t> next = queue.NextDeadline();
-    if (!next || platform::TestClockInstalled())
+    if (!next || *next - nowUs > kRaisedLeadUs)
     {
         platform::LowerThisThread();
-        wait.WaitUntil(Earlier(next, nextLookupUs));
-        return;
-    }
-    if (*next - nowUs > kRaisedLeadUs)
-    {
-        platform::LowerThisThread();
-        wait.WaitUntil(Earlier(*next - kRaisedLeadUs, nextLookupUs));
+        wait.WaitUntil(Earlier(next ? std::optional(*next - kRaisedLeadUs) : next, nextLookupUs));
         return;
     }
     platform::RaiseThisThread();
+    if (platform::TestClockInstalled())
+    {
+        wait.WaitUntil(next); // only the test's wake ends it
+        return;
+    }
     const std::int64_t wakeUs = *next - margin.Us();
     if (wakeUs > nowUs)
     {
