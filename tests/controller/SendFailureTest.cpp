@@ -4,7 +4,7 @@
 #include "sending/BackgroundThread.h"
 #include "sending/NameCache.h"
 #include "sending/SendScheduler.h"
-#include "tests/controller/ControllerFixture.h"
+#include "tests/controller/SchedulerFixture.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"
@@ -20,127 +20,11 @@ namespace
 {
 using namespace std::chrono_literals;
 using P = VendrolixPro;
+using vdrxtest::FakeNetwork;
+using vdrxtest::Fault;
 
-enum class Fault
+class SendFailures : public vdrxtest::SchedulerTest
 {
-    None,
-    NoName,
-    NoAnswer,
-    NoMemory,
-    NoSocket,
-    ShortSend,
-};
-
-// Every name resolves to the loopback, unless told otherwise; lookups can be held.
-struct FakeNetwork
-{
-    static inline std::atomic<Fault> fault{Fault::None};
-    static inline std::atomic<int> resolves{0};
-    static inline std::mutex gateMutex;
-    static inline std::condition_variable gateChanged;
-    static inline bool gateOpen = true;
-
-    static void Hold(bool held)
-    {
-        {
-            const std::lock_guard lock(gateMutex);
-            gateOpen = !held;
-        }
-        gateChanged.notify_all();
-    }
-
-    static platform::LookupStatus Resolve(const char*, const char* service,
-                                          std::vector<platform::ResolvedAddress>& out)
-    {
-        ++resolves;
-        {
-            std::unique_lock lock(gateMutex);
-            gateChanged.wait(lock, [] { return gateOpen; });
-        }
-        if (fault == Fault::NoName)
-            return platform::LookupStatus::NotFound;
-        if (fault == Fault::NoAnswer)
-            return platform::LookupStatus::NoAnswer;
-        if (fault == Fault::NoMemory)
-            throw std::bad_alloc();
-        return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
-    }
-
-    static const platform::SocketCalls& Calls()
-    {
-        static const platform::SocketCalls calls{
-            .startUp = platform::SystemSocketCalls().startUp,
-            .resolve = &Resolve,
-            .open =
-                [](int family, int type, int protocol)
-            {
-                return fault == Fault::NoSocket
-                           ? platform::kInvalidSocket
-                           : platform::SystemSocketCalls().open(family, type, protocol);
-            },
-            .sendTo =
-                [](platform::SocketHandle socket, const std::uint8_t* data, std::size_t length,
-                   const platform::ResolvedAddress& to)
-            {
-                return fault == Fault::ShortSend
-                           ? static_cast<std::int64_t>(length) - 1
-                           : platform::SystemSocketCalls().sendTo(socket, data, length, to);
-            },
-            .close = platform::SystemSocketCalls().close,
-        };
-        return calls;
-    }
-};
-
-class SendFailures : public vdrxtest::ControllerTest
-{
-protected:
-    void SetUp() override
-    {
-        ControllerTest::SetUp();
-        FakeNetwork::fault = Fault::None;
-        FakeNetwork::resolves = 0;
-        FakeNetwork::Hold(false);
-        platform::InstallSocketCalls(&FakeNetwork::Calls());
-        VendrolixPro::InstallSendQueue(nullptr); // the real scheduler
-        plugin.BeginSending();
-        ApplyRegisteredDefaults();
-        plugin.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
-    }
-
-    void TearDown() override
-    {
-        FakeNetwork::Hold(false);
-        WaitForSenders();
-        ControllerTest::TearDown();
-    }
-
-    static void WaitForSenders()
-    {
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (
-            (!SendScheduler::Shared().Idle() || osc::SharedNameCache().BackgroundLookups() > 0) &&
-            std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(1ms);
-        ASSERT_TRUE(SendScheduler::Shared().Idle());
-    }
-
-    // Starts the instance's clip and renders frames until its 500 ms transition is scheduled.
-    void ScheduleHalfASecondAhead(VendrolixPro& instance)
-    {
-        instance.SetFloatParameter(P::Delay, 500.0f);
-        instance.SetTime(2.9);
-        instance.SetTime(0.0);
-        instance.ProcessOpenGL(nullptr);
-        for (int frame = 1; frame <= 31; ++frame) // the last one at 496 ms
-        {
-            Advance(16);
-            instance.ProcessOpenGL(nullptr);
-        }
-        ASSERT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "it waits for 500 ms";
-    }
-
-    testhost::OscReceiver receiver;
 };
 
 struct FailureCase
