@@ -1,5 +1,8 @@
 #include "platform/InheritingMutex.h"
 
+#include <atomic>
+#include <chrono>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -8,6 +11,34 @@
 
 namespace platform
 {
+namespace
+{
+std::atomic<InheritingMutex::WaitObserver> waitObserver{nullptr};
+
+std::int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+void InheritingMutex::lock() noexcept
+{
+    if (try_lock())
+        return;
+    const WaitObserver observer = waitObserver.load();
+    const std::int64_t startNs = observer ? NowNs() : 0;
+    Acquire();
+    if (observer)
+        observer(NowNs() - startNs);
+}
+
+void InheritingMutex::ObserveWaits(WaitObserver observer)
+{
+    waitObserver.store(observer);
+}
+
 #ifdef _WIN32
 struct InheritingMutex::State
 {
@@ -20,7 +51,7 @@ InheritingMutex::InheritingMutex() : state(std::make_unique<State>())
 
 InheritingMutex::~InheritingMutex() = default;
 
-void InheritingMutex::lock() noexcept
+void InheritingMutex::Acquire() noexcept
 {
     AcquireSRWLockExclusive(&state->lock);
 }
@@ -54,7 +85,7 @@ InheritingMutex::~InheritingMutex()
     pthread_mutex_destroy(&state->mutex);
 }
 
-void InheritingMutex::lock() noexcept
+void InheritingMutex::Acquire() noexcept
 {
     pthread_mutex_lock(&state->mutex);
 }

@@ -7,6 +7,7 @@
 // Meets Lockable, so std::lock_guard and std::unique_lock take it. Any thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 namespace platform
@@ -23,7 +24,14 @@ public:
     bool try_lock() noexcept;
     void unlock() noexcept;
 
+    // Benchmarks only: hears, on the thread that waited, how long each lock taken only after a
+    // wait was waited for (null: nobody). Costs an uncontended lock nothing. Any thread.
+    using WaitObserver = void (*)(std::int64_t waitedNs);
+    static void ObserveWaits(WaitObserver observer);
+
 private:
+    void Acquire() noexcept;
+
     struct State;
     std::unique_ptr<State> state;
 };
