@@ -225,7 +225,7 @@ void Run(int frames, bool busy)
                     ScheduleAnother(other);
             };
             const std::vector<double> wallUs =
-                Measure(frames, variant == Variant::Ahead ? 10ms : 5ms, restart,
+                Measure(frames, variant == Variant::Ahead ? 8ms : beside ? 5ms : 3ms, restart,
                         [&scheduling] { scheduling.Frame(); });
             const char* what = variant == Variant::DueAtOnce ? "due at once"
                                : variant == Variant::Ahead   ? "6 ms ahead"

@@ -88,7 +88,8 @@ NameCache::EntryPtr NameCache::Slot(const std::string& host, std::int32_t port, 
     return entry;
 }
 
-bool NameCache::LookUpInBackground(std::unique_lock<std::mutex> lock, const EntryPtr& entry)
+bool NameCache::LookUpInBackground(std::unique_lock<platform::InheritingMutex> lock,
+                                   const EntryPtr& entry)
 {
     entry->lookingUp = true;
     if (backgroundLookups >= limits.backgroundLookups)
@@ -227,7 +228,8 @@ std::optional<Resolution> NameCache::TryResolve(const std::string& host, std::in
     return Resolution{platform::LookupStatus::NotFound, std::nullopt, false, true};
 }
 
-Resolution NameCache::AnswerAndRefresh(std::unique_lock<std::mutex> lock, const EntryPtr& entry,
+Resolution NameCache::AnswerAndRefresh(std::unique_lock<platform::InheritingMutex> lock,
+                                       const EntryPtr& entry,
                                        std::vector<platform::ResolvedAddress>& out)
 {
     const Resolution answer = Answer(*entry, out);

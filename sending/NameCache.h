@@ -13,6 +13,7 @@
 // (ResolveHost, ResolveHostNow).
 #pragma once
 
+#include "platform/InheritingMutex.h"
 #include "platform/UdpSocketApi.h"
 
 #include <condition_variable>
@@ -121,11 +122,12 @@ private:
     // counts as a use. With the lock held.
     EntryPtr Slot(const std::string& host, std::int32_t port, std::int64_t nowMs);
     // Answer, then a background refresh where the answer grows old; releases the lock.
-    Resolution AnswerAndRefresh(std::unique_lock<std::mutex> lock, const EntryPtr& entry,
-                                std::vector<platform::ResolvedAddress>& out);
+    Resolution AnswerAndRefresh(std::unique_lock<platform::InheritingMutex> lock,
+                                const EntryPtr& entry, std::vector<platform::ResolvedAddress>& out);
     // A background lookup of the entry: a thread of its own where the bound allows, else its
     // turn after those under way. False when no thread can be had; releases the lock.
-    bool LookUpInBackground(std::unique_lock<std::mutex> lock, const EntryPtr& entry);
+    bool LookUpInBackground(std::unique_lock<platform::InheritingMutex> lock,
+                            const EntryPtr& entry);
     // Looks names up, the entry's first, then those waiting their turn.
     void RunBackgroundLookups(EntryPtr entry) noexcept;
     // Looks the entry's name up without the lock and stores the answer; clears lookingUp and
@@ -133,8 +135,10 @@ private:
     void LookUp(Entry& entry);
 
     const Limits limits{};
-    mutable std::mutex mutex;
-    std::condition_variable answered;
+    // The raised scheduler and the ordinary lookup threads share it: its holder inherits the
+    // scheduler's priority while the scheduler waits for it.
+    mutable platform::InheritingMutex mutex;
+    std::condition_variable_any answered;
     std::map<std::string, EntryPtr> entries; // key: host, a zero byte, the port
     std::deque<EntryPtr> turns;              // waiting for a lookup thread
     std::size_t backgroundLookups = 0;
