@@ -7,6 +7,7 @@
 // scheduler for a new earliest deadline. The messages go to the discard port of 127.0.0.1.
 //
 // Usage: frame_schedule_cost [frames=10000]   (as root, for the raised rows)
+#include "bench/LoopbackMessage.h"
 #include "controller/VendrolixPro.h"
 #include "platform/SteadyClock.h"
 #include "platform/ThreadPriority.h"
@@ -179,17 +180,10 @@ void Print(const char* what, const std::vector<double>& wallUs)
 // Another instance's message due 3 ms on: the scheduler waits for it raised.
 void ScheduleAnother(const std::shared_ptr<SendChannel>& other)
 {
-    ScheduledMessage message;
-    message.channel = other;
-    message.deadlineUs = platform::SteadyClockUs() + 3000;
-    message.port = 9;
-    std::memcpy(message.host.data(), "127.0.0.1", 9);
-    message.hostLength = 9;
-    const std::uint8_t payload[] = {'/', 'b', 0, 0, ',', 0, 0, 0};
-    std::memcpy(message.payload.data(), payload, sizeof payload);
-    message.payloadLength = sizeof payload;
-    SendScheduler::Shared().Queue().Schedule(message, platform::SteadyClockUs());
-    std::this_thread::sleep_for(500us); // its wait begins
+    const std::int64_t nowUs = platform::SteadyClockUs();
+    SendScheduler::Shared().Queue().Schedule(bench::LoopbackMessage(other, 9, nowUs + 3000),
+                                             nowUs); // to the discard port
+    std::this_thread::sleep_for(500us);              // its wait begins
 }
 
 enum class Variant
@@ -215,7 +209,7 @@ void Run(int frames, bool busy)
          {Variant::DueAtOnce, Variant::Ahead, Variant::DueAtOnceBesideAWait})
         for (const bool raised : {false, true})
         {
-            platform::AllowRaisedThreads(raised);
+            platform::ThreadPriority::AllowRaised(raised);
             SchedulingFrames scheduling(variant == Variant::Ahead);
             const bool beside = variant == Variant::DueAtOnceBesideAWait;
             const auto restart = [&]
@@ -225,8 +219,11 @@ void Run(int frames, bool busy)
                     ScheduleAnother(other);
             };
             const std::vector<double> wallUs =
-                Measure(frames, variant == Variant::Ahead ? 8ms : beside ? 5ms : 3ms, restart,
-                        [&scheduling] { scheduling.Frame(); });
+                Measure(frames,
+                        variant == Variant::Ahead ? 8ms
+                        : beside                  ? 5ms
+                                                  : 3ms,
+                        restart, [&scheduling] { scheduling.Frame(); });
             const char* what = variant == Variant::DueAtOnce ? "due at once"
                                : variant == Variant::Ahead   ? "6 ms ahead"
                                                              : "due at once, another due 3 ms on";
@@ -246,6 +243,6 @@ int main(int argc, char** argv)
     SendScheduler::Shared().Start();
     Run(frames, false);
     Run(frames, true);
-    platform::AllowRaisedThreads(true);
+    platform::ThreadPriority::AllowRaised(true);
     return 0;
 }

@@ -9,11 +9,11 @@
 //        hostile_host descriptors [seconds=10]  60 presses a second, dead name, 1024 fds
 //        hostile_host slow-name [runs=3]      a cue 3 s after setting a name that takes 2 s
 //        hostile_host load64                  64 instances dispatching in the same frame
-#include "sending/SendScheduler.h"
 #include "controller/VendrolixPro.h"
-#include "sending/NameCache.h"
 #include "ffgl/HostLog.h"
 #include "platform/UdpSocketApi.h"
+#include "sending/NameCache.h"
+#include "sending/SendScheduler.h"
 #include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"
 

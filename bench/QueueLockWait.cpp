@@ -6,6 +6,7 @@
 // InheritingMutex.h), on the thread that waited. Optionally beside two busy threads.
 //
 // Usage: queue_lock_wait [frames=1000000] [busy=0] [raised=1]   (as root, for a raised scheduler)
+#include "bench/LoopbackMessage.h"
 #include "platform/InheritingMutex.h"
 #include "platform/SteadyClock.h"
 #include "platform/ThreadPriority.h"
@@ -17,7 +18,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -39,21 +39,6 @@ void NoteWait(std::int64_t waitedNs)
     }
 }
 
-ScheduledMessage Message(const std::shared_ptr<SendChannel>& channel, std::int64_t deadlineUs)
-{
-    ScheduledMessage message;
-    message.channel = channel;
-    message.kind = kNextClip;
-    message.deadlineUs = deadlineUs;
-    message.port = 9; // discard
-    const char host[] = "127.0.0.1";
-    std::memcpy(message.host.data(), host, sizeof host - 1);
-    message.hostLength = sizeof host - 1;
-    const std::uint8_t payload[] = {'/', 'b', 'e', 'n', 'c', 'h', 0, 0, ',', 'i', 0, 0, 0, 0, 0, 1};
-    std::memcpy(message.payload.data(), payload, sizeof payload);
-    message.payloadLength = sizeof payload;
-    return message;
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,7 +46,7 @@ int main(int argc, char** argv)
     const long frames = argc > 1 ? std::atol(argv[1]) : 1000000;
     const bool busy = argc > 2 && std::atoi(argv[2]) != 0;
     const bool raised = argc <= 3 || std::atoi(argv[3]) != 0;
-    platform::AllowRaisedThreads(raised);
+    platform::ThreadPriority::AllowRaised(raised);
     SendScheduler& scheduler = SendScheduler::Shared();
     scheduler.Start();
     SendQueue& queue = scheduler.Queue();
@@ -81,14 +66,16 @@ int main(int argc, char** argv)
     const auto channel = std::make_shared<SendChannel>();
     SendChannel::Reports reports;
     std::size_t dropped = 0;
+    SendChannel::Latest latest;
     const auto begin = std::chrono::steady_clock::now();
     for (long frame = 0; frame < frames; ++frame)
     {
         const std::int64_t nowUs = platform::SteadyClockUs();
-        channel->TakeReports(reports, dropped);
+        channel->TakeReports(reports, dropped, latest);
         if (frame % 8 != 0)
             queue.Cancel(*channel, {true, true, true}, nowUs);
-        queue.Schedule(Message(channel, nowUs + 1000 + frame % 2000), nowUs);
+        queue.Schedule(bench::LoopbackMessage(channel, 9, nowUs + 1000 + frame % 2000),
+                       nowUs); // discard port
         if (frame % 1024 == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(3)); // what goes, goes
     }

@@ -7,6 +7,7 @@
 // - for comparison, how late a bare absolute sleep wakes on the same machine.
 //
 // Usage: scheduler_latency [runs=20]
+#include "bench/LoopbackMessage.h"
 #include "platform/SteadyClock.h"
 #include "sending/SendChannel.h"
 #include "sending/SendScheduler.h"
@@ -19,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -64,24 +64,6 @@ int Threads()
                       std::filesystem::directory_iterator{}));
 }
 
-// A next-clip message for the receiver, due at `deadlineUs`.
-ScheduledMessage MessageFor(const testhost::OscReceiver& receiver,
-                            const std::shared_ptr<SendChannel>& channel, std::int64_t deadlineUs)
-{
-    ScheduledMessage message;
-    message.channel = channel;
-    message.kind = kNextClip;
-    message.deadlineUs = deadlineUs;
-    message.port = receiver.Port();
-    const char host[] = "127.0.0.1";
-    std::memcpy(message.host.data(), host, sizeof host - 1);
-    message.hostLength = sizeof host - 1;
-    const std::uint8_t payload[] = {'/', 'b', 'e', 'n', 'c', 'h', 0, 0, ',', 'i', 0, 0, 0, 0, 0, 1};
-    std::memcpy(message.payload.data(), payload, sizeof payload);
-    message.payloadLength = sizeof payload;
-    return message;
-}
-
 double LateMs(const testhost::ReceivedOsc& arrival, std::int64_t deadlineUs)
 {
     const auto arrivedUs =
@@ -111,7 +93,7 @@ int main(int argc, char** argv)
     {
         const std::int64_t deadline = platform::SteadyClockUs() + 100000;
         const double cpu = OtherThreadsCpuMs();
-        scheduler.Queue().Schedule(MessageFor(receiver, channel, deadline),
+        scheduler.Queue().Schedule(bench::LoopbackMessage(channel, receiver.Port(), deadline),
                                    platform::SteadyClockUs());
         const auto arrival = receiver.Receive(1000ms);
         waitCpu.push_back(OtherThreadsCpuMs() - cpu);
@@ -152,7 +134,7 @@ int main(int argc, char** argv)
         const std::int64_t deadline = platform::SteadyClockUs() + 200000;
         const double cpu = OtherThreadsCpuMs();
         for (const auto& instance : instances)
-            scheduler.Queue().Schedule(MessageFor(receiver, instance, deadline),
+            scheduler.Queue().Schedule(bench::LoopbackMessage(instance, receiver.Port(), deadline),
                                        platform::SteadyClockUs());
         threadsWaiting = std::max(threadsWaiting, Threads());
         for (int i = 0; i < 64; ++i)

@@ -151,6 +151,8 @@ private:
     // name can be, kept cut).
     std::optional<SendFailure> Address(ScheduledMessage& message);
     void RecordFailure(const SendFailureReport& report);
+    // Status shows the report's outcome for its message, if it is still the one scheduled.
+    void MarkStage(const SendFailureReport& report);
     // Removes this instance's messages due later than now from the queue: those removed are
     // pending again, to be scheduled anew by the next frames where still due (with the settings
     // of then); one due by now is on its way and stays scheduled.

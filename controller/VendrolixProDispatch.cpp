@@ -135,6 +135,12 @@ std::optional<SendFailure> VendrolixPro::Encode(ScheduledMessage& message, Messa
 
 void VendrolixPro::RecordFailure(const SendFailureReport& report)
 {
+    MarkStage(report);
+    failureLog.Add(FailureLine(report));
+}
+
+void VendrolixPro::MarkStage(const SendFailureReport& report)
+{
     // Only the latest schedule of a message still scheduled: a start or "Test" since then has
     // made it pending again, and its own outcome is still to come.
     MessageState& state = messages[report.message];
@@ -144,7 +150,6 @@ void VendrolixPro::RecordFailure(const SendFailureReport& report)
     if (!sent && state.dispatch.load() == report.dispatch)
         state.stage.compare_exchange_strong(
             scheduled, report.what == Reported::SentLate ? Stage::Late : Stage::Failed);
-    failureLog.Add(FailureLine(report));
 }
 
 void VendrolixPro::CollectSendFailures()
@@ -153,9 +158,13 @@ void VendrolixPro::CollectSendFailures()
     {
         SendChannel::Reports reports;
         std::size_t dropped = 0;
-        const std::size_t count = sendChannel->TakeReports(reports, dropped);
+        SendChannel::Latest latest;
+        const std::size_t count = sendChannel->TakeReports(reports, dropped, latest);
         for (std::size_t i = 0; i < count; ++i)
             RecordFailure(reports[i]);
+        for (const std::optional<SendFailureReport>& outcome : latest)
+            if (outcome) // marked even when its line did not fit
+                MarkStage(*outcome);
         if (dropped > 0)
             ffgl::SendHostLog(("VendrolixOSC: " + std::to_string(dropped) +
                                " more messages not sent (too many failures to list)")

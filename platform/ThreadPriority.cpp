@@ -19,11 +19,8 @@ namespace platform
 namespace
 {
 std::atomic<bool> raisingAllowed{true};
-// The calling thread's state, so that each change costs one system call at most.
-thread_local bool raised = false;
-thread_local bool refused = false;
 
-bool Raise() noexcept
+bool RaiseCaller() noexcept
 {
 #ifdef _WIN32
     return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL) != 0;
@@ -35,7 +32,7 @@ bool Raise() noexcept
 #endif
 }
 
-void Lower() noexcept
+void LowerCaller() noexcept
 {
 #ifdef _WIN32
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
@@ -46,7 +43,7 @@ void Lower() noexcept
 }
 } // namespace
 
-void PrepareTimingThread() noexcept
+void ThreadPriority::PrepareTimingThread() noexcept
 {
 #ifdef __APPLE__
     pthread_set_qos_class_self_np(QOS_CLASS_USER_INTERACTIVE, 0);
@@ -55,24 +52,24 @@ void PrepareTimingThread() noexcept
 #endif
 }
 
-void RaiseThisThread() noexcept
+void ThreadPriority::Raise() noexcept
 {
     if (!raisingAllowed.load())
-        LowerThisThread();
+        Lower();
     if (raised || refused || !raisingAllowed.load())
         return;
-    raised = Raise();
+    raised = RaiseCaller();
     refused = !raised;
 }
 
-void LowerThisThread() noexcept
+void ThreadPriority::Lower() noexcept
 {
     if (raised)
-        Lower();
+        LowerCaller();
     raised = false;
 }
 
-void AllowRaisedThreads(bool allowed)
+void ThreadPriority::AllowRaised(bool allowed)
 {
     raisingAllowed.store(allowed);
 }

@@ -80,7 +80,7 @@ bool SendScheduler::Start()
 
 void SendScheduler::Run() noexcept
 {
-    platform::PrepareTimingThread();
+    platform::ThreadPriority::PrepareTimingThread();
     ScheduledMessage message;
     for (;;)
     {
@@ -147,11 +147,11 @@ void SendScheduler::WaitForNext(std::int64_t nowUs)
     const std::optional<std::int64_t> next = queue.NextDeadline();
     if (!next || *next - nowUs > kRaisedLeadUs)
     {
-        platform::LowerThisThread();
+        priority.Lower();
         wait.WaitUntil(Earlier(next ? std::optional(*next - kRaisedLeadUs) : next, nextLookupUs));
         return;
     }
-    platform::RaiseThisThread();
+    priority.Raise();
     if (platform::TestClockInstalled())
     {
         wait.WaitUntil(next); // only the test's wake ends it

@@ -5,7 +5,7 @@
 // which names its cues will need by when (NameNeeds). The thread waits precisely for the earliest
 // deadline (platform::DeadlineWait), spins the last stretch (as long as its recent waits woke
 // late: WakeMargin), takes the message and sends it through sockets it keeps. It runs at the
-// ordinary priority, and raised (platform/ThreadPriority.h) only for the last few milliseconds
+// ordinary priority, and raised (platform::ThreadPriority) only for the last few milliseconds
 // before a deadline: a wake the render thread gives it for a new message then never takes the
 // render thread's CPU, while the deadline itself is met however busy the machine is.
 // A name whose answer would be older than kFreshAtCueMs at a cue is looked up again at least
@@ -21,6 +21,7 @@
 #pragma once
 
 #include "platform/DeadlineWait.h"
+#include "platform/ThreadPriority.h"
 #include "sending/DatagramSender.h"
 #include "sending/LookupWaiters.h"
 #include "sending/NameNeeds.h"
@@ -78,8 +79,9 @@ private:
     NameNeeds needs;
     LookupWaiters waiters; // the scheduler thread's
     platform::DeadlineWait wait;
-    WakeMargin margin;           // the scheduler thread's
-    osc::DatagramSender sockets; // the scheduler thread's
+    WakeMargin margin;                 // the scheduler thread's
+    platform::ThreadPriority priority; // the scheduler thread's
+    osc::DatagramSender sockets;       // the scheduler thread's
     std::atomic<bool> running{false};
     std::mutex startMutex;
     std::atomic<int> busy{0}; // messages taken and not yet sent, failed or waiting for a name

@@ -114,4 +114,25 @@ TEST(SendQueue, ATakenOrCancelledPlaceLetsGoOfItsChannelAtOnce)
     queue.Cancel(*a, {true, true, true}, 100);
     EXPECT_EQ(a.use_count(), 1) << "nothing of the queue's keeps a deleted instance's channel";
 }
+TEST(SendChannel, KeepsTheLatestOutcomeOfEachKindWhenMoreComeThanItHasRoomFor)
+{
+    SendChannel channel;
+    const std::size_t extra = 6;
+    for (std::uint32_t dispatch = 1; dispatch <= SendChannel::kReportCapacity + extra; ++dispatch)
+        channel.Keep(SendFailureReport{dispatch, dispatch % 2 ? kTransition : kNextClip});
+    channel.Keep(
+        SendFailureReport{200, kFreeText, SendFailure::NotResolved, {}, Reported::LastGoodAddress});
+    SendChannel::Reports reports;
+    std::size_t dropped = 0;
+    SendChannel::Latest latest;
+    ASSERT_EQ(channel.TakeReports(reports, dropped, latest), SendChannel::kReportCapacity);
+    EXPECT_EQ(dropped, extra + 1) << "counted, for the log's line";
+    ASSERT_TRUE(latest[kTransition] && latest[kNextClip]);
+    EXPECT_EQ(latest[kTransition]->dispatch, SendChannel::kReportCapacity + extra - 1);
+    EXPECT_EQ(latest[kNextClip]->dispatch, SendChannel::kReportCapacity + extra)
+        << "the latest outcome is there to mark its message, though its line did not fit";
+    EXPECT_FALSE(latest[kFreeText]) << "a message that went marks nothing";
+    channel.TakeReports(reports, dropped, latest);
+    EXPECT_FALSE(latest[kTransition]) << "taken once";
+}
 } // namespace
