@@ -8,6 +8,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "platform/PthreadInheritingMutex.h"
+
 #include <pthread.h>
 #include <time.h>
 #endif
@@ -92,12 +94,8 @@ struct DeadlineWait::State
 DeadlineWait::DeadlineWait() : state(std::make_unique<State>())
 {
     // The render thread wakes a raised waiter: the holder of the flag's lock inherits its
-    // priority (platform/InheritingMutex.h).
-    pthread_mutexattr_t mutexAttributes;
-    pthread_mutexattr_init(&mutexAttributes);
-    pthread_mutexattr_setprotocol(&mutexAttributes, PTHREAD_PRIO_INHERIT);
-    pthread_mutex_init(&state->mutex, &mutexAttributes);
-    pthread_mutexattr_destroy(&mutexAttributes);
+    // priority.
+    InitInheritingMutex(state->mutex);
     pthread_condattr_t attributes;
     pthread_condattr_init(&attributes);
 #ifndef __APPLE__

@@ -6,7 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <pthread.h>
+#include "platform/PthreadInheritingMutex.h"
 #endif
 
 namespace platform
@@ -73,11 +73,7 @@ struct InheritingMutex::State
 
 InheritingMutex::InheritingMutex() : state(std::make_unique<State>())
 {
-    pthread_mutexattr_t attributes;
-    pthread_mutexattr_init(&attributes);
-    pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT);
-    pthread_mutex_init(&state->mutex, &attributes);
-    pthread_mutexattr_destroy(&attributes);
+    InitInheritingMutex(state->mutex);
 }
 
 InheritingMutex::~InheritingMutex()
