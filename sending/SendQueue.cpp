@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 #include <utility>
 
 std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message, std::int64_t nowUs)
