@@ -9,11 +9,11 @@
 //        hostile_host descriptors [seconds=10]  60 presses a second, dead name, 1024 fds
 //        hostile_host slow-name [runs=3]      a cue 3 s after setting a name that takes 2 s
 //        hostile_host load64                  64 instances dispatching in the same frame
-#include "sending/SendScheduler.h"
 #include "controller/VendrolixPro.h"
-#include "sending/NameCache.h"
 #include "ffgl/HostLog.h"
 #include "platform/UdpSocketApi.h"
+#include "sending/NameCache.h"
+#include "sending/SendScheduler.h"
 #include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"
 
@@ -89,12 +89,12 @@ int Descriptors()
 
 struct Peak
 {
-    int lookups = 0; // the scheduler's lookup threads of late sends
+    int lookups = 0; // lookup threads
     int threads = 0;
     int descriptors = 0;
     void Sample()
     {
-        lookups = std::max(lookups, SendScheduler::Shared().LateLookups());
+        lookups = std::max(lookups, static_cast<int>(osc::SharedNameCache().BackgroundLookups()));
         threads = std::max(threads, Threads());
         descriptors = std::max(descriptors, Descriptors());
     }
@@ -104,6 +104,7 @@ std::unique_ptr<VendrolixPro> MakePlugin(const std::string& host, std::uint16_t 
 {
     auto plugin = std::make_unique<VendrolixPro>();
     plugin->SetOwner(plugin.get());
+    plugin->BeginSending(); // as its GL set-up does
     plugin->SetTextParameter(P::OscHost, host.c_str());
     plugin->SetTextParameter(P::OscPort, std::to_string(port).c_str());
     return plugin;
@@ -135,13 +136,13 @@ void PrintPresses(const char* what, int presses, const Peak& peak, int baseThrea
 {
     const std::lock_guard lock(logMutex);
     const long failed = testhost::CountNotSent(logLines);
-    std::printf("%s: %d presses in %.1f s; lookup threads of late sends at most %d (bound %d); "
+    std::printf("%s: %d presses in %.1f s; lookup threads at most %d (bound %d); "
                 "threads in the process at most %d (%d before); descriptors at most %d (%d "
                 "before); lookups %d; datagrams %zu; failures logged %ld; every press accounted "
                 "for: %s\n",
                 what, presses, std::chrono::duration<double>(took).count(), peak.lookups,
-                SendScheduler::kLookupThreads, peak.threads, baseThreads, peak.descriptors,
-                baseDescriptors, lookups.load(), datagrams, failed,
+                static_cast<int>(osc::NameCache::Limits{}.backgroundLookups), peak.threads,
+                baseThreads, peak.descriptors, baseDescriptors, lookups.load(), datagrams, failed,
                 static_cast<long>(datagrams) + failed == presses ? "yes" : "NO");
     for (const auto& [reason, times] : testhost::NotSentByReason(logLines))
         std::printf("%s:   %ld not sent: %s\n", what, times, reason.c_str());

@@ -7,10 +7,10 @@
 // - for comparison, how late a bare absolute sleep wakes on the same machine.
 //
 // Usage: scheduler_latency [runs=20]
+#include "bench/LoopbackMessage.h"
+#include "platform/SteadyClock.h"
 #include "sending/SendChannel.h"
 #include "sending/SendScheduler.h"
-#include "controller/VendrolixPro.h"
-#include "platform/SteadyClock.h"
 #include "tools/testhost/OscReceiver.h"
 
 #include <time.h>
@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -65,24 +64,6 @@ int Threads()
                       std::filesystem::directory_iterator{}));
 }
 
-// A next-clip message for the receiver, due at `deadlineUs`.
-ScheduledMessage MessageFor(const testhost::OscReceiver& receiver,
-                            const std::shared_ptr<SendChannel>& channel, std::int64_t deadlineUs)
-{
-    ScheduledMessage message;
-    message.channel = channel;
-    message.kind = kNextClip;
-    message.deadlineUs = deadlineUs;
-    message.port = receiver.Port();
-    const char host[] = "127.0.0.1";
-    std::memcpy(message.host.data(), host, sizeof host - 1);
-    message.hostLength = sizeof host - 1;
-    const std::uint8_t payload[] = {'/', 'b', 'e', 'n', 'c', 'h', 0, 0, ',', 'i', 0, 0, 0, 0, 0, 1};
-    std::memcpy(message.payload.data(), payload, sizeof payload);
-    message.payloadLength = sizeof payload;
-    return message;
-}
-
 double LateMs(const testhost::ReceivedOsc& arrival, std::int64_t deadlineUs)
 {
     const auto arrivedUs =
@@ -101,8 +82,8 @@ double Percentile(std::vector<double> values, double fraction)
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
-    const VendrolixPro first; // starts the scheduler, as a host's first instance does
     SendScheduler& scheduler = SendScheduler::Shared();
+    scheduler.Start(); // as a host's first instance does
     testhost::OscReceiver receiver;
     const auto channel = std::make_shared<SendChannel>();
 
@@ -112,7 +93,8 @@ int main(int argc, char** argv)
     {
         const std::int64_t deadline = platform::SteadyClockUs() + 100000;
         const double cpu = OtherThreadsCpuMs();
-        scheduler.Queue().Schedule(MessageFor(receiver, channel, deadline));
+        scheduler.Queue().Schedule(bench::LoopbackMessage(channel, receiver.Port(), deadline),
+                                   platform::SteadyClockUs());
         const auto arrival = receiver.Receive(1000ms);
         waitCpu.push_back(OtherThreadsCpuMs() - cpu);
         if (arrival)
@@ -152,7 +134,8 @@ int main(int argc, char** argv)
         const std::int64_t deadline = platform::SteadyClockUs() + 200000;
         const double cpu = OtherThreadsCpuMs();
         for (const auto& instance : instances)
-            scheduler.Queue().Schedule(MessageFor(receiver, instance, deadline));
+            scheduler.Queue().Schedule(bench::LoopbackMessage(instance, receiver.Port(), deadline),
+                                       platform::SteadyClockUs());
         threadsWaiting = std::max(threadsWaiting, Threads());
         for (int i = 0; i < 64; ++i)
             if (const auto arrival = receiver.Receive(1000ms))
@@ -167,7 +150,7 @@ int main(int argc, char** argv)
                 *std::min_element(burstLate.begin(), burstLate.end()) >= 0.0 ? "yes" : "NO",
                 Percentile(burstCpu, 0.5), Percentile(burstCpu, 1.0));
     std::printf("threads in the process with 64 instances' messages waiting: %d (the main "
-                "thread, the scheduler, and lookups: %d)\n",
-                threadsWaiting, scheduler.LateLookups());
+                "thread and the scheduler: 2)\n",
+                threadsWaiting);
     return 0;
 }

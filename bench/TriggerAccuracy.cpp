@@ -129,6 +129,7 @@ bool Measure(const Row& row)
 {
     testhost::OscReceiver receiver;
     VendrolixPro plugin;
+    plugin.BeginSending(); // as its GL set-up does
     Configure(plugin, row, receiver.Port());
     const auto moments = row.Moments();
     const auto expected =

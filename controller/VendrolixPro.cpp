@@ -105,10 +105,6 @@ VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
     AddTextParameter(OscPort, "OSC Port", Text, "7000");
     AddParameter(DelaysInBeats, "Delays in beats", Boolean, GetFloatParameter(DelaysInBeats));
     SetParameterDisplayName(Status, "", false);
-
-    // The send scheduler's thread starts with the first instance, never in a frame. One that
-    // cannot start shows as "err" on every message, with its log line.
-    SendScheduler::Shared().Start();
     ffgl::SendHostLog("Created VendrolixPro");
 }
 
@@ -117,6 +113,8 @@ VendrolixPro::VendrolixPro() : CFFGLPlugin(false)
 VendrolixPro::~VendrolixPro()
 {
     CancelWaiting();
+    if (sending.load())
+        SendScheduler::Shared().Needs().Clear(sendChannel.get());
 }
 
 void VendrolixPro::SettingChanged()
@@ -141,7 +139,19 @@ std::uint32_t VendrolixPro::InitGL(const ffgl::ViewportRecord* hostViewport)
         return ffgl::kFailure;
     }
     StoreViewport(hostViewport);
+    BeginSending();
     return ffgl::kSuccess;
+}
+
+void VendrolixPro::BeginSending()
+{
+    // The scheduler's thread starts with the first instance that has GL: never at the host's
+    // load or scan, never in a frame. One that cannot start shows as "err" on every message,
+    // with its log line.
+    SendScheduler::Shared().Start();
+    sending.store(true);
+    PrefetchHost();
+    SendScheduler::Shared().ReadNeedsNow();
 }
 
 std::uint32_t VendrolixPro::DeInitGL()
@@ -163,7 +173,10 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
     const auto store = [this](std::atomic<std::int32_t>& setting, std::int32_t stored)
     {
         if (setting.exchange(stored) != stored)
+        {
             SettingChanged();
+            PrefetchHost(); // the cues' moments follow the setting
+        }
         return ffgl::kSuccess;
     };
     switch (index)
@@ -192,6 +205,7 @@ std::uint32_t VendrolixPro::SetFloatParameter(std::uint32_t index, float value)
         if (delaysInBeats.exchange(SwitchFromHost(value)) != SwitchFromHost(value))
         {
             SettingChanged();
+            PrefetchHost();
             for (const std::uint32_t delay : {Delay, DelayNextClip, MessageDelay})
                 RaiseParameterEvents(delay, ffgl::EventBit::ValueChanged); // their unit changed
         }
@@ -256,8 +270,9 @@ std::uint32_t VendrolixPro::SetTextParameter(std::uint32_t index, const char* te
     SettingChanged();
     if (index == OscMsg || index == OscPort)
         CheckTypedText(index, typed);
-    if (index == OscHost || index == OscPort)
-        PrefetchHost();
+    PrefetchHost();
+    if (sending.load() && (index == OscHost || index == OscPort))
+        SendScheduler::Shared().ReadNeedsNow(); // a name just set is looked up at once
     return ffgl::kSuccess;
 }
 

@@ -57,6 +57,7 @@ public:
     VendrolixPro();
     ~VendrolixPro() override;
 
+    // Begins sending (BeginSending) once the GL set-up has succeeded.
     std::uint32_t InitGL(const ffgl::ViewportRecord* hostViewport) override;
     std::uint32_t DeInitGL() override;
     // Points into a buffer shared by all instances, valid until the next display call.
@@ -84,6 +85,11 @@ public:
     void CollectSendFailures();
     // The "Test" event: sends every enabled message at once and leaves the sequence stopped.
     void RunTest();
+    // From now on the instance sends: the send scheduler's thread starts unless it runs, and the
+    // name in "OSC Host" is looked up ahead of the cues. Called by the GL set-up (and by tests
+    // without GL in its place), never inside a frame. An instance that never began, as the
+    // prototype that answers a host's scan, starts no thread and looks no name up.
+    void BeginSending();
 
     // The descriptor's factory.
     static std::uint32_t Create(CFFGLPlugin** out);
@@ -142,25 +148,29 @@ private:
     // Copies one message into the queue for its deadline; what cannot go (`failure` already, or
     // found now) fails at once.
     void Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs,
-                  std::optional<SendFailure> failure);
+                  std::int64_t nowUs, std::optional<SendFailure> failure);
     // The message's bytes in `message`, or why it cannot go.
     std::optional<SendFailure> Encode(ScheduledMessage& message, MessageKind kind);
     // The destination in `message`: host and port, or why there is none (a host longer than a
     // name can be, kept cut).
     std::optional<SendFailure> Address(ScheduledMessage& message);
     void RecordFailure(const SendFailureReport& report);
+    // Status shows the report's outcome for its message, if it is still the one scheduled.
+    void MarkStage(const SendFailureReport& report);
     // Removes this instance's messages due later than now from the queue: those removed are
     // pending again, to be scheduled anew by the next frames where still due (with the settings
     // of then); one due by now is on its way and stays scheduled.
     MessageSet CancelWaiting();
     // A setting changed: what waits goes with it, and a message called off is told of again.
     void SettingChanged();
-    // Moves this instance's messages due later than now to the moments of a sequence that
-    // started at `startUs`.
-    void MoveWaiting(std::int64_t startUs, const BeatClock& beats);
+    // Gives this instance's waiting messages the moments the clip start and beat clock give them
+    // now, in place; one whose moment moved by less than a microsecond stays as it is.
+    void MoveWaiting();
     // The messages switched on: "OSC Msg" counts when it holds text.
     MessageSet Enabled() const;
-    // Looks "OSC Host" up ahead of the cues, on the scheduler's lookup side.
+    // Tells the send scheduler the name in "OSC Host" and the moments of this sequence's cues,
+    // so that the name is looked up in time for them. Allocates nothing and wakes nobody: the
+    // scheduler reads it within a second. Nothing before BeginSending.
     void PrefetchHost();
     // Tells the user, through the host log, when a typed text will not do what it says.
     void CheckTypedText(std::uint32_t index, const std::string& text) const;
@@ -231,6 +241,8 @@ private:
     std::array<std::atomic<bool>, kMessageKinds> calledOffTold{};
     std::shared_ptr<SendChannel> sendChannel = std::make_shared<SendChannel>();
     FailureLog failureLog;
+    std::atomic<bool> sending{false};       // BeginSending has run
+    std::atomic<bool> everScheduled{false}; // something may wait to be cancelled or moved
 };
 
 // The countdown of one message: "0.0s" when r <= 0, else r taken up to the next tenth of a

@@ -59,7 +59,7 @@ void VendrolixPro::DispatchCommands(double elapsedSeconds, bool force, std::int6
     const std::optional<SendFailure> unaddressed = Address(message);
     for (const MessageKind kind : kAllMessages)
         if (due[kind]) // a moment already passed (and "Test") goes at once
-            Schedule(message, kind, force || moments[kind] <= nowUs ? nowUs : moments[kind],
+            Schedule(message, kind, force || moments[kind] <= nowUs ? nowUs : moments[kind], nowUs,
                      unaddressed);
 }
 
@@ -88,7 +88,7 @@ std::optional<SendFailure> VendrolixPro::Address(ScheduledMessage& message)
 }
 
 void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::int64_t deadlineUs,
-                            std::optional<SendFailure> failure)
+                            std::int64_t nowUs, std::optional<SendFailure> failure)
 {
     message.kind = kind;
     message.deadlineUs = deadlineUs;
@@ -100,8 +100,9 @@ void VendrolixPro::Schedule(ScheduledMessage& message, MessageKind kind, std::in
         failure = Encode(message, kind);
     if (!failure && !QueueSends())
         failure = SendFailure::NoThread;
+    everScheduled.store(true);
     if (!failure)
-        failure = QueueInUse().Schedule(message);
+        failure = QueueInUse().Schedule(message, nowUs);
     if (failure)
         RecordFailure(message.FailureReport(*failure));
 }
@@ -134,14 +135,21 @@ std::optional<SendFailure> VendrolixPro::Encode(ScheduledMessage& message, Messa
 
 void VendrolixPro::RecordFailure(const SendFailureReport& report)
 {
+    MarkStage(report);
+    failureLog.Add(FailureLine(report));
+}
+
+void VendrolixPro::MarkStage(const SendFailureReport& report)
+{
     // Only the latest schedule of a message still scheduled: a start or "Test" since then has
     // made it pending again, and its own outcome is still to come.
     MessageState& state = messages[report.message];
     Stage scheduled = Stage::Scheduled;
-    if (report.what != Reported::LastGoodAddress && state.dispatch.load() == report.dispatch)
+    const bool sent =
+        report.what == Reported::LastGoodAddress || report.what == Reported::NewAddress;
+    if (!sent && state.dispatch.load() == report.dispatch)
         state.stage.compare_exchange_strong(
             scheduled, report.what == Reported::SentLate ? Stage::Late : Stage::Failed);
-    failureLog.Add(FailureLine(report));
 }
 
 void VendrolixPro::CollectSendFailures()
@@ -150,9 +158,13 @@ void VendrolixPro::CollectSendFailures()
     {
         SendChannel::Reports reports;
         std::size_t dropped = 0;
-        const std::size_t count = sendChannel->TakeReports(reports, dropped);
+        SendChannel::Latest latest;
+        const std::size_t count = sendChannel->TakeReports(reports, dropped, latest);
         for (std::size_t i = 0; i < count; ++i)
             RecordFailure(reports[i]);
+        for (const std::optional<SendFailureReport>& outcome : latest)
+            if (outcome) // marked even when its line did not fit
+                MarkStage(*outcome);
         if (dropped > 0)
             ffgl::SendHostLog(("VendrolixOSC: " + std::to_string(dropped) +
                                " more messages not sent (too many failures to list)")
@@ -163,17 +175,14 @@ void VendrolixPro::CollectSendFailures()
 
 MessageSet VendrolixPro::CancelWaiting()
 {
+    if (!everScheduled.load())
+        return {}; // nothing can wait: the queue is not even made
     const MessageSet removed =
         QueueInUse().Cancel(*sendChannel, {true, true, true}, platform::SteadyClockUs());
     for (const MessageKind kind : kAllMessages)
         if (removed[kind])
             messages[kind].stage.store(Stage::Pending);
     return removed;
-}
-
-void VendrolixPro::MoveWaiting(std::int64_t startUs, const BeatClock& beats)
-{
-    QueueInUse().Move(*sendChannel, MessageMoments(startUs, beats), platform::SteadyClockUs());
 }
 
 MessageSet VendrolixPro::Enabled() const
@@ -219,14 +228,46 @@ VendrolixPro::Moments VendrolixPro::MessageMoments(std::int64_t startUs,
     return moments;
 }
 
+void VendrolixPro::MoveWaiting()
+{
+    if (!everScheduled.load())
+        return;
+    BeatClock beats;
+    {
+        const std::lock_guard lock(timingLock);
+        beats = beatClock;
+    }
+    // The queue compares whole microseconds: a move of less than one leaves a message alone, and
+    // against the moment it was scheduled for, so that a slow drift still adds up.
+    QueueInUse().Move(*sendChannel, MessageMoments(clipStartUs.load(), beats),
+                      platform::SteadyClockUs());
+}
+
 void VendrolixPro::PrefetchHost()
 {
+    if (!sending.load())
+        return;
+    NameNeeds::Moments cues{};
+    if (sequenceActive.load())
+    {
+        BeatClock beats;
+        {
+            const std::lock_guard lock(timingLock);
+            beats = beatClock;
+        }
+        const Moments moments = MessageMoments(clipStartUs.load(), beats);
+        const MessageSet enabled = Enabled();
+        for (const MessageKind kind : kAllMessages)
+            if (enabled[kind])
+                cues[kind] = moments[kind];
+    }
     std::array<char, ScheduledMessage::kHostRoom> host{};
     std::size_t length = 0;
     {
         const std::lock_guard lock(settingsMutex);
-        length = std::min(oscHost.size(), host.size());
+        length = oscHost.size() <= host.size() ? oscHost.size() : 0; // no name is longer
         std::memcpy(host.data(), oscHost.data(), length);
     }
-    SendScheduler::Shared().Prefetch(std::string_view(host.data(), length), portNumber.load());
+    SendScheduler::Shared().Needs().Set(sendChannel.get(), std::string_view(host.data(), length),
+                                        portNumber.load(), cues);
 }

@@ -55,15 +55,14 @@ void VendrolixPro::RedateClipStart(std::int64_t startUs, std::int64_t holdUntilU
     const std::int64_t was = clipStartUs.load();
     if (!sequenceActive.load() || (startUs == was && holdUntilUs == holdUntil.load()))
         return;
-    BeatClock beats;
     {
         const std::lock_guard lock(timingLock);
         beatClock.StartEarlier(was - startUs);
-        beats = beatClock;
     }
     clipStartUs.store(startUs);
     holdUntil.store(holdUntilUs);
-    MoveWaiting(startUs, beats);
+    MoveWaiting();
+    PrefetchHost(); // the cues' moments moved with it
 }
 
 void VendrolixPro::OnClipStart(double time, std::int64_t startUs, std::int64_t holdUntilUs)
@@ -150,7 +149,10 @@ void VendrolixPro::SetBeatInfo(float bpm, float phase)
     }
     CFFGLPlugin::SetBeatInfo(static_cast<float>(kept), phase);
     if (changed && delaysInBeats.load() != 0 && sequenceActive.load())
-        CancelWaiting(); // what waits goes again for the deadline the new tempo gives
+    {
+        MoveWaiting(); // what waits goes at the moment the new tempo gives
+        PrefetchHost();
+    }
     if (tell)
         TellTempoRefused(bpm, kept);
 }

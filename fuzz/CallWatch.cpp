@@ -1,6 +1,7 @@
 #include "fuzz/CallWatch.h"
 
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/NetworkStandIn.h"
 
 #include <atomic>
 #include <chrono>
@@ -68,5 +69,6 @@ void OnLog(const char* text)
     FUZZ_CHECK(OnHostThread());
     FUZZ_CHECK(inCall.load());
     FUZZ_CHECK(text != nullptr && std::strlen(text) < (1u << 20));
+    NetworkStandIn::CheckLogLine(text);
 }
 } // namespace hostfuzz::CallWatch

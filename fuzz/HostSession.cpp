@@ -104,6 +104,7 @@ Mixed HostSession::Call(std::uint32_t code, Mixed input, void* instance, const c
     if (tracing)
         std::fprintf(stderr, "call %u (%s) on %p\n", code, what, instance);
     gl->Prepare(width, height);
+    NetworkStandIn::CallFor(instance);
     Mixed result{};
     {
         const CallWatch::Call watch(what);

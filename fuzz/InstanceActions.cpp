@@ -2,6 +2,7 @@
 // Deinitialise at any moment, resizes.
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/HostSession.h"
+#include "fuzz/NetworkStandIn.h"
 #include "tools/testhost/FunctionCode.h"
 
 namespace hostfuzz
@@ -51,6 +52,7 @@ void Instantiate(HostSession& host, ByteReader& reader)
     LiveInstance live;
     live.id = result.ptr;
     host.Instances().push_back(live);
+    NetworkStandIn::InstanceMade(live.id);
 }
 
 void Deinstantiate(HostSession& host, ByteReader& reader)

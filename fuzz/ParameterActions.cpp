@@ -3,6 +3,7 @@
 // as the README says, and every display matches its value.
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/HostSession.h"
+#include "fuzz/NetworkStandIn.h"
 #include "tools/testhost/FunctionCode.h"
 
 #include <cstring>
@@ -47,6 +48,7 @@ constexpr const char* kTexts[] = {
     "/a i 99999999999",
     "/composition/tempocontroller/tempo f 120",
     "\xff\xfe/\xc0\x80 \xed\xa0\x80",
+    "studio.drift",
 };
 
 // A text as the host hands it over: its bytes may hold zeros, and the text ends at the first.
@@ -127,6 +129,8 @@ void SetText(HostSession& host, void* instance, std::uint32_t index, ByteReader&
     const bool set =
         host.Call(testhost::kSetParameter, MixedPtr(&record), instance, "SetParameter (text)")
             .u32 == testhost::kOk;
+    if (instance && set && index == testhost::OscHostIndex)
+        NetworkStandIn::HostSet(text.AsSet());
     for (LiveInstance& live : host.Instances())
         if (live.id == instance && set)
         {

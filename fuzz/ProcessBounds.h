@@ -7,14 +7,11 @@ namespace hostfuzz
 namespace ProcessBounds
 {
 // Threads the plug-in may have alive in the process at once, beyond the scheduler thread it
-// keeps for the process (counted as the host's): 4 lookup threads sending late messages and 4
-// background name lookups.
-inline constexpr int kLateLookupThreads = 4;
-inline constexpr int kBackgroundLookups = 4;
-inline constexpr int kPluginThreadsAtMost = kLateLookupThreads + kBackgroundLookups;
-// Sockets kept one per kind of address (IPv4, IPv6) by the scheduler and by each late lookup
-// thread, and one for each background lookup's name query.
-inline constexpr int kPluginDescriptorsAtMost = 2 + 2 * kLateLookupThreads + kBackgroundLookups;
+// keeps for the process (counted as the host's): 4 name lookups.
+inline constexpr int kPluginThreadsAtMost = 4;
+// Sockets kept one per kind of address (IPv4, IPv6) by the scheduler, and one for each
+// lookup's name query.
+inline constexpr int kPluginDescriptorsAtMost = 2 + kPluginThreadsAtMost;
 
 // What the host has once the plug-in is loaded and has sent a message, with nothing under way:
 // threads the plug-in keeps for the life of the process count as the host's. Host thread, once.

@@ -1,20 +1,17 @@
 #include "platform/DeadlineWait.h"
 
 #include "platform/SteadyClock.h"
+#include "platform/TimerPeriod.h"
 
 #include <algorithm>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "platform/PthreadInheritingMutex.h"
+
 #include <pthread.h>
 #include <time.h>
-#endif
-#ifdef __APPLE__
-#include <sys/qos.h>
-#elif defined(__linux__)
-#include <sched.h>
-#include <sys/prctl.h>
 #endif
 
 namespace platform
@@ -33,41 +30,25 @@ constexpr std::int64_t kLongestWaitUs = 1000000;
 
 namespace
 {
-using TimerPeriodCall = UINT(WINAPI*)(UINT);
-
-// timeBeginPeriod, looked up at run time so that the DLL imports no more than Windows' own DLLs
-// it did; null where winmm is missing.
-TimerPeriodCall TimeBeginPeriod()
+HANDLE MakeHighResolutionTimer()
 {
-    const HMODULE winmm = LoadLibraryA("winmm.dll");
-    if (!winmm)
-        return nullptr;
-    return reinterpret_cast<TimerPeriodCall>(
-        reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
-}
-
-HANDLE MakeTimer()
-{
-    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                          TIMER_ALL_ACCESS);
-    if (timer)
-        return timer;
-    // Before Windows 10 1803: an ordinary timer follows the system's timer period, 1 ms once
-    // asked for (kept for the life of the process, as the scheduler's thread is).
-    if (const TimerPeriodCall begin = TimeBeginPeriod())
-        begin(1);
-    return CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    return CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                  TIMER_ALL_ACCESS);
 }
 } // namespace
 
 struct DeadlineWait::State
 {
     HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, nullptr); // auto-reset
-    HANDLE timer = MakeTimer();
+    HANDLE timer = MakeHighResolutionTimer();
+    // Before Windows 10 1803: an ordinary timer, which follows the system's timer period.
+    const bool coarse = timer == nullptr;
 };
 
 DeadlineWait::DeadlineWait() : state(std::make_unique<State>())
 {
+    if (state->coarse)
+        state->timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
 }
 
 DeadlineWait::~DeadlineWait()
@@ -88,6 +69,10 @@ void DeadlineWait::WaitUntil(std::optional<std::int64_t> deadlineUs)
     LARGE_INTEGER due;
     due.QuadPart = -leftUs * 10; // negative: relative, in 100 ns
     HANDLE handles[] = {state->wake, state->timer};
+    // An ordinary timer is as fine as the period only while the period is held.
+    std::optional<ScopedTimerPeriod> period;
+    if (state->coarse)
+        period.emplace();
     const bool armed =
         state->timer && SetWaitableTimer(state->timer, &due, 0, nullptr, nullptr, FALSE);
     WaitForMultipleObjects(armed ? 2 : 1, handles, FALSE,
@@ -98,21 +83,19 @@ void DeadlineWait::Wake() noexcept
 {
     SetEvent(state->wake);
 }
-
-void DeadlineWait::PrepareWaitingThread() noexcept
-{
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-}
 #else
 struct DeadlineWait::State
 {
-    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_mutex_t mutex;
     pthread_cond_t wake;
     bool woken = false;
 };
 
 DeadlineWait::DeadlineWait() : state(std::make_unique<State>())
 {
+    // The render thread wakes a raised waiter: the holder of the flag's lock inherits its
+    // priority.
+    InitInheritingMutex(state->mutex);
     pthread_condattr_t attributes;
     pthread_condattr_init(&attributes);
 #ifndef __APPLE__
@@ -163,17 +146,6 @@ void DeadlineWait::Wake() noexcept
     state->woken = true;
     pthread_mutex_unlock(&state->mutex);
     pthread_cond_signal(&state->wake);
-}
-
-void DeadlineWait::PrepareWaitingThread() noexcept
-{
-#ifdef __APPLE__
-    pthread_set_qos_class_self_np(QOS_CLASS_USER_INTERACTIVE, 0);
-#else
-    const sched_param parameter{sched_get_priority_min(SCHED_FIFO)};
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameter);
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
 }
 #endif
 } // namespace platform

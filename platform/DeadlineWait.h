@@ -3,11 +3,11 @@
 //
 // Linux waits on an absolute CLOCK_MONOTONIC deadline (the clock SteadyClockUs reads), so no time
 // is lost between reading the clock and starting the wait. Windows arms a high-resolution
-// waitable timer for the whole wait (or, where the system has none, an ordinary one with a 1 ms
-// timer period, looked up at run time) beside an event that a wake sets. macOS waits on its
-// monotonic clock for the time left. A wake before the wait makes the next wait return at once.
-// With a test clock installed only a wake ends a wait: the test wakes the waiter when it moves
-// its clock, so no wait polls.
+// waitable timer for the whole wait (or, where the system has none, an ordinary one, with a 1 ms
+// timer period held for that wait only: platform/TimerPeriod.h) beside an event that a wake sets.
+// macOS waits on its monotonic clock for the time left. A wake before the wait makes the next wait
+// return at once. With a test clock installed only a wake ends a wait: the test wakes the waiter
+// when it moves its clock, so no wait polls.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +19,6 @@ namespace platform
 class DeadlineWait
 {
 public:
-    // Called by the waiting thread once: the highest priority the platform gives a process
-    // without privileges (Linux keeps its default where that is refused), and on Linux the
-    // finest timer slack, so that its waits end when asked.
-    static void PrepareWaitingThread() noexcept;
-
     DeadlineWait();
     ~DeadlineWait();
     DeadlineWait(const DeadlineWait&) = delete;

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstring>
@@ -141,6 +142,19 @@ bool IsNumericHost(const char* host)
 #endif
     in6_addr buffer{}; // large enough for either family
     return inet_pton(AF_INET, host, &buffer) == 1 || inet_pton(AF_INET6, host, &buffer) == 1;
+}
+
+AddressText NumericAddressText(const ResolvedAddress& address)
+{
+    AddressText text{};
+    sockaddr_storage storage{}; // aligned, as the resolver's entry was
+    const std::size_t length = std::min<std::size_t>(address.addressLength, sizeof storage);
+    std::memcpy(&storage, address.address.data(), length);
+    constexpr unsigned kRoom = sizeof(AddressText); // socklen_t here, DWORD on Windows
+    if (getnameinfo(reinterpret_cast<const sockaddr*>(&storage), static_cast<socklen_t>(length),
+                    text.data(), kRoom, nullptr, 0, NI_NUMERICHOST) != 0)
+        text[0] = '\0';
+    return text;
 }
 
 const SocketCalls& SystemSocketCalls()

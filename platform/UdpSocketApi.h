@@ -61,6 +61,11 @@ struct SocketCalls
 // Whether the text is a numeric IPv4 or IPv6 address, which needs no name lookup. Any thread.
 bool IsNumericHost(const char* host);
 
+// The address of a resolved entry as numeric text ("192.168.1.21", "::1"); empty when the platform
+// cannot write it. Allocates nothing; any thread.
+using AddressText = std::array<char, 48>;
+AddressText NumericAddressText(const ResolvedAddress& address);
+
 // The platform's own calls. The table lives for the life of the process.
 const SocketCalls& SystemSocketCalls();
 

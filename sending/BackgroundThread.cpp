@@ -1,21 +1,33 @@
 #include "sending/BackgroundThread.h"
 
 #include "platform/ModulePin.h"
+#include "platform/OrdinaryThread.h"
 
 #include <atomic>
-#include <thread>
+#include <memory>
 #include <utility>
 
 namespace
 {
+using Body = std::function<void()>;
+
 std::atomic<BackgroundThreadStart> installedStart{nullptr};
 
-bool StartDetached(std::function<void()> body)
+void RunOwned(void* context)
+{
+    const std::unique_ptr<Body> body(static_cast<Body*>(context));
+    (*body)();
+}
+
+bool StartDetached(const char* name, Body body)
 {
     try
     {
+        auto owned = std::make_unique<Body>(std::move(body));
         platform::PinThisModule();
-        std::thread(std::move(body)).detach();
+        if (!platform::StartOrdinaryThread(name, &RunOwned, owned.get()))
+            return false;
+        owned.release(); // the thread's now
         return true;
     }
     catch (...)
@@ -25,10 +37,10 @@ bool StartDetached(std::function<void()> body)
 }
 } // namespace
 
-bool StartBackgroundThread(std::function<void()> body)
+bool StartBackgroundThread(const char* name, std::function<void()> body)
 {
     const BackgroundThreadStart start = installedStart.load();
-    return (start ? start : &StartDetached)(std::move(body));
+    return (start ? start : &StartDetached)(name, std::move(body));
 }
 
 BackgroundThreadStart InstallBackgroundThreadStart(BackgroundThreadStart start)

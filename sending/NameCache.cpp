@@ -1,10 +1,10 @@
 #include "sending/NameCache.h"
 
-#include "platform/ModulePin.h"
 #include "platform/SteadyClock.h"
+#include "sending/BackgroundThread.h"
 
 #include <algorithm>
-#include <thread>
+#include <cstring>
 #include <utility>
 
 namespace osc
@@ -12,119 +12,130 @@ namespace osc
 
 namespace
 {
-// How long a lookup's outcome stands before a send looks the name up again.
-std::int64_t KeptMs(const NameCache::Limits& limits, platform::LookupStatus status)
+// How long a failed lookup stands before the name is asked again.
+std::int64_t PauseMs(const NameCache::Limits& limits, platform::LookupStatus status)
 {
-    switch (status)
-    {
-    case platform::LookupStatus::Resolved:
-        return limits.successKeptMs;
-    case platform::LookupStatus::NoAnswer:
-        return limits.noAnswerKeptMs;
-    case platform::LookupStatus::NotFound:
-        break;
-    }
-    return limits.failureKeptMs;
+    return status == platform::LookupStatus::NoAnswer ? limits.noAnswerKeptMs
+                                                      : limits.failureKeptMs;
+}
+
+bool SameAddresses(const std::vector<platform::ResolvedAddress>& a,
+                   const std::vector<platform::ResolvedAddress>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const platform::ResolvedAddress& x, const platform::ResolvedAddress& y)
+                      {
+                          return x.family == y.family && x.addressLength == y.addressLength &&
+                                 std::memcmp(x.address.data(), y.address.data(), x.addressLength) ==
+                                     0;
+                      });
 }
 } // namespace
 
-bool NameCache::HasLastGood(const Entry& entry, std::int64_t nowMs) const
+bool NameCache::FailureStands(const Entry& entry, std::int64_t nowMs) const
 {
-    return !entry.addresses.empty() && nowMs - entry.foundMs < limits.lastGoodServedMs;
-}
-
-bool NameCache::IsFresh(const Entry& entry, std::int64_t nowMs) const
-{
-    const bool failed = entry.status != platform::LookupStatus::Resolved;
-    return entry.answered && (nowMs - entry.answeredMs < KeptMs(limits, entry.status) ||
-                              (failed && HasLastGood(entry, nowMs)));
+    return entry.answered && entry.status != platform::LookupStatus::Resolved &&
+           nowMs - entry.answeredMs < PauseMs(limits, entry.status);
 }
 
 bool NameCache::WantsRefresh(const Entry& entry, std::int64_t nowMs) const
 {
-    const std::int64_t refreshMs = entry.status == platform::LookupStatus::Resolved
-                                       ? limits.successRefreshedMs
-                                       : KeptMs(limits, entry.status);
-    return !entry.lookingUp && (!entry.answered || nowMs - entry.answeredMs >= refreshMs);
+    if (entry.lookingUp || FailureStands(entry, nowMs))
+        return false;
+    return entry.status != platform::LookupStatus::Resolved ||
+           nowMs - entry.answeredMs >= limits.successRefreshedMs;
 }
 
-Resolution NameCache::Answer(Entry& entry, std::int64_t nowMs,
-                             std::vector<platform::ResolvedAddress>& out) const
+Resolution NameCache::Answer(Entry& entry, std::vector<platform::ResolvedAddress>& out) const
 {
-    if (!HasLastGood(entry, nowMs))
-        return Resolution{entry.status, std::nullopt};
+    if (entry.addresses.empty())
+        return Resolution{entry.status, std::nullopt, false, false};
     out.insert(out.end(), entry.addresses.begin(), entry.addresses.end());
-    Resolution answer{platform::LookupStatus::Resolved, std::nullopt};
+    Resolution answer{platform::LookupStatus::Resolved, std::nullopt,
+                      !std::exchange(entry.newAddressTold, true), false};
     if (entry.status != platform::LookupStatus::Resolved && !std::exchange(entry.failureTold, true))
         answer.failedLookup = entry.status;
     return answer;
 }
 
-NameCache::EntryPtr NameCache::Slot(const std::string& host, std::int32_t port)
+NameCache::EntryPtr NameCache::Slot(const std::string& host, std::int32_t port, std::int64_t nowMs)
 {
     std::string service = std::to_string(port);
     std::string key = host;
     key.push_back('\0');
     key += service;
-    const auto found = entries.find(key);
-    if (found != entries.end())
+    if (const auto found = entries.find(key); found != entries.end())
+    {
+        found->second->usedMs = nowMs;
         return found->second;
+    }
     if (entries.size() >= limits.entries)
     {
         // A lookup under way stays: its waiters hold the entry, and its answer is wanted.
-        auto oldest = entries.end();
+        auto unused = entries.end();
         for (auto it = entries.begin(); it != entries.end(); ++it)
             if (!it->second->lookingUp &&
-                (oldest == entries.end() || it->second->answeredMs < oldest->second->answeredMs))
-                oldest = it;
-        if (oldest != entries.end())
-            entries.erase(oldest);
+                (unused == entries.end() || it->second->usedMs < unused->second->usedMs))
+                unused = it;
+        if (unused != entries.end())
+            entries.erase(unused);
     }
     auto entry = std::make_shared<Entry>();
     entry->host = host;
     entry->service = std::move(service);
+    entry->usedMs = nowMs;
     entries.emplace(std::move(key), entry);
     return entry;
 }
 
-bool NameCache::ClaimBackgroundLookup(Entry& entry)
+bool NameCache::LookUpInBackground(std::unique_lock<platform::InheritingMutex> lock,
+                                   const EntryPtr& entry)
 {
+    entry->lookingUp = true;
     if (backgroundLookups >= limits.backgroundLookups)
-        return false;
+    {
+        turns.push_back(entry);
+        return true;
+    }
     ++backgroundLookups;
-    entry.lookingUp = true;
-    return true;
-}
-
-void NameCache::StartBackgroundLookup(const EntryPtr& entry)
-{
-    try
-    {
-        // The lookup may outlive every instance and the host's unload of the library.
-        platform::PinThisModule();
-        std::thread([this, entry] { RunBackgroundLookup(entry); }).detach();
-    }
-    catch (...)
-    {
-        const std::lock_guard lock(mutex);
-        --backgroundLookups;
-        entry->lookingUp = false;
-        answered.notify_all();
-    }
-}
-
-void NameCache::RunBackgroundLookup(const EntryPtr& entry) noexcept
-{
-    try
-    {
-        LookUp(*entry);
-    }
-    catch (...)
-    {
-        // No answer kept: the next send looks the name up itself.
-    }
-    const std::lock_guard lock(mutex);
+    lock.unlock();
+    if (StartBackgroundThread("vdrx-lookup", [this, entry] { RunBackgroundLookups(entry); }))
+        return true;
+    lock.lock();
     --backgroundLookups;
+    entry->lookingUp = false;
+    answered.notify_all();
+    return false;
+}
+
+void NameCache::RunBackgroundLookups(EntryPtr entry) noexcept
+{
+    while (entry)
+    {
+        try
+        {
+            LookUp(*entry);
+        }
+        catch (...)
+        {
+            // Kept as a failure (LookUp).
+        }
+        void (*handler)() = nullptr;
+        {
+            const std::lock_guard lock(mutex);
+            handler = answeredHandler;
+            entry.reset();
+            if (!turns.empty())
+            {
+                entry = std::move(turns.front());
+                turns.pop_front();
+            }
+            else
+                --backgroundLookups;
+        }
+        if (handler)
+            handler();
+    }
 }
 
 void NameCache::LookUp(Entry& entry)
@@ -139,7 +150,11 @@ void NameCache::LookUp(Entry& entry)
     }
     catch (...)
     {
+        // Stands as a failure for its pause, so that nobody asks again at once.
         const std::lock_guard lock(mutex);
+        entry.answered = true;
+        entry.status = platform::LookupStatus::NotFound;
+        entry.answeredMs = platform::SteadyClockMs();
         entry.lookingUp = false;
         answered.notify_all();
         throw;
@@ -153,6 +168,8 @@ void NameCache::LookUp(Entry& entry)
     entry.answeredMs = nowMs;
     if (status == platform::LookupStatus::Resolved)
     {
+        if (!entry.addresses.empty() && !SameAddresses(entry.addresses, addresses))
+            entry.newAddressTold = false;
         entry.addresses = std::move(addresses);
         entry.foundMs = nowMs;
         entry.failureTold = false;
@@ -161,24 +178,29 @@ void NameCache::LookUp(Entry& entry)
     answered.notify_all();
 }
 
-void NameCache::Prefetch(const std::string& host, std::int32_t port)
+void NameCache::LookUpAhead(const std::string& host, std::int32_t port)
 {
-    EntryPtr entry;
-    {
-        const std::lock_guard lock(mutex);
-        entry = Slot(host, port);
-        if (!WantsRefresh(*entry, platform::SteadyClockMs()) || !ClaimBackgroundLookup(*entry))
-            return;
-    }
-    StartBackgroundLookup(entry);
+    std::unique_lock lock(mutex);
+    const std::int64_t nowMs = platform::SteadyClockMs();
+    const EntryPtr entry = Slot(host, port, nowMs);
+    if (!entry->lookingUp && !FailureStands(*entry, nowMs))
+        LookUpInBackground(std::move(lock), entry);
+}
+
+Known NameCache::Know(const std::string& host, std::int32_t port)
+{
+    const std::lock_guard lock(mutex);
+    const EntryPtr entry = Slot(host, port, platform::SteadyClockMs());
+    return Known{entry->answered || entry->lookingUp,
+                 entry->addresses.empty() ? std::nullopt : std::optional(entry->foundMs)};
 }
 
 Resolution NameCache::Resolve(const std::string& host, std::int32_t port,
                               std::vector<platform::ResolvedAddress>& out)
 {
     std::unique_lock lock(mutex);
-    const EntryPtr entry = Slot(host, port);
-    while (!IsFresh(*entry, platform::SteadyClockMs()))
+    const EntryPtr entry = Slot(host, port, platform::SteadyClockMs());
+    while (entry->addresses.empty() && !FailureStands(*entry, platform::SteadyClockMs()))
     {
         if (!entry->lookingUp)
         {
@@ -197,26 +219,23 @@ std::optional<Resolution> NameCache::TryResolve(const std::string& host, std::in
                                                 std::vector<platform::ResolvedAddress>& out)
 {
     std::unique_lock lock(mutex);
-    const EntryPtr entry = Slot(host, port);
-    if (IsFresh(*entry, platform::SteadyClockMs()))
+    const std::int64_t nowMs = platform::SteadyClockMs();
+    const EntryPtr entry = Slot(host, port, nowMs);
+    if (!entry->addresses.empty() || FailureStands(*entry, nowMs))
         return AnswerAndRefresh(std::move(lock), entry, out);
-    const bool lookUp = !entry->lookingUp && ClaimBackgroundLookup(*entry);
-    lock.unlock();
-    if (lookUp)
-        StartBackgroundLookup(entry);
-    return std::nullopt;
+    if (entry->lookingUp || LookUpInBackground(std::move(lock), entry))
+        return std::nullopt;
+    return Resolution{platform::LookupStatus::NotFound, std::nullopt, false, true};
 }
 
-Resolution NameCache::AnswerAndRefresh(std::unique_lock<std::mutex> lock, const EntryPtr& entry,
+Resolution NameCache::AnswerAndRefresh(std::unique_lock<platform::InheritingMutex> lock,
+                                       const EntryPtr& entry,
                                        std::vector<platform::ResolvedAddress>& out)
 {
-    const std::int64_t nowMs = platform::SteadyClockMs();
-    const Resolution answer = Answer(*entry, nowMs, out);
-    const bool refresh = answer.status == platform::LookupStatus::Resolved &&
-                         WantsRefresh(*entry, nowMs) && ClaimBackgroundLookup(*entry);
-    lock.unlock();
-    if (refresh)
-        StartBackgroundLookup(entry);
+    const Resolution answer = Answer(*entry, out);
+    if (answer.status == platform::LookupStatus::Resolved &&
+        WantsRefresh(*entry, platform::SteadyClockMs()))
+        LookUpInBackground(std::move(lock), entry);
     return answer;
 }
 
@@ -224,6 +243,12 @@ std::size_t NameCache::BackgroundLookups() const
 {
     const std::lock_guard lock(mutex);
     return backgroundLookups;
+}
+
+void NameCache::SetAnsweredHandler(void (*handler)())
+{
+    const std::lock_guard lock(mutex);
+    answeredHandler = handler;
 }
 
 void NameCache::Forget()
@@ -238,20 +263,19 @@ NameCache& SharedNameCache()
     return *cache;
 }
 
+bool NeedsLookup(const std::string& host)
+{
+    return !host.empty() && !platform::IsNumericHost(host.c_str());
+}
+
 Resolution ResolveHost(const std::string& host, std::int32_t port,
                        std::vector<platform::ResolvedAddress>& out)
 {
-    if (platform::IsNumericHost(host.c_str()))
+    if (!NeedsLookup(host))
         return Resolution{
             platform::CurrentSocketCalls().resolve(host.c_str(), std::to_string(port).c_str(), out),
-            std::nullopt};
+            std::nullopt, false, false};
     return SharedNameCache().Resolve(host, port, out);
-}
-
-void PrefetchHost(const std::string& host, std::int32_t port)
-{
-    if (!host.empty() && !platform::IsNumericHost(host.c_str()))
-        SharedNameCache().Prefetch(host, port);
 }
 
 std::optional<Resolution> ResolveHostWaiting(const std::string& host, std::int32_t port,
@@ -263,7 +287,7 @@ std::optional<Resolution> ResolveHostWaiting(const std::string& host, std::int32
 std::optional<Resolution> ResolveHostNow(const std::string& host, std::int32_t port,
                                          std::vector<platform::ResolvedAddress>& out)
 {
-    if (platform::IsNumericHost(host.c_str()))
+    if (!NeedsLookup(host))
         return ResolveHost(host, port, out);
     return SharedNameCache().TryResolve(host, port, out);
 }

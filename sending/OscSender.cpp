@@ -28,6 +28,7 @@ const char* StatusWord(SendOutcome outcome)
     case SendOutcome::NotResolved:
     case SendOutcome::NotAnswered:
     case SendOutcome::NotResolvedYet:
+    case SendOutcome::NoLookupThread:
         return "getaddrinfo failed";
     case SendOutcome::NoSocket:
     case SendOutcome::NotSentWhole:
@@ -38,7 +39,8 @@ const char* StatusWord(SendOutcome outcome)
 
 SendResult Result(SendOutcome outcome)
 {
-    return SendResult{outcome == SendOutcome::Sent, StatusWord(outcome), outcome, std::nullopt};
+    return SendResult{outcome == SendOutcome::Sent, StatusWord(outcome), outcome, std::nullopt,
+                      std::nullopt};
 }
 
 SendOutcome LookupFailure(platform::LookupStatus status)
@@ -77,11 +79,15 @@ SendResult SendPayload(const std::string& host, std::int32_t port,
     const std::optional<Resolution> resolution = resolve(host, port, addresses);
     if (!resolution)
         return Result(SendOutcome::NotResolvedYet);
+    if (resolution->noLookupThread)
+        return Result(SendOutcome::NoLookupThread);
     if (resolution->status != platform::LookupStatus::Resolved || addresses.empty())
         return Result(LookupFailure(resolution->status));
     SendResult result = Result(sockets.SendToFirst(payload, addresses));
     if (resolution->failedLookup)
         result.failedLookup = LookupFailure(*resolution->failedLookup);
+    if (resolution->newAddress)
+        result.newAddress = addresses.front();
     return result;
 }
 } // namespace osc

@@ -26,6 +26,7 @@ enum class SendOutcome
     NoSocket,       // no resolved address could have a socket
     NotSentWhole,   // a socket opened, but no address took the whole datagram
     NotResolvedYet, // the name's lookup is under way: the send waits for it elsewhere
+    NoLookupThread, // the name was never found, and no thread can be had to look it up
 };
 
 // The outcome of one send. `status` is exactly one of: "sent", "empty host", "bad port",
@@ -38,6 +39,9 @@ struct SendResult
     // NotResolved or NotAnswered: the name's lookup failed and its last good address stood in.
     // Set on one send only after each failure, so that it is told once.
     std::optional<SendOutcome> failedLookup;
+    // The name's lookup found other addresses than before: the first of them, which this send
+    // tried first. Set on one send only after each change, so that it is told once.
+    std::optional<platform::ResolvedAddress> newAddress;
 };
 
 // Checks the inputs (host, then port, then address), encodes the message, starts the socket

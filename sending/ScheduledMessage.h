@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 class SendChannel;
 
@@ -34,20 +35,21 @@ struct ScheduledMessage
     std::array<std::uint8_t, kPayloadRoom> payload; // the first payloadLength bytes are sent
 
     ScheduledMessage() = default;
-    // Copies only the bytes in use: a message is copied on the render thread, and its room
-    // is mostly empty.
+    // Copy only the bytes in use: a message is copied on the render thread, and its room is
+    // mostly empty. A move takes the channel along, so that the place moved from holds the
+    // instance's channel no longer.
     ScheduledMessage(const ScheduledMessage& other) { *this = other; }
+    ScheduledMessage(ScheduledMessage&& other) noexcept { *this = std::move(other); }
     ScheduledMessage& operator=(const ScheduledMessage& other)
     {
         channel = other.channel;
-        dispatch = other.dispatch;
-        kind = other.kind;
-        deadlineUs = other.deadlineUs;
-        port = other.port;
-        hostLength = other.hostLength;
-        std::copy_n(other.host.begin(), hostLength, host.begin());
-        payloadLength = other.payloadLength;
-        std::copy_n(other.payload.begin(), payloadLength, payload.begin());
+        CopyInUse(other);
+        return *this;
+    }
+    ScheduledMessage& operator=(ScheduledMessage&& other) noexcept
+    {
+        channel = std::move(other.channel);
+        CopyInUse(other);
         return *this;
     }
 
@@ -56,6 +58,19 @@ struct ScheduledMessage
     SendFailureReport FailureReport(SendFailure failure, Reported what = Reported::NotSent) const
     {
         return SendFailureReport{dispatch, kind, failure, FormatDestination(Host(), port), what};
+    }
+
+private:
+    void CopyInUse(const ScheduledMessage& other) noexcept
+    {
+        dispatch = other.dispatch;
+        kind = other.kind;
+        deadlineUs = other.deadlineUs;
+        port = other.port;
+        hostLength = other.hostLength;
+        std::copy_n(other.host.begin(), hostLength, host.begin());
+        payloadLength = other.payloadLength;
+        std::copy_n(other.payload.begin(), payloadLength, payload.begin());
     }
 };
 

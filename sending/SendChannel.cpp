@@ -1,6 +1,7 @@
 #include "sending/SendChannel.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 void SendChannel::Keep(const SendFailureReport& report) noexcept
@@ -10,15 +11,20 @@ void SendChannel::Keep(const SendFailureReport& report) noexcept
         reports[kept++] = report;
     else
         ++overflow;
+    std::optional<SendFailureReport>& latest = latestOutcomes[report.message];
+    const bool marks = report.what == Reported::NotSent || report.what == Reported::SentLate;
+    if (marks && (!latest || latest->dispatch < report.dispatch))
+        latest = report;
     pending.store(true);
 }
 
-std::size_t SendChannel::TakeReports(Reports& out, std::size_t& dropped)
+std::size_t SendChannel::TakeReports(Reports& out, std::size_t& dropped, Latest& latest)
 {
     const std::lock_guard lock(mutex);
     const std::size_t taken = std::exchange(kept, 0);
     std::copy_n(reports.begin(), taken, out.begin());
     dropped = std::exchange(overflow, 0);
+    latest = std::exchange(latestOutcomes, Latest{});
     pending.store(false);
     return taken;
 }

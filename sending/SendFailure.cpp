@@ -70,6 +70,8 @@ std::optional<SendFailure> FailureOf(osc::SendOutcome outcome)
         return SendFailure::NoNameServer;
     case osc::SendOutcome::NoSocket:
         return SendFailure::NoSocket;
+    case osc::SendOutcome::NoLookupThread:
+        return SendFailure::NoThread;
     case osc::SendOutcome::NotSentWhole:
         break;
     }
@@ -96,6 +98,9 @@ std::string FailureLine(const SendFailureReport& report)
     case Reported::SentLate:
         return start + " sent late to " + report.destination.data() +
                ": its name was still being looked up at its deadline";
+    case Reported::NewAddress:
+        return start + " goes to " + report.destination.data() + " at its new address " +
+               report.address.data();
     case Reported::NotSent:
         break;
     }

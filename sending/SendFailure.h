@@ -56,6 +56,7 @@ enum class Reported : std::uint8_t
     NotSent,         // the failure is why
     LastGoodAddress, // sent: its name's lookup failed, and its last good address served
     SentLate,        // sent when its name's lookup ended, after its deadline
+    NewAddress,      // sent: its name's lookup found another address than before (`address`)
 };
 
 // One message of one schedule that did not go out, or went out otherwise than asked. Plain data,
@@ -67,10 +68,12 @@ struct SendFailureReport
     SendFailure failure = SendFailure::Unexpected;
     DestinationText destination{};
     Reported what = Reported::NotSent;
+    platform::AddressText address{}; // NewAddress: the address it went to
 };
 
 // "VendrolixOSC: next clip not sent to studio-pc:7000: the name does not resolve"; for a last
 // good address "VendrolixOSC: next clip goes to the last good address of studio-pc:7000: the
 // name server did not answer"; for a late one "VendrolixOSC: next clip sent late to
-// studio-pc:7000: its name was still being looked up at its deadline".
+// studio-pc:7000: its name was still being looked up at its deadline"; for a new address
+// "VendrolixOSC: next clip goes to studio-pc:7000 at its new address 192.168.1.21".
 std::string FailureLine(const SendFailureReport& report);

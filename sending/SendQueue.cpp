@@ -3,14 +3,16 @@
 #include "platform/DeadlineWait.h"
 
 #include <algorithm>
+#include <limits>
+#include <mutex>
 #include <utility>
 
-std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
+std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message, std::int64_t nowUs)
 {
     bool earliest = true;
     {
         const std::lock_guard lock(mutex);
-        if (WaitingLocked(message.channel.get()) >= kPerInstance)
+        if (WaitingLocked(message.channel.get(), nowUs) >= kPerInstance)
             return SendFailure::TooManySends;
         std::size_t free = 0;
         while (free < kCapacity && used[free])
@@ -33,6 +35,7 @@ std::optional<SendFailure> SendQueue::Schedule(const ScheduledMessage& message)
 MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds, std::int64_t nowUs)
 {
     MessageSet removed{};
+    std::array<std::shared_ptr<SendChannel>, kCapacity> letGo; // after the lock
     const std::lock_guard lock(mutex);
     for (std::size_t i = 0; i < kCapacity; ++i)
         if (used[i] && slots[i].channel.get() == &owner && kinds[slots[i].kind] &&
@@ -40,7 +43,7 @@ MessageSet SendQueue::Cancel(const SendChannel& owner, const MessageSet& kinds, 
         {
             used[i] = false;
             removed[slots[i].kind] = true;
-            slots[i].channel.reset();
+            letGo[i] = std::move(slots[i].channel);
         }
     return removed;
 }
@@ -101,19 +104,22 @@ bool SendQueue::TakeDue(std::int64_t nowUs, ScheduledMessage& out)
 std::size_t SendQueue::Waiting(const SendChannel& owner) const
 {
     const std::lock_guard lock(mutex);
-    return WaitingLocked(&owner);
+    return WaitingLocked(&owner, std::numeric_limits<std::int64_t>::min());
 }
 
 std::size_t SendQueue::Waiting() const
 {
     const std::lock_guard lock(mutex);
-    return WaitingLocked(nullptr);
+    return WaitingLocked(nullptr, std::numeric_limits<std::int64_t>::min());
 }
 
-std::size_t SendQueue::WaitingLocked(const SendChannel* owner) const
+std::size_t SendQueue::WaitingLocked(const SendChannel* owner, std::int64_t afterUs) const
 {
     std::size_t count = 0;
     for (std::size_t i = 0; i < kCapacity; ++i)
-        count += used[i] && (!owner || slots[i].channel.get() == owner) ? 1u : 0u;
+        count +=
+            used[i] && (!owner || slots[i].channel.get() == owner) && slots[i].deadlineUs > afterUs
+                ? 1u
+                : 0u;
     return count;
 }

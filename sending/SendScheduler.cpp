@@ -1,23 +1,48 @@
 #include "sending/SendScheduler.h"
 
-#include "sending/BackgroundThread.h"
-#include "sending/SendChannel.h"
-#include "sending/NameCache.h"
 #include "platform/SteadyClock.h"
+#include "platform/ThreadPriority.h"
+#include "sending/BackgroundThread.h"
+#include "sending/NameCache.h"
+#include "sending/SendChannel.h"
 
 #include <algorithm>
-#include <memory>
 #include <string>
-#include <utility>
 
 namespace
 {
+// A name that still needs a lookup is asked again this often (a lookup under way, or a failure
+// that stands, holds it back meanwhile).
+constexpr std::int64_t kLookupRetryUs = 1000000;
+
+std::optional<std::int64_t> Earlier(std::optional<std::int64_t> a, std::optional<std::int64_t> b)
+{
+    if (!a || !b)
+        return a ? a : b;
+    return std::min(*a, *b);
+}
+
+// The message to its destination now, or NotResolvedYet while its name's first lookup runs.
+osc::SendResult SendNow(const ScheduledMessage& message, osc::DatagramSender& sockets)
+{
+    const std::span<const std::uint8_t> payload(message.payload.data(), message.payloadLength);
+    return osc::SendPayload(std::string(message.Host()), message.port, payload, sockets,
+                            osc::ResolveHostNow);
+}
+
 // `late`: the message waited past its deadline for its name.
 void Report(const ScheduledMessage& message, const osc::SendResult& result, bool late) noexcept
 {
     if (result.failedLookup)
         if (const std::optional<SendFailure> lookup = FailureOf(*result.failedLookup))
             message.channel->Keep(message.FailureReport(*lookup, Reported::LastGoodAddress));
+    if (result.newAddress)
+    {
+        SendFailureReport moved =
+            message.FailureReport(SendFailure::Unexpected, Reported::NewAddress);
+        moved.address = platform::NumericAddressText(*result.newAddress);
+        message.channel->Keep(moved);
+    }
     if (const std::optional<SendFailure> failure = FailureOf(result.outcome))
         message.channel->Keep(message.FailureReport(*failure));
     else if (late)
@@ -35,6 +60,13 @@ SendScheduler::SendScheduler()
 {
     queue.SetWaiter(&wait);
     platform::SetClockMovedHandler([] { SendScheduler::Shared().wait.Wake(); });
+    osc::SharedNameCache().SetAnsweredHandler(
+        []
+        {
+            SendScheduler& scheduler = SendScheduler::Shared();
+            scheduler.answers.fetch_add(1);
+            scheduler.wait.Wake();
+        });
 }
 
 bool SendScheduler::Start()
@@ -42,48 +74,87 @@ bool SendScheduler::Start()
     const std::lock_guard lock(startMutex);
     if (running.load())
         return true;
-    running.store(StartBackgroundThread([this] { Run(); }));
+    running.store(StartBackgroundThread("vdrx-send", [this] { Run(); }));
     return running.load();
-}
-
-void SendScheduler::Prefetch(std::string_view host, std::int32_t port)
-{
-    if (host.empty() || host.size() > prefetchHost.size())
-        return;
-    {
-        const std::lock_guard lock(prefetchMutex);
-        std::copy(host.begin(), host.end(), prefetchHost.begin());
-        prefetchLength = host.size();
-        prefetchPort = port;
-        prefetchWanted = true;
-    }
-    wait.Wake();
 }
 
 void SendScheduler::Run() noexcept
 {
-    platform::DeadlineWait::PrepareWaitingThread();
+    platform::ThreadPriority::PrepareTimingThread();
     ScheduledMessage message;
     for (;;)
     {
-        PrefetchRequested();
+        SendAnswered();
         const std::int64_t nowUs = platform::SteadyClockUs();
         ++busy; // before the message leaves the queue, so that Idle never sees it nowhere
         const bool taken = queue.TakeDue(nowUs, message);
         if (taken)
             Deliver(message);
         --busy;
-        if (!taken)
-            WaitForNext(nowUs);
+        if (taken)
+            continue;
+        LookUpAhead(nowUs);
+        WaitForNext(nowUs);
     }
+}
+
+void SendScheduler::LookUpAhead(std::int64_t nowUs)
+{
+    const std::optional<std::size_t> copied = needs.CopyIfChanged(needsVersion, needsSeen);
+    const std::uint64_t answered = answers.load();
+    if (!copied && answered == answersSeen && !(nextLookupUs && nowUs >= *nextLookupUs))
+        return;
+    needsCount = copied.value_or(needsCount);
+    answersSeen = answered;
+    nextLookupUs.reset();
+    try
+    {
+        for (std::size_t i = 0; i < needsCount; ++i)
+        {
+            const std::optional<std::int64_t> atUs = LookupMomentUs(needsSeen[i], nowUs);
+            if (atUs && *atUs <= nowUs)
+                osc::SharedNameCache().LookUpAhead(std::string(needsSeen[i].Host()),
+                                                   needsSeen[i].port);
+            if (atUs)
+                nextLookupUs = Earlier(nextLookupUs, std::max(*atUs, nowUs + kLookupRetryUs));
+        }
+    }
+    catch (...)
+    {
+        nextLookupUs = nowUs + kLookupRetryUs; // out of memory: tried again later
+    }
+}
+
+std::optional<std::int64_t> SendScheduler::LookupMomentUs(const NameNeeds::Need& need,
+                                                          std::int64_t nowUs)
+{
+    const std::string host(need.Host());
+    if (!osc::NeedsLookup(host))
+        return std::nullopt;
+    const osc::Known known = osc::SharedNameCache().Know(host, need.port);
+    if (!known.answered)
+        return nowUs; // never asked: at once, as the user set it
+    std::optional<std::int64_t> atUs;
+    for (const std::optional<std::int64_t>& cueUs : need.momentsUs)
+        if (cueUs && *cueUs > nowUs &&
+            (!known.foundMs || *known.foundMs * 1000 < *cueUs - kFreshAtCueMs * 1000))
+            atUs = Earlier(atUs, *cueUs - kLookupAheadMs * 1000);
+    return atUs;
 }
 
 void SendScheduler::WaitForNext(std::int64_t nowUs)
 {
     const std::optional<std::int64_t> next = queue.NextDeadline();
-    if (!next || platform::TestClockInstalled())
+    if (!next || *next - nowUs > kRaisedLeadUs)
     {
-        wait.WaitUntil(next);
+        priority.Lower();
+        wait.WaitUntil(Earlier(next ? std::optional(*next - kRaisedLeadUs) : next, nextLookupUs));
+        return;
+    }
+    priority.Raise();
+    if (platform::TestClockInstalled())
+    {
+        wait.WaitUntil(next); // only the test's wake ends it
         return;
     }
     const std::int64_t wakeUs = *next - margin.Us();
@@ -105,13 +176,11 @@ void SendScheduler::Deliver(ScheduledMessage& message) noexcept
 {
     try
     {
-        const std::span<const std::uint8_t> payload(message.payload.data(), message.payloadLength);
-        const osc::SendResult result = osc::SendPayload(std::string(message.Host()), message.port,
-                                                        payload, sockets, osc::ResolveHostNow);
-        if (result.outcome == osc::SendOutcome::NotResolvedYet)
-            SendLate(std::move(message));
-        else
+        const osc::SendResult result = SendNow(message, sockets);
+        if (result.outcome != osc::SendOutcome::NotResolvedYet)
             Report(message, result, false);
+        else if (!waiters.Hold(message))
+            message.channel->Keep(message.FailureReport(SendFailure::TooManySends));
     }
     catch (...)
     {
@@ -120,45 +189,26 @@ void SendScheduler::Deliver(ScheduledMessage& message) noexcept
     message.channel.reset();
 }
 
-void SendScheduler::SendLate(ScheduledMessage message) noexcept
+void SendScheduler::SendAnswered() noexcept
 {
-    int underWay = lookups.load();
-    while (underWay < kLookupThreads && !lookups.compare_exchange_weak(underWay, underWay + 1))
-    {
-    }
-    if (underWay >= kLookupThreads)
-    {
-        message.channel->Keep(message.FailureReport(SendFailure::TooManySends));
+    const std::uint64_t answered = answers.load();
+    if (waiters.Held() == 0 || answered == answersOffered)
         return;
-    }
-    auto late = std::make_shared<ScheduledMessage>(std::move(message));
-    const bool started = StartBackgroundThread(
-        [this, late]() noexcept
+    answersOffered = answered;
+    waiters.Offer(
+        [this](ScheduledMessage& message)
         {
-            osc::DatagramSender own;
-            const std::span<const std::uint8_t> payload(late->payload.data(), late->payloadLength);
-            Report(*late,
-                   osc::SendPayload(std::string(late->Host()), late->port, payload, own,
-                                    osc::ResolveHostWaiting),
-                   true);
-            lookups.fetch_sub(1);
+            try
+            {
+                const osc::SendResult result = SendNow(message, sockets);
+                if (result.outcome == osc::SendOutcome::NotResolvedYet)
+                    return false;
+                Report(message, result, true);
+            }
+            catch (...)
+            {
+                message.channel->Keep(message.FailureReport(SendFailure::NoMemory));
+            }
+            return true;
         });
-    if (started)
-        return;
-    lookups.fetch_sub(1);
-    late->channel->Keep(late->FailureReport(SendFailure::NoThread));
-}
-
-void SendScheduler::PrefetchRequested()
-{
-    std::string host;
-    std::int32_t port = 0;
-    {
-        const std::lock_guard lock(prefetchMutex);
-        if (!std::exchange(prefetchWanted, false))
-            return;
-        host.assign(prefetchHost.data(), prefetchLength);
-        port = prefetchPort;
-    }
-    osc::PrefetchHost(host, port);
 }

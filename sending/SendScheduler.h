@@ -1,35 +1,48 @@
-// The one thread per process that sends every message at its deadline.
+// The one thread per process that sends every message at its deadline, and has the names the
+// messages go to looked up in time for them.
 //
-// The render thread only schedules: it copies a message into the queue (SendQueue) and wakes
-// this thread. The thread waits precisely for the earliest deadline (platform::DeadlineWait),
-// spins the last stretch (as long as its recent waits woke late: WakeMargin), takes the message
-// and sends it through sockets it keeps.
-// A name it cannot resolve without waiting goes to a lookup thread, which sends it when the
-// answer comes, late, so that one slow name never holds up another message. Failures go back to
-// the instance through its SendChannel. With a test clock installed nothing spins: the test wakes
-// the thread when it moves its clock.
+// The render thread only schedules: it copies a message into the queue (SendQueue), and tells
+// which names its cues will need by when (NameNeeds). The thread waits precisely for the earliest
+// deadline (platform::DeadlineWait), spins the last stretch (as long as its recent waits woke
+// late: WakeMargin), takes the message and sends it through sockets it keeps. It runs at the
+// ordinary priority, and raised (platform::ThreadPriority) only for the last few milliseconds
+// before a deadline: a wake the render thread gives it for a new message then never takes the
+// render thread's CPU, while the deadline itself is met however busy the machine is.
+// A name whose answer would be older than kFreshAtCueMs at a cue is looked up again at least
+// kLookupAheadMs before it. At a deadline a name that was ever found goes to its last addresses
+// at once; one never found waits beside the queue (LookupWaiters) for its lookup, shared by every
+// message that waits for it, and goes late. Failures go back to the instance through its
+// SendChannel. With a test clock installed nothing spins: the test wakes the thread when it
+// moves its clock.
 //
-// Threads: Shared() and Start() from any thread but a frame's (an instance's construction);
-// Queue() and Prefetch() from any thread, never blocking beyond a copy. The thread itself runs
-// for the rest of the process (the module is pinned), idle while nothing waits.
+// Threads: Shared() and Start() from any thread but a frame's (an instance's GL set-up);
+// Queue() and Needs() from any thread, never blocking beyond a copy. The thread itself runs for
+// the rest of the process (the module is pinned), idle while nothing waits.
 #pragma once
 
+#include "platform/DeadlineWait.h"
+#include "platform/ThreadPriority.h"
+#include "sending/DatagramSender.h"
+#include "sending/LookupWaiters.h"
+#include "sending/NameNeeds.h"
 #include "sending/SendQueue.h"
 #include "sending/WakeMargin.h"
-#include "sending/DatagramSender.h"
-#include "platform/DeadlineWait.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <string_view>
+#include <optional>
 
 class SendScheduler
 {
 public:
-    // Lookups of late sends under way at once; more fail with "too many sends".
-    static constexpr int kLookupThreads = 4;
+    // An answer at most this old at every cue that needs it...
+    static constexpr std::int64_t kFreshAtCueMs = 60000;
+    // ...looked up at least this long before the cue.
+    static constexpr std::int64_t kLookupAheadMs = 30000;
+    // Raised only this long before a deadline: more than an ordinary thread's timed wait wakes
+    // late on a busy machine.
+    static constexpr std::int64_t kRaisedLeadUs = 5000;
 
     // The process's, made on first use and never destroyed: its thread may outlive every
     // instance.
@@ -39,36 +52,46 @@ public:
     bool Start();
     bool Running() const { return running.load(); }
     SendQueue& Queue() { return queue; }
-    // Looks a name up ahead of its cues, on a lookup thread the scheduler starts. Copies the name
-    // (a longer one than a message can carry is not looked up).
-    void Prefetch(std::string_view host, std::int32_t port);
+    NameNeeds& Needs() { return needs; }
+    // Has the thread read the needs now rather than at its next wake (a second on at most): a
+    // name the user has just set is looked up at once. Not from a frame.
+    void ReadNeedsNow() { wait.Wake(); }
     // Nothing waits, is being sent or waits for its name. Any thread.
-    bool Idle() const { return queue.Waiting() == 0 && busy.load() == 0 && lookups.load() == 0; }
-    // Lookup threads of late sends alive now. Any thread.
-    int LateLookups() const { return lookups.load(); }
+    bool Idle() const { return queue.Waiting() == 0 && busy.load() == 0 && waiters.Held() == 0; }
+    // Messages waiting for their name's first answer. Any thread.
+    std::size_t WaitingForNames() const { return waiters.Held(); }
 
 private:
     SendScheduler();
     void Run() noexcept;
-    // Waits for the next deadline, or for whatever wakes the thread.
+    // Looks up ahead the names whose cues need a fresher answer by now; notes when the next one
+    // will.
+    void LookUpAhead(std::int64_t nowUs);
+    // When the name of `need` must next be looked up for its cues; nothing when it need not be.
+    std::optional<std::int64_t> LookupMomentUs(const NameNeeds::Need& need, std::int64_t nowUs);
+    // Waits for the next deadline or lookup, or for whatever wakes the thread.
     void WaitForNext(std::int64_t nowUs);
     void Deliver(ScheduledMessage& message) noexcept;
-    // The name is not resolved yet: a lookup thread sends the message when it is.
-    void SendLate(ScheduledMessage message) noexcept;
-    void PrefetchRequested();
+    // Sends the messages whose names have been looked up since they began to wait.
+    void SendAnswered() noexcept;
 
     SendQueue queue;
+    NameNeeds needs;
+    LookupWaiters waiters; // the scheduler thread's
     platform::DeadlineWait wait;
-    WakeMargin margin; // the scheduler thread's
-    osc::DatagramSender sockets;
+    WakeMargin margin;                 // the scheduler thread's
+    platform::ThreadPriority priority; // the scheduler thread's
+    osc::DatagramSender sockets;       // the scheduler thread's
     std::atomic<bool> running{false};
     std::mutex startMutex;
-    std::atomic<int> lookups{0};
-    std::atomic<int> busy{0}; // messages taken and not yet sent or failed
+    std::atomic<int> busy{0}; // messages taken and not yet sent, failed or waiting for a name
+    std::atomic<std::uint64_t> answers{0}; // lookups ended
 
-    std::mutex prefetchMutex; // held for a copy
-    bool prefetchWanted = false;
-    std::array<char, ScheduledMessage::kHostRoom> prefetchHost{};
-    std::size_t prefetchLength = 0;
-    std::int32_t prefetchPort = 0;
+    // The scheduler thread's view of the needs, and when it next looks a name up.
+    NameNeeds::Needs needsSeen{};
+    std::size_t needsCount = 0;
+    std::uint64_t needsVersion = 0;
+    std::uint64_t answersSeen = 0;
+    std::optional<std::int64_t> nextLookupUs;
+    std::uint64_t answersOffered = 0; // to the messages waiting for their names
 };

@@ -28,6 +28,7 @@ TEST(Concurrency, HostCallsFromSeveralThreadsWhileSendersRun)
     testhost::OscReceiver receiver;
     VendrolixPro plugin;
     plugin.SetOwner(&plugin);
+    plugin.BeginSending();
     const std::string port = std::to_string(receiver.Port());
     plugin.SetTextParameter(P::OscPort, port.c_str());
     plugin.SetFloatParameter(P::NextClip, 1.0f);

@@ -217,6 +217,26 @@ TEST_F(Dispatch, TheBoundsAreCountedOnTheQueue)
     EXPECT_EQ(vdrxtest::testQueue.Waiting(), SendQueue::kCapacity - 3);
 }
 
+// A press a fraction of a millisecond after a frame that scheduled three due messages, which the
+// scheduler has not taken yet: they are on their way and hold none of the instance's four places.
+TEST_F(Dispatch, MessagesWhoseMomentHasComeHoldNoPlaceSoAPressRightAfterAFrameSendsAll)
+{
+    plugin.SetFloatParameter(P::NextClip, 1.0f);
+    plugin.SetTextParameter(P::OscMsg, "/cue");
+    for (const P::Parameter delay : {P::Delay, P::DelayNextClip, P::MessageDelay})
+        plugin.SetFloatParameter(delay, 0.0f);
+    Start();
+    const ffgl::FrameDataRecord noInputs{0, nullptr};
+    plugin.ProcessOpenGL(&noInputs);
+    ASSERT_EQ(vdrxtest::testQueue.Waiting(), 3u);
+    vdrxtest::logLines.clear();
+    plugin.SetFloatParameter(P::Test, 1.0f);
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 6u) << "the frame's three and the press's three";
+    Frame();
+    EXPECT_EQ(Status(), "Tok|Nok|Mok");
+    EXPECT_EQ(vdrxtest::logLines, std::vector<std::string>{"VendrolixOSC: Test pressed"});
+}
+
 TEST_F(Dispatch, StartsAndFramesRaiseValueChangedOnStatusAndDuration)
 {
     Start();

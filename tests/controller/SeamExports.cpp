@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace
@@ -30,9 +31,11 @@ platform::LookupStatus AnsweredResolve(const char* host, const char* service,
 {
     if (platform::IsNumericHost(host))
         return platform::SystemSocketCalls().resolve(host, service, out);
-    if (const int result = lookupAnswer.load()(host); result != 0)
+    const int result = lookupAnswer.load()(host);
+    if (result < 0 || result > 254)
         return platform::LookupStatusOf(result);
-    return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+    const std::string address = "127.0.0." + std::to_string(result == 0 ? 1 : result);
+    return platform::SystemSocketCalls().resolve(address.c_str(), service, out);
 }
 
 std::int64_t SunkOrSent(platform::SocketHandle socket, const std::uint8_t* data, std::size_t length,
@@ -54,7 +57,9 @@ extern "C" VDRX_EXPORT void vdrxTestHoldLookups(void (*hook)())
 }
 
 // Every lookup of a name answers as getaddrinfo would with the result `answer` gives for it,
-// asked on the lookup's thread: 0 finds 127.0.0.1. Numeric addresses are converted as before.
+// asked on the lookup's thread: 0 finds 127.0.0.1, 1 to 254 find 127.0.0.1 to 127.0.0.254 (a
+// machine that moved), a getaddrinfo error code fails so. Numeric addresses are converted as
+// before.
 // With a `sink`, no datagram reaches the network: the sink takes each, on the sending thread,
 // and answers what sendto would.
 extern "C" VDRX_EXPORT void vdrxTestAnswerLookups(int (*answer)(const char* host),

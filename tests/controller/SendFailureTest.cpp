@@ -2,9 +2,9 @@
 // fails, throws or holds its lookups. Every failure shows as "err" and one host-log line; the
 // threads stay within their bounds; every press is either sent or accounted for in the log.
 #include "sending/BackgroundThread.h"
-#include "sending/SendScheduler.h"
 #include "sending/NameCache.h"
-#include "tests/controller/ControllerFixture.h"
+#include "sending/SendScheduler.h"
+#include "tests/controller/SchedulerFixture.h"
 #include "tests/osc/CommaLocale.h"
 #include "tools/testhost/FailureLines.h"
 #include "tools/testhost/OscReceiver.h"
@@ -20,126 +20,11 @@ namespace
 {
 using namespace std::chrono_literals;
 using P = VendrolixPro;
+using vdrxtest::FakeNetwork;
+using vdrxtest::Fault;
 
-enum class Fault
+class SendFailures : public vdrxtest::SchedulerTest
 {
-    None,
-    NoName,
-    NoAnswer,
-    NoMemory,
-    NoSocket,
-    ShortSend,
-};
-
-// Every name resolves to the loopback, unless told otherwise; lookups can be held.
-struct FakeNetwork
-{
-    static inline std::atomic<Fault> fault{Fault::None};
-    static inline std::atomic<int> resolves{0};
-    static inline std::mutex gateMutex;
-    static inline std::condition_variable gateChanged;
-    static inline bool gateOpen = true;
-
-    static void Hold(bool held)
-    {
-        {
-            const std::lock_guard lock(gateMutex);
-            gateOpen = !held;
-        }
-        gateChanged.notify_all();
-    }
-
-    static platform::LookupStatus Resolve(const char*, const char* service,
-                                          std::vector<platform::ResolvedAddress>& out)
-    {
-        ++resolves;
-        {
-            std::unique_lock lock(gateMutex);
-            gateChanged.wait(lock, [] { return gateOpen; });
-        }
-        if (fault == Fault::NoName)
-            return platform::LookupStatus::NotFound;
-        if (fault == Fault::NoAnswer)
-            return platform::LookupStatus::NoAnswer;
-        if (fault == Fault::NoMemory)
-            throw std::bad_alloc();
-        return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
-    }
-
-    static const platform::SocketCalls& Calls()
-    {
-        static const platform::SocketCalls calls{
-            .startUp = platform::SystemSocketCalls().startUp,
-            .resolve = &Resolve,
-            .open =
-                [](int family, int type, int protocol)
-            {
-                return fault == Fault::NoSocket
-                           ? platform::kInvalidSocket
-                           : platform::SystemSocketCalls().open(family, type, protocol);
-            },
-            .sendTo =
-                [](platform::SocketHandle socket, const std::uint8_t* data, std::size_t length,
-                   const platform::ResolvedAddress& to)
-            {
-                return fault == Fault::ShortSend
-                           ? static_cast<std::int64_t>(length) - 1
-                           : platform::SystemSocketCalls().sendTo(socket, data, length, to);
-            },
-            .close = platform::SystemSocketCalls().close,
-        };
-        return calls;
-    }
-};
-
-class SendFailures : public vdrxtest::ControllerTest
-{
-protected:
-    void SetUp() override
-    {
-        ControllerTest::SetUp();
-        FakeNetwork::fault = Fault::None;
-        FakeNetwork::resolves = 0;
-        FakeNetwork::Hold(false);
-        platform::InstallSocketCalls(&FakeNetwork::Calls());
-        VendrolixPro::InstallSendQueue(nullptr); // the real scheduler
-        ApplyRegisteredDefaults();
-        plugin.SetTextParameter(P::OscPort, std::to_string(receiver.Port()).c_str());
-    }
-
-    void TearDown() override
-    {
-        FakeNetwork::Hold(false);
-        WaitForSenders();
-        ControllerTest::TearDown();
-    }
-
-    static void WaitForSenders()
-    {
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (
-            (!SendScheduler::Shared().Idle() || osc::SharedNameCache().BackgroundLookups() > 0) &&
-            std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(1ms);
-        ASSERT_TRUE(SendScheduler::Shared().Idle());
-    }
-
-    // Starts the instance's clip and renders frames until its 500 ms transition is scheduled.
-    void ScheduleHalfASecondAhead(VendrolixPro& instance)
-    {
-        instance.SetFloatParameter(P::Delay, 500.0f);
-        instance.SetTime(2.9);
-        instance.SetTime(0.0);
-        instance.ProcessOpenGL(nullptr);
-        for (int frame = 1; frame <= 31; ++frame) // the last one at 496 ms
-        {
-            Advance(16);
-            instance.ProcessOpenGL(nullptr);
-        }
-        ASSERT_EQ(SendScheduler::Shared().Queue().Waiting(), 1u) << "it waits for 500 ms";
-    }
-
-    testhost::OscReceiver receiver;
 };
 
 struct FailureCase
@@ -243,9 +128,10 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
     for (int press = 0; press < kPresses; ++press)
     {
         plugin.SetFloatParameter(P::Test, 1.0f);
-        highest = std::max(highest, SendScheduler::Shared().LateLookups());
+        highest = std::max(highest, static_cast<int>(osc::SharedNameCache().BackgroundLookups()));
     }
-    EXPECT_LE(highest, SendScheduler::kLookupThreads) << "one scheduler and a few lookups";
+    EXPECT_LE(highest, static_cast<int>(osc::NameCache::Limits{}.backgroundLookups))
+        << "one scheduler and a few lookups";
     FakeNetwork::Hold(false);
     WaitForSenders();
     Frame(); // takes in what the senders reported
@@ -259,24 +145,20 @@ TEST_F(SendFailures, StormOfPressesStaysWithinTheBoundAndAccountsForEveryPress)
 
 TEST_F(SendFailures, ALookupThreadThatCannotStartFailsItsMessageWithALine)
 {
-    FakeNetwork::Hold(true); // the name's own lookup is under way when the message is due
-    plugin.SetTextParameter(P::OscHost, "studio-pc");
     const BackgroundThreadStart real =
-        InstallBackgroundThreadStart([](std::function<void()>) { return false; });
+        InstallBackgroundThreadStart([](const char*, std::function<void()>) { return false; });
+    plugin.SetTextParameter(P::OscHost, "studio-pc"); // never looked up: no thread for it
     vdrxtest::logLines.clear();
     plugin.SetFloatParameter(P::Test, 1.0f);
-    const auto end = std::chrono::steady_clock::now() + 2s;
-    while (!SendScheduler::Shared().Idle() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(1ms);
-    InstallBackgroundThreadStart(real);
-    FakeNetwork::Hold(false);
     WaitForSenders();
+    InstallBackgroundThreadStart(real);
     Frame();
     EXPECT_EQ(Status(), "Terr|Nno|Mno");
     EXPECT_EQ(vdrxtest::logLines.back(),
               "VendrolixOSC: transition duration not sent to studio-pc:" +
                   std::to_string(receiver.Port()) +
                   ": no scheduler or lookup thread can be started");
+    EXPECT_EQ(FakeNetwork::resolves.load(), 0);
 }
 
 TEST_F(SendFailures, AMessageWhoseNameIsStillLookedUpAtItsDeadlineGoesLateAndSaysSo)

@@ -203,8 +203,8 @@ TEST_F(Timing, DelaysInBeatsCountAtTheHostsTempoAndFollowItsChanges)
     EXPECT_EQ(dueAfterStartUs(128.0f, 128.0f), 7500000) << "16 beats at 128 BPM";
     EXPECT_EQ(dueAfterStartUs(120.0f, 140.0f), 4000000 + 3428571) << "8 at 120, then 8 at 140";
 
-    // A change while it waits: cancelled, and scheduled again for the deadline the new tempo
-    // gives.
+    // A change while it waits moves it in place, to the moment the new tempo gives: it stays in
+    // the queue, and a moment that now falls before the next frame is met all the same.
     plugin.SetBeatInfo(128.0f, 0.0f);
     plugin.SetTime(2.9);
     plugin.SetTime(0.0);
@@ -213,15 +213,29 @@ TEST_F(Timing, DelaysInBeatsCountAtTheHostsTempoAndFollowItsChanges)
         FramesFor(16);
     ASSERT_EQ(vdrxtest::testQueue.Waiting(), 1u);
     const std::int64_t changeMs = vdrxtest::fakeNowMs;
-    plugin.SetBeatInfo(64.0f, 0.0f);
-    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 0u) << "cancelled";
-    for (int frame = 0; vdrxtest::testQueue.Waiting() == 0 && frame < 1000; ++frame)
-        FramesFor(16);
+    plugin.SetBeatInfo(256.0f, 0.0f);
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 1u) << "moved, not taken back";
     const double beatsLeft = 16.0 - static_cast<double>(changeMs - startMs) * 128.0 / 60000.0;
+    const std::int64_t movedUs = changeMs * 1000 + std::llround(beatsLeft * 60e6 / 256.0);
+    EXPECT_EQ(vdrxtest::testQueue.NextDeadline(), movedUs);
+
+    // Float noise in the tempo moves nothing; a drift that adds up to a microsecond against the
+    // moment it was scheduled for does.
+    plugin.SetBeatInfo(std::nextafter(256.0f, 300.0f), 0.0f);
+    EXPECT_EQ(vdrxtest::testQueue.NextDeadline(), movedUs) << "less than a microsecond";
+    float drifting = 256.0f;
+    for (int push = 0; push < 2000 && vdrxtest::testQueue.NextDeadline() == movedUs; ++push)
+        plugin.SetBeatInfo(drifting = std::nextafter(drifting, 300.0f), 0.0f);
     EXPECT_EQ(vdrxtest::testQueue.NextDeadline(),
-              changeMs * 1000 + std::llround(beatsLeft * 60e6 / 64.0));
-    // Once it has gone, a change of tempo cannot send it again in the same pass.
+              changeMs * 1000 + std::llround(beatsLeft * 60e6 / static_cast<double>(drifting)))
+        << "the slow drift added up";
+    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 1u);
     const std::size_t sent = JobCount();
+    FramesFor(16);
+    ASSERT_EQ(JobCount(), sent + 1);
+    EXPECT_LT(LastJob().deadlineUs[kTransition], movedUs) << "sent at its moved moment";
+    EXPECT_GE(LastJob().deadlineUs[kTransition], movedUs - 2);
+    // Once it has gone, a change of tempo cannot send it again in the same pass.
     FramesFor(20000);
     ASSERT_EQ(JobCount(), sent + 1);
     plugin.SetBeatInfo(128.0f, 0.0f);

@@ -1,18 +1,25 @@
 // A host deletes the instance and unloads the library while a sender thread is still inside
-// the name lookup: the thread must finish its send, not crash in unmapped code.
+// the name lookup: the thread must finish its send, not crash in unmapped code. A host that only
+// scans the library (loads it, asks its information and parameters, unloads it) leaves nothing
+// of it behind: no thread, no mapping.
+#include "tools/testhost/FunctionCode.h"
 #include "tools/testhost/GlContext.h"
 #include "tools/testhost/OscReceiver.h"
+#include "tools/testhost/ParameterIndex.h"
 #include "tools/testhost/PluginLibrary.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 
@@ -85,9 +92,91 @@ std::string UnloadWhileLookupRuns()
     return {};
 }
 
-void RunAndExit()
+// The threads of this process, and how many of them carry `name`.
+int Threads(const char* name = nullptr)
 {
-    const std::string problem = UnloadWhileLookupRuns();
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    {
+        std::string comm;
+        std::getline(std::ifstream(task.path() / "comm"), comm);
+        count += !name || comm == name ? 1 : 0;
+    }
+    return count;
+}
+
+bool Mapped(const std::string& path)
+{
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find(path) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::atomic<int> lookups{0};
+int CountLookup(const char*)
+{
+    ++lookups;
+    return 0;
+}
+
+// What a host that scans its plug-ins does: information, parameters, a parameter set with no
+// instance (which reaches the prototype at most), then the unload.
+std::string Scan(const std::string& path, int threadsBefore)
+{
+    const testhost::PluginLibrary plugin(path);
+    void* answerLookups = plugin.Symbol("vdrxTestAnswerLookups");
+    void (*install)(int (*)(const char*), std::int64_t (*)(const std::uint8_t*, std::size_t)) =
+        nullptr;
+    std::memcpy(&install, &answerLookups, sizeof install);
+    install(&CountLookup, nullptr);
+    plugin.GetInfo();
+    plugin.GetExtendedInfo();
+    plugin.Initialise();
+    for (std::uint32_t i = 0; i < plugin.GetNumParameters(); ++i)
+    {
+        plugin.GetParameterName(i);
+        plugin.GetParameterDefault(i);
+        plugin.GetParameterType(i);
+        plugin.GetParameterRange(i);
+    }
+    testhost::SetParameterIn setHost{testhost::OscHostIndex, 0, testhost::MixedPtr("studio-pc")};
+    plugin.Call(testhost::kSetParameter, testhost::MixedPtr(&setHost), nullptr);
+    plugin.Deinitialise();
+    return Threads() == threadsBefore ? std::string() : "the scan started a thread";
+}
+
+std::string ScanThenUse()
+{
+    std::string error;
+    auto context = testhost::CreateEglContext(error); // the host's, made before it scans
+    if (!context)
+        return error;
+    const std::string path = std::filesystem::canonical(VDRX_SEAMED_PLUGIN_PATH).string();
+    const int before = Threads();
+    if (std::string problem = Scan(path, before); !problem.empty())
+        return problem;
+    if (Mapped(path))
+        return "the library is still mapped after the host unloaded it";
+    if (Threads() != before)
+        return "a thread of the library outlived its unload";
+    if (lookups.load() != 0)
+        return "the scan looked a name up";
+
+    // Used: the first GL instance starts the scheduler, in its GL set-up.
+    const testhost::PluginLibrary plugin(path);
+    void* instance = plugin.InstantiateGL(testhost::ViewportIn{0, 0, 16, 16});
+    if (!instance)
+        return "no instance";
+    const bool started = Threads("vdrx-send") == 1;
+    plugin.DeinstantiateGL(instance);
+    return started ? std::string() : "the first GL instance did not start the scheduler";
+}
+
+void RunAndExit(std::string (*run)())
+{
+    const std::string problem = run();
     if (!problem.empty())
         std::fprintf(stderr, "%s\n", problem.c_str());
     std::_Exit(problem.empty() ? 0 : 1);
@@ -96,7 +185,13 @@ void RunAndExit()
 TEST(Unload, SenderThreadOutlivesTheInstanceAndTheLibrarysUnload)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(RunAndExit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(RunAndExit(&UnloadWhileLookupRuns), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Unload, AScanLeavesNoThreadAndNoMappingAndTheFirstGlInstanceStartsTheScheduler)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunAndExit(&ScanThenUse), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

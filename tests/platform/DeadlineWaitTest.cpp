@@ -1,7 +1,8 @@
 // The send scheduler's wait: at its deadline and not before, cut short by a wake, and with a
-// test clock ended only by a wake.
+// test clock ended only by a wake; the timer period a coarse wait holds, given back after it.
 #include "platform/DeadlineWait.h"
 #include "platform/SteadyClock.h"
+#include "platform/TimerPeriod.h"
 
 #include <gtest/gtest.h>
 
@@ -59,5 +60,42 @@ TEST(DeadlineWait, WithATestClockOnlyAWakeEndsIt)
     waker.join();
     platform::InstallClockSource(nullptr);
     EXPECT_GE(platform::RealClockUs() - start, 25000);
+}
+std::atomic<int> periodsBegun{0};
+std::atomic<int> periodsEnded{0};
+std::atomic<unsigned> beginAnswer{0};
+
+TEST(TimerPeriod, EveryPeriodGrantedIsGivenBackBeforeItsWaitReturns)
+{
+    static const platform::TimerPeriodCalls counting{
+        .begin =
+            [](unsigned ms)
+        {
+            periodsBegun += ms == 1 ? 1 : 100;
+            return beginAnswer.load();
+        },
+        .end =
+            [](unsigned ms)
+        {
+            periodsEnded += ms == 1 ? 1 : 100;
+            return 0u;
+        },
+    };
+    const platform::TimerPeriodCalls* const previous = platform::InstallTimerPeriodCalls(&counting);
+    platform::DeadlineWait wait;
+    for (int i = 0; i < 3; ++i)
+    {
+        const platform::ScopedTimerPeriod period;
+        wait.WaitUntil(platform::SteadyClockUs() + 1000);
+        EXPECT_EQ(periodsEnded.load(), i) << "held for the whole wait";
+    }
+    EXPECT_EQ(periodsBegun.load(), 3);
+    EXPECT_EQ(periodsEnded.load(), 3) << "each 1 ms period asked for is given back";
+    beginAnswer = 97; // TIMERR_NOCANDO: refused, so nothing to give back
+    {
+        const platform::ScopedTimerPeriod period;
+    }
+    EXPECT_EQ(periodsEnded.load(), 3);
+    platform::InstallTimerPeriodCalls(previous);
 }
 } // namespace

@@ -19,8 +19,9 @@ using namespace std::chrono_literals;
 std::atomic<std::int64_t> nowMs{1000000};
 using platform::LookupStatus;
 
-// What the fake resolver answers: the loopback, or this failure.
+// What the fake resolver answers: this address, or this failure.
 std::atomic<LookupStatus> answer{LookupStatus::Resolved};
+std::atomic<const char*> address{"127.0.0.1"};
 std::mutex gateMutex;
 std::condition_variable gateChanged;
 bool gateOpen = true;
@@ -46,7 +47,7 @@ const platform::SocketCalls& GatedCalls()
             gateChanged.wait(lock, [] { return gateOpen; });
             if (answer != LookupStatus::Resolved)
                 return answer.load();
-            return platform::SystemSocketCalls().resolve("127.0.0.1", service, out);
+            return platform::SystemSocketCalls().resolve(address.load(), service, out);
         },
         .open = platform::SystemSocketCalls().open,
         .sendTo = platform::SystemSocketCalls().sendTo,
@@ -62,6 +63,7 @@ protected:
     {
         counts.Reset();
         answer = LookupStatus::Resolved;
+        address = "127.0.0.1";
         platform::InstallClockSource([] { return nowMs.load() * 1000; });
     }
     void TearDown() override
@@ -91,7 +93,7 @@ protected:
     osc::NameCache cache;
 };
 
-TEST_F(NameCacheTest, SuccessIsKeptAndLookedUpAgainInTheBackgroundWhileItServes)
+TEST_F(NameCacheTest, SuccessServesForTheWholeShowAndIsLookedUpAgainBesideOldUses)
 {
     EXPECT_TRUE(Found("studio-pc"));
     EXPECT_TRUE(Found("studio-pc"));
@@ -106,16 +108,18 @@ TEST_F(NameCacheTest, SuccessIsKeptAndLookedUpAgainInTheBackgroundWhileItServes)
     WaitForLookups();
     EXPECT_EQ(counts.resolves.load(), 2);
 
-    nowMs += 61000; // unused for longer than it is kept: looked up before it is used
+    nowMs += 900000; // unused for fifteen minutes: still served at once, and looked up beside
+    SetGate(false);
     EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_EQ(cache.BackgroundLookups(), 1u);
+    SetGate(true);
+    WaitForLookups();
     EXPECT_EQ(counts.resolves.load(), 3);
-    EXPECT_EQ(cache.BackgroundLookups(), 0u);
 }
 
-TEST_F(NameCacheTest, FailedLookupLeavesTheLastGoodAddressServingForTenMinutesToldOnce)
+TEST_F(NameCacheTest, FailedLookupLeavesTheLastGoodAddressServingForTheWholeShowToldOnce)
 {
     EXPECT_TRUE(Found("studio-pc"));
-    const std::int64_t foundMs = nowMs;
 
     nowMs += 31000; // its refresh begins, and fails
     answer = LookupStatus::NoAnswer;
@@ -135,9 +139,55 @@ TEST_F(NameCacheTest, FailedLookupLeavesTheLastGoodAddressServingForTenMinutesTo
     EXPECT_TRUE(Found("studio-pc")) << "a name gone missing is served its last address too";
     EXPECT_FALSE(addresses.empty());
 
-    nowMs = foundMs + 600000; // no longer: the send looks up itself and meets the failure
-    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NotFound);
-    EXPECT_EQ(counts.resolves.load(), 4);
+    nowMs += 3600000; // an hour on, the name server still down: never a send that waits
+    SetGate(false);
+    std::vector<platform::ResolvedAddress> now;
+    const std::optional<osc::Resolution> served = cache.TryResolve("studio-pc", 7000, now);
+    ASSERT_TRUE(served.has_value()) << "answered without a lookup";
+    EXPECT_EQ(served->status, LookupStatus::Resolved);
+    EXPECT_FALSE(now.empty());
+    SetGate(true);
+}
+
+TEST_F(NameCacheTest, ALookupThatFindsAnotherAddressIsToldOnce)
+{
+    EXPECT_TRUE(Found("studio-pc"));
+    EXPECT_FALSE(Resolve("studio-pc").newAddress) << "a first answer is no change";
+    nowMs += 31000;
+    address = "127.0.0.2"; // the machine moved
+    EXPECT_TRUE(Found("studio-pc"));
+    WaitForLookups();
+    const osc::Resolution moved = Resolve("studio-pc");
+    EXPECT_TRUE(moved.newAddress) << "the first send to the new address says so";
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_STREQ(platform::NumericAddressText(addresses[0]).data(), "127.0.0.2");
+    EXPECT_FALSE(Resolve("studio-pc").newAddress) << "and only that one";
+
+    nowMs += 31000; // the same address again: nothing to tell
+    EXPECT_TRUE(Found("studio-pc"));
+    WaitForLookups();
+    EXPECT_FALSE(Resolve("studio-pc").newAddress);
+}
+
+TEST_F(NameCacheTest, SendsThatFindNoAnswerShareOneLookupPerNameAndTheThreadsAreBounded)
+{
+    SetGate(false);
+    std::vector<platform::ResolvedAddress> out;
+    const char* const names[] = {"a.test", "b.test", "c.test", "d.test", "e.test", "f.test"};
+    for (int send = 0; send < 5; ++send)
+        for (const char* name : names)
+            EXPECT_FALSE(cache.TryResolve(name, 7000, out).has_value()) << "never waits";
+    EXPECT_EQ(cache.BackgroundLookups(), osc::NameCache::Limits{}.backgroundLookups)
+        << "the names beyond the bound wait their turn";
+    SetGate(true);
+    WaitForLookups();
+    EXPECT_EQ(counts.resolves.load(), 6) << "one lookup per name, however many sends wanted it";
+    for (const char* name : names)
+    {
+        const std::optional<osc::Resolution> answered = cache.TryResolve(name, 7000, out);
+        ASSERT_TRUE(answered.has_value()) << name;
+        EXPECT_EQ(answered->status, LookupStatus::Resolved) << name;
+    }
 }
 
 TEST_F(NameCacheTest, SilentNameServerWithNothingGoodIsAskedAgainAfterASecond)
@@ -146,13 +196,13 @@ TEST_F(NameCacheTest, SilentNameServerWithNothingGoodIsAskedAgainAfterASecond)
     EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
     nowMs += 999;
     EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
-    cache.Prefetch("studio-pc", 7000);
+    cache.LookUpAhead("studio-pc", 7000);
     EXPECT_EQ(cache.BackgroundLookups(), 0u);
-    EXPECT_EQ(counts.resolves.load(), 1) << "kept for the pause, for sends and prefetches alike";
+    EXPECT_EQ(counts.resolves.load(), 1) << "kept for the pause, for sends and lookups ahead alike";
 
     nowMs += 1;
     SetGate(false);
-    cache.Prefetch("studio-pc", 7000);
+    cache.LookUpAhead("studio-pc", 7000);
     EXPECT_EQ(cache.BackgroundLookups(), 1u) << "asked again once the pause is over";
     answer = LookupStatus::Resolved;
     SetGate(true);
@@ -174,11 +224,13 @@ TEST_F(NameCacheTest, FailureIsKeptForSecondsAndNumericAddressesAreNeverKept)
     EXPECT_TRUE(Found("dead.test"));
     EXPECT_EQ(counts.resolves.load(), 2);
 
-    osc::PrefetchHost("127.0.0.1", 7000);
-    EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 0u) << "a numeric address needs none";
+    EXPECT_FALSE(osc::NeedsLookup("127.0.0.1"));
+    EXPECT_FALSE(osc::NeedsLookup("::1"));
     for (int send = 0; send < 2; ++send)
-        EXPECT_EQ(osc::ResolveHost("127.0.0.1", 7000, addresses).status, LookupStatus::Resolved);
+        EXPECT_EQ(osc::ResolveHostNow("127.0.0.1", 7000, addresses)->status,
+                  LookupStatus::Resolved);
     EXPECT_EQ(counts.resolves.load(), 4) << "converted each time, never kept";
+    EXPECT_EQ(osc::SharedNameCache().BackgroundLookups(), 0u);
 }
 
 } // namespace
