@@ -3,7 +3,7 @@
 // datagrams caught on 127.0.0.1. Each clip carries three messages (delays 200, 300 and 500 ms);
 // every other clip begins half a frame before its first frame (host time half a period), so the
 // moments fall on frames and between them. Lateness is measured from the clip's start (its
-// first frame, less the host time that frame shows) plus the delay. Rows in beats count 16 beats
+// first frame's moment, less the host time that frame shows) plus the delay. Rows in beats count 16 beats
 // at 128 BPM, and at 120 BPM changed to 140 BPM at beat 8. Goal: every message 0 to 2 ms late,
 // median at most 0.5 ms.
 //
@@ -100,10 +100,11 @@ void PlayClips(VendrolixPro& plugin, const Row& row, const std::atomic<bool>& st
         for (int frame = 0; frame < framesPerClip && !stop; ++frame)
         {
             std::this_thread::sleep_until(next);
-            const Clock::time_point now = Clock::now();
             const double time = firstTime + frame * periodSeconds;
+            // The host reads its playhead at the frame's moment and may call a little after
+            // it (a late wake of this thread): the clip began at that moment less its time.
             if (frame == 0)
-                clipStart = (now - std::chrono::duration_cast<Clock::duration>(
+                clipStart = (next - std::chrono::duration_cast<Clock::duration>(
                                        std::chrono::duration<double>(firstTime)))
                                 .time_since_epoch()
                                 .count();

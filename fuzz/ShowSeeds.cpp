@@ -148,6 +148,21 @@ std::vector<Seed> Seeds()
     add("pingpong-turns-across-stalls",
         ShowBytes(At(60)).OpenMidClip(Clip{kPingPong, 1.0, 0.0, 115}, 100, false).Play(30)
             .Stall(600).Play(20).Stall(600).Play(20).Stall(600).Play(60));
+    // Stalls of 235 ms, one across a bottom turn whose pass is still dated when it turns at the
+    // top (90 fps, calls up to 10 ms late); a ping-pong of 45 ms of clip at 0.1x, times now and
+    // then (144 fps).
+    Host lateAt90 = At(90, L::Uniform);
+    lateAt90.lateMs = 10;
+    ShowBytes stalls(lateAt90);
+    stalls.OpenMidClip(Clip{kPingPong, 1.5, 0.0, 103}, 100, false);
+    for (int i = 0; i < 8; ++i)
+        stalls.Play(20 + 3 * i).Stall(235);
+    add("pingpong-bottom-in-short-stalls", stalls.Play(90));
+    Host sparse = At(144, L::Constant);
+    sparse.lateMs = 8;
+    sparse.times = Rhythm::Times::NowAndThen;
+    add("pingpong-slow-tiny",
+        ShowBytes(sparse).OpenLaunched(Clip{kPingPong, 0.1, 0.0, 104}, 0).Play(1200));
     add("pingpong-join-before-bottom",
         ShowBytes(At(60)).OpenMidClip(Clip{kPingPong, 1.0, 0.0, 115}, 12, false).Play(200));
     return seeds;

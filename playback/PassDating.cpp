@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std::int64_t windowUs)
 {
@@ -16,6 +17,7 @@ void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std:
     floorUs = std::min(floor, atUs);
     windowEndUs = atUs + windowUs;
     open = true;
+    held.reset();
 }
 
 void PassDating::SetBeginningAt(double along, const SpeedBounds::Range& alike)
@@ -33,6 +35,13 @@ void PassDating::SetReachBound(const Bound& bound, const SpeedBounds::Range& bef
 
 std::optional<std::int64_t> PassDating::Add(double along, std::int64_t atUs)
 {
+    // A time dates the pass once the next one came: the tracker closes the run first where that
+    // one shows a turn, and a time just past a turn may still lie on the run's line.
+    const std::optional<Time> ready = std::exchange(held, Time{along, atUs});
+    if (!ready)
+        return std::nullopt;
+    along = ready->along;
+    atUs = ready->atUs;
     if (!open || atUs > windowEndUs || !run.Add(along, atUs))
     {
         open = false;

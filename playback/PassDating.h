@@ -33,10 +33,15 @@ public:
     // `before` allows, and the pass's own run where the two agree (a wrap's run reaching the in
     // point at 0 or above).
     void SetReachBound(const Bound& bound, const SpeedBounds::Range& before);
-    // A later time of the pass's run. Answers the beginning when it moved earlier.
+    // A later time of the pass's run, taken once the next one comes. Answers the beginning when
+    // it moved earlier.
     std::optional<std::int64_t> Add(double along, std::int64_t atUs);
     // Its run was broken (a jump, a clock set back, a stop): the beginning stays as it is.
-    void Close() { open = false; }
+    void Close()
+    {
+        open = false;
+        held.reset();
+    }
     std::int64_t AnchorUs() const { return anchorUs; }
     // The speed bounds of its run so far.
     const SpeedBounds& Run() const { return run; }
@@ -67,4 +72,5 @@ private:
     std::int64_t anchorUs = 0;
     std::int64_t windowEndUs = 0;
     bool open = false;
+    std::optional<Time> held; // the newest time, until the next one
 };
