@@ -184,6 +184,14 @@ void LaunchClip(ShowDirector& show, ByteReader& reader)
         if (JumpMargin(show, clip, landing.at, rising) < 0.0)
             return;
     }
+    // Fitting may bring a point back close to the one before, or to one learnt from a clip
+    // before that: no clear move, no launch.
+    const auto unclear = [least](double now, double was)
+    { return now != was && std::abs(now - was) < least; };
+    if (unclear(clip.in, before.in) || unclear(clip.out, before.out) ||
+        unclear(clip.in, show.LearnedIn().value_or(clip.in)) ||
+        unclear(clip.out, show.LearnedOut().value_or(clip.out)))
+        return;
     show.AdvanceBetween(fraction);
     show.Launch(clip, landing.at, rising, Describe("launch", clip, landing.at));
     if (landing.parked)

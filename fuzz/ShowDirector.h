@@ -50,6 +50,9 @@ public:
     // a landing at the in point (rising) or out point (backwards) of `clip` is where passes
     // begin.
     bool KnownLanding(const Clip& clip, bool rising) const;
+    // Where the effect has seen passes begin, forwards and backwards.
+    std::optional<double> LearnedIn() const { return learnedIn; }
+    std::optional<double> LearnedOut() const { return learnedOut; }
     // Whether the next landing of `clip` (the current one, at some speed) is where passes begin.
     bool NextLandingKnown(const Clip& clip) const;
     bool CurrentPassBeganAtZero() const { return passAtZero; }
