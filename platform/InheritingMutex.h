@@ -30,6 +30,7 @@ public:
     static void ObserveWaits(WaitObserver observer);
 
 private:
+    bool SpinForIt(std::int64_t startNs) noexcept;
     void Acquire() noexcept;
 
     struct State;
