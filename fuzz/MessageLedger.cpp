@@ -116,7 +116,12 @@ private:
             return false;
         std::int64_t nextUs = endUs;
         if (sequence.pass + 1 < show.passes.size() && show.passes[sequence.pass + 1].life == life.number)
-            nextUs = std::min(nextUs, show.passes[sequence.pass + 1].beginUs);
+        {
+            // From a gesture's first step no one can tell whether it is its last: what falls
+            // due during the gesture may go or not.
+            const TruePass& next = show.passes[sequence.pass + 1];
+            nextUs = std::min(nextUs, next.gestureUs > 0 ? next.gestureUs : next.beginUs);
+        }
         return pass.latestUs + DelayUs(kind) < nextUs && show.calls[pass.datedFrom].atUs < nextUs;
     }
 

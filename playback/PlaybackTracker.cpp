@@ -624,7 +624,8 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
     pass.Begin(Along(landing.time), landing.atUs, from.atUs - kLatenessUs,
                afterGap ? kGapDatingUs : kDatingUs);
     // Across a gap the clip played at the speed it played before it, where its times agree.
-    pass.SetBeginningAt(Along(BeginningPoint()), afterGap ? before : SpeedBounds::Range{});
+    pass.SetBeginningAt(Along(LatestBeginningPoint(landing.time)),
+                        afterGap ? before : SpeedBounds::Range{});
     if (direction == Direction::Backward)
         pass.SetReachBound(FarBound(from), before);
     // A pending jump's times since, the newest last even where more came than were kept.
@@ -892,6 +893,17 @@ double PlaybackTracker::BeginningPoint() const
     if (direction == Direction::Forward)
         return inPoint.Known() ? inPoint.High() : 0.0;
     return outPoint.Known() ? outPoint.Low() : last.time;
+}
+
+double PlaybackTracker::LatestBeginningPoint(double landing) const
+{
+    // Where a scrub landed may have become the in point (out point backwards) unseen: of it and
+    // the point learnt, the one nearer the landing dates the pass latest, never early.
+    const double learnt = BeginningPoint();
+    if (scrubLanding && Along(*scrubLanding) <= Along(landing) &&
+        Along(*scrubLanding) > Along(learnt))
+        return *scrubLanding;
+    return learnt;
 }
 
 double PlaybackTracker::Travel(std::int64_t fromUs, std::int64_t toUs, double speed)

@@ -192,6 +192,7 @@ private:
     // The beginning of a loop's pass, as late as known: the in point forwards, the out point
     // backwards.
     double BeginningPoint() const;
+    double LatestBeginningPoint(double landing) const;
     static PassDating::Bound FarBound(const Sample& from);
     double Along(double time) const { return direction == Direction::Forward ? time : -time; }
     double Speed() const { return knownSpeed.value_or(1.0); }
