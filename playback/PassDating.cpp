@@ -76,13 +76,19 @@ std::int64_t PassDating::Latest() const
     }
     const SpeedBounds::Range both = own.Meet(alikeRange);
     const double least = both.Empty() ? own.least : both.least;
+    double fromBeginning = latest;
     if (beginningAlong)
         for (std::size_t i = 0; i < timeCount; ++i)
         {
             // The fastest play the times allow took the least time from the beginning.
             const double way = std::max(0.0, times[i].along - *beginningAlong);
-            latest = std::min(latest, static_cast<double>(times[i].atUs) - way * least * 1e6);
+            fromBeginning =
+                std::min(fromBeginning, static_cast<double>(times[i].atUs) - way * least * 1e6);
         }
+    // Even at the fastest play the beginning would lie before the pass before was last seen:
+    // the pass did not begin there (a clip launched elsewhere).
+    if (fromBeginning >= static_cast<double>(floorUs))
+        latest = fromBeginning;
     // Truncated up: a beginning dated a microsecond late rather than early.
     return std::max(floorUs, static_cast<std::int64_t>(std::ceil(latest)));
 }
