@@ -251,7 +251,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample
 std::optional<PlaybackTracker::Start> PlaybackTracker::JoinForward(const Sample& sample)
 {
     // Where its in point lies, from 0 to the first time, is not known: counted from that time.
-    const std::int64_t from = joinFirst.atUs;
+    // Up after a clear step down a frame on (not a re-sync back to back), it turned or wrapped
+    // since that step: counted from this time.
+    const bool turned = joinLean == Direction::Backward &&
+                        joinFirst.time - last.time > kWobbleSeconds &&
+                        last.atUs - joinFirst.atUs > kRepeatUs;
+    const std::int64_t from = turned ? sample.atUs : joinFirst.atUs;
     ToPlaying(Direction::Forward, sample);
     return BeginFixed(from, sample.time);
 }
