@@ -20,9 +20,11 @@ void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std:
     held.reset();
 }
 
-void PassDating::SetBeginningAt(double along, const SpeedBounds::Range& alike)
+void PassDating::SetBeginningAt(double along, const SpeedBounds::Range& alike,
+                                std::int64_t notBeforeUs)
 {
     beginningAlong = along;
+    beginningNotBeforeUs = notBeforeUs;
     alikeRange = alike;
     anchorUs = std::min(anchorUs, Latest());
 }
@@ -85,9 +87,10 @@ std::int64_t PassDating::Latest() const
             fromBeginning =
                 std::min(fromBeginning, static_cast<double>(times[i].atUs) - way * least * 1e6);
         }
-    // Even at the fastest play the beginning would lie before the pass before was last seen:
-    // the pass did not begin there (a clip launched elsewhere).
-    if (fromBeginning >= static_cast<double>(floorUs))
+    // Even at the fastest play the beginning would lie before the pass before was last seen, or
+    // before the run before could reach it: the pass did not begin there (a clip launched
+    // elsewhere, a point that moved).
+    if (fromBeginning >= static_cast<double>(std::max(floorUs, beginningNotBeforeUs)))
         latest = fromBeginning;
     // Truncated up: a beginning dated a microsecond late rather than early.
     return std::max(floorUs, static_cast<std::int64_t>(std::ceil(latest)));

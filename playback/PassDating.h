@@ -27,8 +27,10 @@ public:
     // Where along the way the pass began (its in point forwards, its out point backwards, as
     // late as known): each time of its run dates the beginning by the way it took from there,
     // at the speed its run shows, and at the speed `alike` showed where the two agree (the same
-    // clip before and after a gap).
-    void SetBeginningAt(double along, const SpeedBounds::Range& alike = SpeedBounds::Range{});
+    // clip before and after a gap). The run before reached it no earlier than `notBeforeUs`:
+    // where its times would date it earlier, it did not begin there.
+    void SetBeginningAt(double along, const SpeedBounds::Range& alike = SpeedBounds::Range{},
+                        std::int64_t notBeforeUs = 0);
     // The run before the beginning reached it no later than `bound` at the slowest speed
     // `before` allows, and the pass's own run where the two agree (a wrap's run reaching the in
     // point at 0 or above).
@@ -65,6 +67,7 @@ private:
     std::array<Time, kDatingTimes> times{}; // the run's first: the closest to the beginning
     std::size_t timeCount = 0;
     std::optional<double> beginningAlong;
+    std::int64_t beginningNotBeforeUs = 0;
     SpeedBounds::Range alikeRange;
     std::optional<Carried> reach;
     std::int64_t shownUs = 0;

@@ -648,6 +648,15 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
     return pass.AnchorUs();
 }
 
+std::int64_t PlaybackTracker::ReachedNoEarlier(const Sample& from, double point,
+                                               const SpeedBounds::Range& run)
+{
+    // At the fastest play its run allows (16x at most), from a time that may have come late.
+    const double way = std::abs(from.time - point);
+    const double least = std::max(run.least, 1.0 / kFastestPlay);
+    return from.atUs - kLatenessUs + static_cast<std::int64_t>(way * least * 1e6);
+}
+
 PassDating::Bound PlaybackTracker::FarBound(const Sample& from)
 {
     // Backwards, the pass began when the run before reached the in point, which lies at 0 or
@@ -791,7 +800,8 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     // The run before reached 0 (no in point lies lower) no later than its slowest speed allows.
     pass.SetReachBound(FarBound(before), runBefore);
     if (atInPoint)
-        pass.SetBeginningAt(Along(beginning));
+        pass.SetBeginningAt(Along(beginning), SpeedBounds::Range{},
+                            ReachedNoEarlier(before, beginning, runBefore));
     pass.Add(Along(confirm.time), confirm.atUs);
     return Begin(pass.AnchorUs(), after.time, after.atUs);
 }

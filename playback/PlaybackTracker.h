@@ -194,6 +194,9 @@ private:
     double BeginningPoint() const;
     double LatestBeginningPoint(double landing) const;
     static PassDating::Bound FarBound(const Sample& from);
+    // The earliest a run from `from` reached `point`.
+    static std::int64_t ReachedNoEarlier(const Sample& from, double point,
+                                         const SpeedBounds::Range& run);
     double Along(double time) const { return direction == Direction::Forward ? time : -time; }
     double Speed() const { return knownSpeed.value_or(1.0); }
     // The pass had the three frames a loop needs to be told from a wobble.
