@@ -170,7 +170,7 @@ void LaunchClip(ShowDirector& show, ByteReader& reader)
             landing.at = fitted.out;
         const double margin = JumpMargin(show, fitted, landing.at, rising);
         shift = margin >= 0.0 ? 0.0 : show.Head().Rising() ? margin - 0.001 : 0.001 - margin;
-        return fitted.in + shift >= 0.0;
+        return fitted.in + shift >= 0.0 && show.ClearAhead(show.Head(), show.Host().LongestFrameUs());
     };
     if (!WaitSettled(show, placeable))
         return;
@@ -219,7 +219,8 @@ void Retrigger(ShowDirector& show, ByteReader& reader)
         const bool rising = head.Rising();
         return clip.speed > 0.0 && (rising || clip.mode == PlayMode::Backward) &&
                JumpMargin(show, clip, rising ? clip.in : clip.out, rising) >= 0.0 &&
-               show.PassFits(clip, show.KnownLanding(clip, rising));
+               show.PassFits(clip, show.KnownLanding(clip, rising)) &&
+               show.ClearAhead(head, show.Host().LongestFrameUs());
     };
     if (!WaitSettled(show, clear))
         return;
