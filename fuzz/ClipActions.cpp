@@ -145,9 +145,11 @@ void LaunchClip(ShowDirector& show, ByteReader& reader)
 {
     const Clip before = show.Head().Current();
     Clip clip = ReadClip(reader, before, show);
-    // Points that move do so clearly, as moved points do: a launch is a loop to them as well.
+    // Points that move do so clearly, as moved points do: a launch is a loop to them as well,
+    // read at the speed the clip last played.
     const double least =
-        2.0 * SampleTravel(show, std::max(clip.speed, before.speed)) + kPointMove;
+        2.0 * SampleTravel(show, std::max({clip.speed, before.speed, show.LastPlayedSpeed()})) +
+        kPointMove;
     if (std::abs(clip.in - before.in) < least)
     {
         clip.out += before.in - clip.in;

@@ -142,8 +142,11 @@ void ShowDirector::Launch(const Clip& clip, double landing, bool rising, const s
 {
     const bool known = KnownLanding(clip, rising);
     head.Place(clip, landing, rising, static_cast<double>(headUs));
+    if (clip.speed > 0.0)
+        lastPlayedSpeed = clip.speed;
     parked.reset();
     Begin(TruePass::Kind::Launch, headUs, false, known);
+    learnedBeforeLaunch = {learnedIn, learnedOut};
     Learn(clip, rising);
     passAtZero = rising && clip.in == 0.0;
     Event(what);
@@ -168,6 +171,8 @@ void ShowDirector::JumpTo(double position, Jump jump, bool backToBack)
 void ShowDirector::SetSpeed(double speed)
 {
     head.SetSpeed(speed);
+    if (speed > 0.0)
+        lastPlayedSpeed = speed;
     if (speed > 0.0)
         parked.reset();
 }
@@ -202,6 +207,12 @@ void ShowDirector::Skip(std::int64_t us, Gap gap)
 
 void ShowDirector::StopTimes(std::int64_t us)
 {
+    // A launch whose landing the effect was given no time of taught it nothing.
+    if (passReadings == 0 && show.passes.back().kind == TruePass::Kind::Launch)
+    {
+        learnedIn = learnedBeforeLaunch.in;
+        learnedOut = learnedBeforeLaunch.out;
+    }
     timesUntilUs = headUs + us;
     HoldQuiet(us + kQuietUs);
 }

@@ -53,6 +53,9 @@ public:
     // Where the effect has seen passes begin, forwards and backwards.
     std::optional<double> LearnedIn() const { return learnedIn; }
     std::optional<double> LearnedOut() const { return learnedOut; }
+    // The speed the clip last played at (a paused clip's before it stopped): the effect reads a
+    // landing's step at it until the new run shows its own.
+    double LastPlayedSpeed() const { return lastPlayedSpeed; }
     // Whether the next landing of `clip` (the current one, at some speed) is where passes begin.
     bool NextLandingKnown(const Clip& clip) const;
     bool CurrentPassBeganAtZero() const { return passAtZero; }
@@ -190,6 +193,12 @@ private:
 
     std::optional<double> learnedIn;
     std::optional<double> learnedOut;
+    double lastPlayedSpeed = 0.0;
+    struct Points
+    {
+        std::optional<double> in;
+        std::optional<double> out;
+    } learnedBeforeLaunch;
     struct Parking
     {
         double at = 0.0;

@@ -23,7 +23,9 @@
 //    that lands the way the old clip played (forwards: above the last time).   ClearJump
 // 7. After a scrub or drag's last step, a launch to a new point or a join, the next point within
 //    250 ms and 3 readings.                                          GestureUs
-// 8. An in or out point moved by less than two readings' travel and 20 ms.   (ClipActions)
+// 8. An in or out point moved by less than two readings' travel and 20 ms; a launch's at the
+//    fastest of its, the old clip's and the last played speed, against the points before it and
+//    those learnt (not from a launch whose times stop before its first reading).   (ClipActions)
 // 9. A pre-roll dip anywhere but while the pass that began at 0 is still in its first 50 ms;
 //    one below -0.05 s; a parked clip anywhere but at its beginning; a pause with hiding while
 //    parked at the beginning, or within 0.1 s of it.                 (JumpActions, GapActions)
