@@ -517,20 +517,29 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, 
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
 {
-    bool gesture = pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs;
+    bool gesture =
+        (pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
+        landing.atUs < heldUntilUs;
     // Played on from where the jump before landed, then back there: a short clip looping at a
     // speed or a point not seen before, each loop a pass.
     const double travel = Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds;
-    if (gesture && MayCount(landing.atUs) &&
+    if (gesture && pending && MayCount(landing.atUs) &&
         passFarthest.value_or(0.0) > Along(pending->landing.time) + travel &&
         std::abs(landing.time - pending->landing.time) <= travel)
     {
         LearnLoop(pending->from, pending->landing, Speed());
         gesture = false;
     }
-    if (!gesture && MayCount(landing.atUs) &&
-        (LandsWherePassesBegin(landing, last) || LeavesFarEnd(last, landing)))
-        return Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
+    const bool known = LandsWherePassesBegin(landing, last);
+    if (!gesture && MayCount(landing.atUs) && (known || LeavesFarEnd(last, landing)))
+    {
+        std::optional<Start> start = Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
+        // A loop to a point not learnt may be a hand's first step: held as one, and a step
+        // before the hold is over goes on with it.
+        if (start && !known)
+            start->holdUntilUs = heldUntilUs = landing.atUs + kScrubSettleUs;
+        return start;
+    }
     if (!gesture && Along(last.time - landing.time) <= kRestartToleranceSeconds)
     {
         Resync(landing);
@@ -586,7 +595,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
     // goes on from this step.
     const bool goesOn = (pending && pending->told &&
                          landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
-                        !MayCount(landing.atUs);
+                        !MayCount(landing.atUs) || landing.atUs < heldUntilUs;
     const Sample from = pending && pending->told ? pending->from : last;
     const bool gesture = goesOn && pending && pending->told;
     const Sample toldAt = gesture ? pending->toldAt : landing;
@@ -834,6 +843,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchor
                                                              std::int64_t firstUs)
 {
     joinArmed = false;
+    heldUntilUs = 0;
     passFirstUs = firstUs;
     reportedUs = anchorUs;
     return Start{anchorUs, time, true};

@@ -224,6 +224,8 @@ private:
     LearnedPoint outPoint; // where passes begin backwards
     std::optional<double> highestFar; // where forward passes have ended, as far as seen
     std::optional<double> lowestFar;  // where backward passes have ended
+    // A loop to a point not learnt, held as a hand's first step: until when.
+    std::int64_t heldUntilUs = 0;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
     std::optional<Jump> pending;
 
