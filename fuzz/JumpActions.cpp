@@ -3,6 +3,7 @@
 #include "fuzz/ShowActions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace showfuzz
@@ -37,6 +38,15 @@ Range ScrubRange(const ShowDirector& show, bool back)
                     : Range{at + clear, clip.out - room};
     return back ? Range{std::max(at + clear, clip.in + room), clip.out - clear}
                 : Range{clip.in + room, at - clear};
+}
+
+// Clear of where the effect has seen passes begin (a point since moved included): a step that
+// lands there looks like a loop to it.
+bool ClearOfLearnt(const ShowDirector& show, double at)
+{
+    const HostPlayhead& head = show.Head();
+    const std::optional<double> learnt = head.Rising() ? show.LearnedIn() : show.LearnedOut();
+    return !learnt || std::abs(at - *learnt) > show.ClearJump(head.Current().speed);
 }
 
 bool PlayingOneWay(const ShowDirector& show)
@@ -84,6 +94,8 @@ void Scrub(ShowDirector& show, ByteReader& reader)
     if (!backToBack)
         show.AdvanceBetween(show.Random().Unit());
     const double to = ScrubRange(show, back).At(share);
+    if (!ClearOfLearnt(show, to))
+        return;
     NoteJump(show, back ? "scrub back" : "scrub on", to, backToBack);
     show.JumpTo(to, back ? ShowDirector::Jump::ScrubBack : ShowDirector::Jump::Forward,
                 backToBack);
@@ -120,6 +132,9 @@ void Drag(ShowDirector& show, ByteReader& reader)
                                                         : clip.out - head.Position();
     steps = std::min(steps, static_cast<int>((space - show.ClearJump(clip.speed)) / step));
     const double by = clip.mode == PlayMode::Forward ? -step : step;
+    for (int i = 1; i <= steps; ++i)
+        if (!ClearOfLearnt(show, head.Position() + i * by))
+            return;
     show.Event("drag: " + std::to_string(steps) + " steps of " + std::to_string(step) + " s, " +
                std::to_string(apart) + " frames apart");
     for (int i = 0; i < steps; ++i)
@@ -151,7 +166,8 @@ void Resync(ShowDirector& show, ByteReader& reader)
         const Clip& clip = head.Current();
         const double margin = show.ClearJump(clip.speed) + head.Travel(1e6 / show.Host().Get().fps);
         return clip.speed > 0.0 && show.ClearAhead(head, show.Host().LongestFrameUs()) &&
-               (head.Rising() ? landing() >= clip.in + margin : landing() <= clip.out - margin);
+               (head.Rising() ? landing() >= clip.in + margin : landing() <= clip.out - margin) &&
+               ClearOfLearnt(show, landing());
     };
     if (!WaitSettled(show, clear))
         return;

@@ -129,6 +129,7 @@ void ShowDirector::Begin(TruePass::Kind kind, std::int64_t atUs, bool atSample, 
     pass.atSample = atSample;
     pass.known = known;
     pass.inGap = inGap;
+    learnedBeforePass = {learnedIn, learnedOut};
     pass.life = life;
     show.passes.push_back(pass);
     passBeginUs = atUs;
@@ -146,7 +147,6 @@ void ShowDirector::Launch(const Clip& clip, double landing, bool rising, const s
         lastPlayedSpeed = clip.speed;
     parked.reset();
     Begin(TruePass::Kind::Launch, headUs, false, known);
-    learnedBeforeLaunch = {learnedIn, learnedOut};
     Learn(clip, rising);
     passAtZero = rising && clip.in == 0.0;
     Event(what);
@@ -207,11 +207,11 @@ void ShowDirector::Skip(std::int64_t us, Gap gap)
 
 void ShowDirector::StopTimes(std::int64_t us)
 {
-    // A launch whose landing the effect was given no time of taught it nothing.
-    if (passReadings == 0 && show.passes.back().kind == TruePass::Kind::Launch)
+    // A pass whose landing the effect was given no time of taught it nothing.
+    if (passReadings == 0)
     {
-        learnedIn = learnedBeforeLaunch.in;
-        learnedOut = learnedBeforeLaunch.out;
+        learnedIn = learnedBeforePass.in;
+        learnedOut = learnedBeforePass.out;
     }
     timesUntilUs = headUs + us;
     HoldQuiet(us + kQuietUs);

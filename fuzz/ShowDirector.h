@@ -198,7 +198,7 @@ private:
     {
         std::optional<double> in;
         std::optional<double> out;
-    } learnedBeforeLaunch;
+    } learnedBeforePass;
     struct Parking
     {
         double at = 0.0;

@@ -19,13 +19,13 @@
 // 5. Any of those within 2 readings (and 10 ms) before a loop, or 250 ms and 3 readings before
 //    a ping-pong turn or a backward wrap, as the playhead plays after it.     ClearAhead
 // 6. A scrub, drag step, re-sync or jump that lands within 50 ms and two readings' travel (and
-//    5 ms) of where passes begin; a scrub or drag step, or a launch, smaller than that; a launch
+//    5 ms) of where passes begin, or were seen to (a point moved since); a scrub or drag step, or a launch, smaller than that; a launch
 //    that lands the way the old clip played (forwards: above the last time).   ClearJump
 // 7. After a scrub or drag's last step, a launch to a new point or a join, the next point within
 //    250 ms and 3 readings.                                          GestureUs
 // 8. An in or out point moved by less than two readings' travel and 20 ms; a launch's at the
 //    fastest of its, the old clip's and the last played speed, against the points before it and
-//    those learnt (not from a launch whose times stop before its first reading).   (ClipActions)
+//    those learnt (not from a pass whose times stop before its first reading).   (ClipActions)
 // 9. A pre-roll dip anywhere but while the pass that began at 0 is still in its first 50 ms;
 //    one below -0.05 s; a parked clip anywhere but at its beginning; a pause with hiding while
 //    parked at the beginning, or within 0.1 s of it.                 (JumpActions, GapActions)
