@@ -60,6 +60,11 @@ double SampleTravel(const ShowDirector& show, double speed)
     return speed * static_cast<double>(show.Host().LongestSampleUs()) / 1e6;
 }
 
+double DownJoinLeast(const ShowDirector& show, double speed)
+{
+    return ShowDirector::kPreRollSeconds + SampleTravel(show, speed) + 0.001;
+}
+
 bool WaitSettled(ShowDirector& show, const std::function<bool()>& also)
 {
     return show.PlayUntil([&] { return show.Settled() && also(); }, kWaitUs);

@@ -31,7 +31,8 @@ bool JoinFits(const ShowDirector& show)
 {
     const HostPlayhead& head = show.Head();
     const Clip& clip = head.Current();
-    if (clip.speed <= 0.0 || show.Parked() || !show.Calm())
+    if (clip.speed <= 0.0 || show.Parked() || !show.Calm() ||
+        (!head.Rising() && head.Position() < DownJoinLeast(show, clip.speed)))
         return false;
     const bool landsKnown =
         clip.mode == PlayMode::PingPong ||

@@ -63,4 +63,7 @@ double Fraction(hostfuzz::ByteReader& reader);
 // Plays on until the director is settled and `also` holds (or for at most 3 s).
 bool WaitSettled(ShowDirector& show, const std::function<bool()>& also);
 double SampleTravel(const ShowDirector& show, double speed);
+// The least clip time of a new instance's first reading on a clip going down: below it, in the
+// clip's first 50 ms, its first steps look like a clip parked at its start.
+double DownJoinLeast(const ShowDirector& show, double speed);
 } // namespace showfuzz

@@ -98,6 +98,9 @@ void Open(ShowDirector& show, ByteReader& reader)
                           static_cast<double>(show.Host().LongestFrameUs());
     if (rising && position <= kJoinNeverCounts)
         position = std::max(clip.in, std::min(position, clip.out - clip.speed * needUs / 1e6));
+    // Going down within the clip's first 50 ms, it looks parked at its start.
+    if (!rising)
+        position = std::min(clip.out, std::max(position, DownJoinLeast(show, clip.speed)));
     show.Open(clip, position, rising);
     show.Event(Describe("the show opens mid-clip:", clip, position));
 }

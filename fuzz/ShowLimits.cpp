@@ -31,7 +31,8 @@
 //    parked at the beginning, or within 0.1 s of it.                 (JumpActions, GapActions)
 // 10. A join while the clip stands, inside a gap or a gesture; one that counts with a point
 //     within 250 ms and 3 readings; one whose next landing is not where passes begin on a clip
-//     whose pass is too short for its gesture (2).                   (HostActions)
+//     whose pass is too short for its gesture (2); one on a clip going down within its first
+//     50 ms and a reading's travel.                       (HostActions, ShowDecoder)
 // 11. Pauses with hidden frames of 0.4 to 0.6 s (a frame gap within the call lateness of half a
 //     second); frames that stop while the clip stands for less than 0.6 s count as a stall.
 #include "fuzz/ShowDirector.h"
