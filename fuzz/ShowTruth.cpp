@@ -40,10 +40,13 @@ int ReadingsNeeded(const TruePass& pass)
     return 3;
 }
 
-std::size_t FirstCallAfter(const Show& show, std::int64_t beginUs, std::size_t from)
+// The first call of instance `life` whose reading or frame came at or after `beginUs` (a join
+// counted from before its instance was added: the instance's first).
+std::size_t FirstCallAfter(const Show& show, std::int64_t beginUs, std::size_t from, int life)
 {
     for (std::size_t i = from; i < show.calls.size(); ++i)
-        if (IsHostCall(show.calls[i]) && show.calls[i].sampledUs >= beginUs)
+        if (IsHostCall(show.calls[i]) && show.calls[i].sampledUs >= beginUs &&
+            show.calls[i].life >= life)
             return i;
     return kNever;
 }
@@ -159,11 +162,11 @@ void BuildTruth(Show& show)
     std::size_t from = 0;
     for (TruePass& pass : show.passes)
     {
-        pass.firstCall = FirstCallAfter(show, pass.shownFromUs, from);
+        pass.firstCall = FirstCallAfter(show, pass.shownFromUs, from, pass.life);
         if (pass.firstCall == kNever || show.calls[pass.firstCall].life != pass.life)
             continue;
         pass.gestureCall = pass.kind == TruePass::Kind::Scrub
-                               ? FirstCallAfter(show, pass.gestureUs, from)
+                               ? FirstCallAfter(show, pass.gestureUs, from, pass.life)
                                : pass.firstCall;
         from = pass.firstCall;
         // A later beginning before the same call hides this one.
