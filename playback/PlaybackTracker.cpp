@@ -598,8 +598,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
                         !MayCount(landing.atUs) || landing.atUs < heldUntilUs;
     const Sample from = pending && pending->told ? pending->from : last;
     const bool gesture = goesOn && pending && pending->told;
-    const Sample toldAt = gesture ? pending->toldAt : landing;
+    // Too soon after the pass's first time to be a pass of its own: told there, its first step.
+    const bool fromPassFirst = goesOn && !gesture && passFirst && passFirst->atUs < landing.atUs;
+    const Sample toldAt = gesture ? pending->toldAt : fromPassFirst ? *passFirst : landing;
     SpeedBounds otherWay = gesture ? pending->otherWay : SpeedBounds{};
+    if (fromPassFirst)
+        otherWay.Add(-Along(passFirst->time), passFirst->atUs);
     if (!gesture)
         otherWay.Add(-Along(landing.time), landing.atUs);
     pass.Close();
@@ -612,7 +616,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
     const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
-    if (goesOn && passFirstUs)
+    if (goesOn && passFirst)
     {
         reportedUs = landing.atUs;
         return Start{landing.atUs, landing.time, false, holdUntilUs};
@@ -803,7 +807,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     inPoint.Learn(std::max(0.0, low - travel), low);
     // A frame or two after a start: the same pass, read through an odd time. Turned right where
     // a jump landed: a clip launched the other way there, its pass begun at the landing.
-    if (!MayCount(confirm.atUs) || (passFirstUs && before.atUs == *passFirstUs))
+    if (!MayCount(confirm.atUs) || (passFirst && before.atUs == passFirst->atUs))
         return std::nullopt;
     pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
     // The run before reached 0 (no in point lies lower) no later than its slowest speed allows.
@@ -836,7 +840,7 @@ bool PlaybackTracker::MayCount(std::int64_t nowUs) const
 {
     // Three frames: the first time of the pass and more than one frame period, even where one
     // of the frames came late.
-    return !passFirstUs || nowUs - *passFirstUs >= 3 * TypicalIntervalUs() / 2;
+    return !passFirst || nowUs - passFirst->atUs >= 3 * TypicalIntervalUs() / 2;
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchorUs, double time,
@@ -844,7 +848,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Begin(std::int64_t anchor
 {
     joinArmed = false;
     heldUntilUs = 0;
-    passFirstUs = firstUs;
+    passFirst = Sample{time, firstUs};
     reportedUs = anchorUs;
     return Start{anchorUs, time, true};
 }

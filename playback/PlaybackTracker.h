@@ -218,7 +218,7 @@ private:
     std::optional<double> knownSpeed; // the last speed measured over a few times
     PassDating pass;
     std::int64_t reportedUs = 0; // the beginning last told
-    std::optional<std::int64_t> passFirstUs; // the first time of the pass counted last
+    std::optional<Sample> passFirst; // the first time of the pass counted last
     std::optional<double> passFarthest;      // the furthest along the current run got since
     LearnedPoint inPoint;  // where passes begin forwards
     LearnedPoint outPoint; // where passes begin backwards
