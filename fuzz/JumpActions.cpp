@@ -108,8 +108,9 @@ void Drag(ShowDirector& show, ByteReader& reader)
     int steps = 2 + static_cast<int>(reader.Pick(5));
     const double extra = 0.002 * reader.Byte();
     const std::int64_t frameUs = show.Host().LongestFrameUs();
+    // A step comes a part of a frame after the frames between: one frame more apart at most.
     const std::int64_t apart =
-        std::min<std::int64_t>(1 + reader.Pick(3), kDragStepsApartUs / frameUs);
+        std::min<std::int64_t>(1 + reader.Pick(3), kDragStepsApartUs / frameUs - 1);
     if (apart < 1)
         return;
     double step = 0.0;
