@@ -517,6 +517,20 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, 
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
 {
+    // A pass begun by a jump against the way whose next time goes on that way as play can: the
+    // clip plays that way now (launched so), the same pass.
+    if (!pending && passFirst && last.atUs == passFirst->atUs && landing.atUs > last.atUs &&
+        Along(last.time - landing.time) <= Travel(last.atUs, landing.atUs, kFastestPlay))
+    {
+        direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
+        pending.reset();
+        doubted.reset();
+        pass.Close();
+        passFarthest.reset();
+        Restart(last);
+        AddToRun(landing);
+        return std::nullopt;
+    }
     bool gesture =
         (pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
         landing.atUs < heldUntilUs;
