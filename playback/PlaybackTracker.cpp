@@ -465,6 +465,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         AddToRun(sample);
         return std::nullopt;
     }
+    // A clip that stood turned nowhere: further than that, it jumped, and plays on from there.
+    if (doubtedAfterStay && Along(last.time - stepped.time) > kRestartToleranceSeconds)
+    {
+        const std::optional<Start> start = JumpBack(stepped);
+        return Then(start, Play(sample));
+    }
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
         return Then(GapTurn(stepped), MoveOn(sample));
