@@ -40,7 +40,12 @@ std::string Millis(std::int64_t us)
 std::string DescribeCall(const Show& show, std::size_t call)
 {
     const ShowCall& made = show.calls[call];
-    std::string text = "#" + std::to_string(call) + " " + Seconds(show, made.atUs) + " ";
+    // Appended piece by piece: GCC 12 at -O2 misreads a chain of + on a literal as overlapping.
+    std::string text = "#";
+    text += std::to_string(call);
+    text += ' ';
+    text += Seconds(show, made.atUs);
+    text += ' ';
     switch (made.kind)
     {
     case ShowCall::Kind::Time:
