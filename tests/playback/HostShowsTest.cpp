@@ -58,6 +58,16 @@ void Play(PlaybackTracker& tracker, Told& told, const HostShow& show, double fro
     }
 }
 
+// A new tracker that saw the clip before at `before`, then the show from `from` to `to`.
+Told PlayAfterClip(double before, const HostShow& show, double from, double to)
+{
+    PlaybackTracker tracker;
+    Told told;
+    told.Note(tracker.OnHostTime(before, kOriginUs - 100000));
+    Play(tracker, told, show, from, to);
+    return told;
+}
+
 // Passes that began at `beginnings` (seconds of play): each started once, dated no earlier than
 // its beginning and at most `lateMs` after it.
 void ExpectPasses(const Told& told, const std::vector<double>& beginnings, double lateMs)
@@ -149,10 +159,7 @@ TEST(HostShows, InAndOutPointsThatMoveAreLearntByTheFirstPassToThem)
                               return Forward(at, b, 1.0, 2.3071, 1.0);
                           return Forward(at, c, 1.3, 2.3137, 1.0);
                       }};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(2.5, kOriginUs - 100000)); // the clip before
-        Play(tracker, told, show, 0.0, c + 3 * 1.0137 - 0.01);
+        const Told told = PlayAfterClip(2.5, show, 0.0, c + 3 * 1.0137 - 0.01);
         std::vector<double> beginnings = {0.0, 2.05};
         for (int i = 0; i < 3; ++i)
             beginnings.push_back(b + i * 1.3071);
@@ -182,10 +189,7 @@ TEST(HostShows, AnInPointNearZeroIsNeverTakenForZero)
         {
             SCOPED_TRACE(testing::Message() << fps << " fps, in " << in);
             HostShow show{fps, [&](double at) { return Forward(at, 0.0, in, in + 0.9, 1.0); }};
-            PlaybackTracker tracker;
-            Told told;
-            told.Note(tracker.OnHostTime(2.5, kOriginUs - 100000)); // the clip before
-            Play(tracker, told, show, 0.0, 4.45);
+            const Told told = PlayAfterClip(2.5, show, 0.0, 4.45);
             ExpectPasses(told, {0.0, 0.9, 1.8, 2.7, 3.6}, 1000.0 / fps + 2.0);
         }
 }
@@ -210,10 +214,7 @@ TEST(HostShows, APreRollOrAClipParkedAtItsStartIsOnePass)
                                 return 0.0004 * std::sin(at * 977.0);
                             return std::fmod(at, 1.0) < 0.016 ? -0.001 : 0.0;
                         }};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(2.5, kOriginUs - 100000));
-        Play(tracker, told, parked, 0.0, 10.0);
+        const Told told = PlayAfterClip(2.5, parked, 0.0, 10.0);
         EXPECT_EQ(told.passes.size(), 1u);
     }
 }
@@ -226,10 +227,7 @@ TEST(HostShows, AClockStepBackOf50MsOrLessMidClipIsNoStart)
             SCOPED_TRACE(testing::Message() << fps << " fps, " << back << " s back");
             HostShow show{fps, [&](double at)
                           { return Forward(at, 0.0, 0.0, 3.0, 1.0) - (at >= 1.5 ? back : 0.0); }};
-            PlaybackTracker tracker;
-            Told told;
-            told.Note(tracker.OnHostTime(2.9, kOriginUs - 100000));
-            Play(tracker, told, show, 0.0, 2.9);
+            const Told told = PlayAfterClip(2.9, show, 0.0, 2.9);
             EXPECT_EQ(told.passes.size(), 1u);
         }
 }
@@ -239,10 +237,7 @@ TEST(HostShows, LoopsOfThreeFramesCountEachWithAFrameLateNowAndThen)
     // 50 ms loops at 60 fps; every seventh call 3 ms late.
     HostShow show{60.0, [](double at) { return Forward(at, 0.0, 0.0, 0.05, 1.0); },
                   [](int frame) { return frame % 7 == 3 ? 0.003 : 0.0; }};
-    PlaybackTracker tracker;
-    Told told;
-    told.Note(tracker.OnHostTime(0.9, kOriginUs - 100000));
-    Play(tracker, told, show, 0.0, 59 * 0.05 - 0.001);
+    const Told told = PlayAfterClip(0.9, show, 0.0, 59 * 0.05 - 0.001);
     std::vector<double> beginnings;
     for (int i = 0; i < 59; ++i)
         beginnings.push_back(i * 0.05);
@@ -264,10 +259,7 @@ TEST(HostShows, AHandDragIsOneStartCountedFromItsLastStep)
                               return 2.0 - 0.1 * (1 + std::floor((at - 2.0) / 0.06));
                           return 1.5 + (at - 2.24);
                       }};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(4.9, kOriginUs - 100000));
-        Play(tracker, told, show, 0.0, 3.0);
+        const Told told = PlayAfterClip(4.9, show, 0.0, 3.0);
         ASSERT_EQ(told.passes.size(), 2u) << "the launch, and one for the drag";
         const double lastStep = std::ceil(2.24 * fps - 1e-6) / fps; // the frame that showed it
         EXPECT_NEAR(told.LateMs(1, lastStep), 0.0, 0.001) << "dated at its last step";
@@ -282,10 +274,7 @@ TEST(HostShows, StallsAndDroppedFramesWithLateCallsStartNoPassTwice)
         SCOPED_TRACE("9 fps, a frame dropped every 11");
         HostShow show{9.0, [](double at) { return Forward(at, 0.0, 0.0, 2.0, 1.0); }};
         show.hidden = {{1.2, 1.3}, {3.4, 3.5}, {4.5, 4.6}};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(1.9, kOriginUs - 100000));
-        Play(tracker, told, show, 0.0, 5.9);
+        const Told told = PlayAfterClip(1.9, show, 0.0, 5.9);
         ExpectPasses(told, {0.0, 2.0, 4.0}, 1000.0 / 9.0 * 2 + 2.0);
     }
     {
@@ -293,10 +282,7 @@ TEST(HostShows, StallsAndDroppedFramesWithLateCallsStartNoPassTwice)
         HostShow show{60.0, [](double at) { return Forward(at, 0.0, 0.0, 1.5, 1.0); },
                       [](int frame) { return frame % 2 == 0 ? 0.0 : 0.010; }};
         show.hidden = {{1.2, 1.8}};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(1.4, kOriginUs - 100000));
-        Play(tracker, told, show, 0.0, 4.4);
+        const Told told = PlayAfterClip(1.4, show, 0.0, 4.4);
         ExpectPasses(told, {0.0, 1.5, 3.0}, 600.0 + 12.0);
     }
 }
@@ -318,10 +304,7 @@ TEST(HostShows, ANewPassIsDatedAnewOnceItsOwnSpeedIsKnown)
                           return at < 1.49 ? Forward(at, 0.0, 0.0, 3.0, 1.0)
                                            : Forward(at, 1.49, 0.0, 3.0, 4.0);
                       }};
-        PlaybackTracker tracker;
-        Told told;
-        told.Note(tracker.OnHostTime(2.5, kOriginUs - 100000)); // the clip before
-        Play(tracker, told, show, 0.0, 2.2);
+        const Told told = PlayAfterClip(2.5, show, 0.0, 2.2);
         ExpectPasses(told, {0.0, 1.49}, 3.0);
     }
 }
