@@ -369,6 +369,13 @@ bool PlaybackTracker::PlaysAgainst(const Sample& sample)
     const SpeedBounds::Range& pace = against.SecondsPerClipSecond();
     if (against.Times() <= kSteadySteps || pace.most < 1.0 / kFastestPlay)
         return false;
+    TurnAround(sample, pace);
+    against.Restart();
+    return true;
+}
+
+void PlaybackTracker::TurnAround(const Sample& from, const SpeedBounds::Range& pace)
+{
     direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
     doubted.reset();
     pending.reset();
@@ -376,9 +383,7 @@ bool PlaybackTracker::PlaysAgainst(const Sample& sample)
     passFarthest.reset();
     if (pace.least > 0.0 && std::isfinite(pace.most))
         knownSpeed = 2.0 / (pace.least + pace.most);
-    Restart(sample);
-    against.Restart();
-    return true;
+    Restart(from);
 }
 
 bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) const
@@ -528,12 +533,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     if (!pending && passFirst && last.atUs == passFirst->atUs && landing.atUs > last.atUs &&
         Along(last.time - landing.time) <= Travel(last.atUs, landing.atUs, kFastestPlay))
     {
-        direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
-        pending.reset();
-        doubted.reset();
-        pass.Close();
-        passFarthest.reset();
-        Restart(last);
+        TurnAround(last, SpeedBounds::Range{});
         AddToRun(landing);
         return std::nullopt;
     }
@@ -590,13 +590,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::PlaysOtherWay(const Sampl
 {
     // Counted from where it was told, held no longer, at the speed its steps showed.
     const Sample told = pending->toldAt;
-    const SpeedBounds::Range& steps = pending->otherWay.SecondsPerClipSecond();
-    if (steps.least > 0.0 && std::isfinite(steps.most))
-        knownSpeed = 2.0 / (steps.least + steps.most);
-    pending.reset();
-    direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
-    passFarthest.reset();
-    Restart(sample);
+    TurnAround(sample, SpeedBounds::Range{pending->otherWay.SecondsPerClipSecond()});
     reportedUs = told.atUs;
     return Start{told.atUs, told.time, false, 0};
 }

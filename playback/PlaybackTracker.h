@@ -192,6 +192,8 @@ private:
     // The beginning of a loop's pass, as late as known: the in point forwards, the out point
     // backwards.
     double BeginningPoint() const;
+    // Plays the other way from `from` on, at the pace its steps showed where they bound it.
+    void TurnAround(const Sample& from, const SpeedBounds::Range& pace);
     double LatestBeginningPoint(double landing) const;
     static PassDating::Bound FarBound(const Sample& from);
     // The earliest a run from `from` reached `point`.
