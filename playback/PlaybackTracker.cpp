@@ -394,19 +394,21 @@ bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) 
                       kWobbleSeconds;
 }
 
-bool PlaybackTracker::CarriedAcross(const Jump& jump) const
+bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
 {
     // Two times a frame apart measure the speed only roughly; what they allow for sure is enough.
     SpeedBounds across;
-    across.Add(Along(jump.from.time), jump.from.atUs);
-    return runBounds.Times() >= 2 && across.Add(Along(jump.landing.time), jump.landing.atUs) &&
+    across.Add(Along(from.time), from.atUs);
+    return runBounds.Times() >= 2 && across.Add(Along(to.time), to.atUs) &&
            !across.SecondsPerClipSecond().Meet(runBounds.SecondsPerClipSecond()).Empty();
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
 {
     // Where play would have carried the time: the same pass, stalled or hidden.
-    if (RanOn(last, sample, Speed()) || std::abs(sample.time - last.time) <= kGapHeldSeconds)
+    // (Where no speed was measured yet, the bounds its few times allow.)
+    if ((knownSpeed ? RanOn(last, sample, *knownSpeed) : CarriedAcross(last, sample)) ||
+        std::abs(sample.time - last.time) <= kGapHeldSeconds)
         return MoveOn(sample);
     // Anywhere else: a loop, a turn or a scrub inside it. The times after it tell.
     pass.Close();
@@ -722,7 +724,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     // Across a gap, where the speed after it shows play carried the time there: the same pass.
     if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
         jump.afterGap && jump.count >= 2 &&
-        ((measured && RanOn(jump.from, jump.landing, measured->speed)) || CarriedAcross(jump)))
+        ((measured && RanOn(jump.from, jump.landing, measured->speed)) ||
+         CarriedAcross(jump.from, jump.landing)))
     {
         pending.reset();
         return std::nullopt;
@@ -771,12 +774,17 @@ std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
         return std::nullopt;
     const double landing = Along(jump.landing.time);
     const std::int64_t frameUs = jump.landing.atUs - jump.from.atUs;
+    // At the slowest play its times allow, a frame or so from the point: a launch read through
+    // late calls is no loop. (Across a gap the way is long, and its speed as measured tells.)
+    const double most = runBounds.SecondsPerClipSecond().most;
+    const double slowest =
+        !jump.afterGap && std::isfinite(most) ? most : 1.0 / measured->speed;
     const auto leadsBack = [&](double point)
     {
         // A clip that stood at the point and plays on from it began nothing.
         if (jump.fromStay && Along(jump.from.time) <= Along(point) + kPointSlackSeconds)
             return false;
-        const double took = (landing - Along(point)) / measured->speed;
+        const double took = (landing - Along(point)) * slowest;
         return took >= 0.0 && jump.landing.atUs - static_cast<std::int64_t>(took * 1e6) >=
                                   jump.from.atUs - frameUs / 4 - 1000;
     };

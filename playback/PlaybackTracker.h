@@ -123,8 +123,8 @@ private:
     std::optional<Start> Play(const Sample& sample);
     // Play at `speed` carried the time from `from` to `to`, a little off as speeds are known.
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
-    // Whether a speed the run after a gap allows carried the time across it.
-    bool CarriedAcross(const Jump& jump) const;
+    // Whether a speed the current run allows carried the time from `from` to `to`.
+    bool CarriedAcross(const Sample& from, const Sample& to) const;
     std::optional<Start> AfterGap(const Sample& sample);
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
