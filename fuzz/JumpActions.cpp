@@ -15,6 +15,9 @@ using hostfuzz::ByteReader;
 constexpr double kResyncMost = 0.05;
 // Steps of a drag come closer than this, so that they make one gesture.
 constexpr std::int64_t kDragStepsApartUs = 140000;
+// From its first step to its last, a drag takes less than this: even steps for longer look
+// like the clip played the other way from the first (the calls' lateness on both ends).
+constexpr std::int64_t kDragSpanUs = 150000 - 2 * Rhythm::kLatestUs - 1000;
 
 struct Range
 {
@@ -131,7 +134,8 @@ void Drag(ShowDirector& show, ByteReader& reader)
     const Clip& clip = head.Current();
     const double space = clip.mode == PlayMode::Forward ? head.Position() - clip.in
                                                         : clip.out - head.Position();
-    steps = std::min(steps, static_cast<int>((space - show.ClearJump(clip.speed)) / step));
+    steps = std::min({steps, static_cast<int>((space - show.ClearJump(clip.speed)) / step),
+                      1 + static_cast<int>(kDragSpanUs / (apart * frameUs))});
     const double by = clip.mode == PlayMode::Forward ? -step : step;
     for (int i = 1; i <= steps; ++i)
         if (!ClearOfLearnt(show, head.Position() + i * by))
