@@ -535,6 +535,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     if (!pending && passFirst && last.atUs == passFirst->atUs && landing.atUs > last.atUs &&
         Along(last.time - landing.time) <= Travel(last.atUs, landing.atUs, kFastestPlay))
     {
+        // Where it landed may be its in point (out point backwards).
+        scrubLanding = last.time;
         TurnAround(last, SpeedBounds::Range{});
         AddToRun(landing);
         return std::nullopt;
@@ -592,6 +594,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::PlaysOtherWay(const Sampl
 {
     // Counted from where it was told, held no longer, at the speed its steps showed.
     const Sample told = pending->toldAt;
+    scrubLanding = told.time;
     TurnAround(sample, SpeedBounds::Range{pending->otherWay.SecondsPerClipSecond()});
     reportedUs = told.atUs;
     return Start{told.atUs, told.time, false, 0};
