@@ -557,10 +557,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     const bool known = LandsWherePassesBegin(landing, last);
     if (!gesture && MayCount(landing.atUs) && (known || LeavesFarEnd(last, landing)))
     {
+        const bool learnt = known && !BeyondLearntPoint(landing, last);
         std::optional<Start> start = Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
-        // A loop to a point not learnt may be a hand's first step: held as one, and a step
-        // before the hold is over goes on with it.
-        if (start && !known)
+        // A loop to a point not learnt (one beyond it included: moved, or a hand's step past
+        // it) may be a hand's first step: held as one, and a step before the hold is over goes
+        // on with it.
+        if (start && !learnt)
             start->holdUntilUs = heldUntilUs = landing.atUs + kScrubSettleUs;
         return start;
     }
@@ -911,6 +913,15 @@ bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample&
     if (!inPoint.Known())
         return landing.time <= kRestartToleranceSeconds;
     return landing.time <= inPoint.High() + travel + kPointSlackSeconds;
+}
+
+bool PlaybackTracker::BeyondLearntPoint(const Sample& landing, const Sample& from) const
+{
+    const double travel =
+        Travel(from.atUs, landing.atUs, kSpeedMargin * Speed()) + kPointSlackSeconds;
+    if (direction == Direction::Backward)
+        return outPoint.Known() && landing.time > outPoint.High() + travel;
+    return inPoint.Known() && landing.time < inPoint.Low() - travel;
 }
 
 bool PlaybackTracker::LeavesFarEnd(const Sample& from, const Sample& landing) const

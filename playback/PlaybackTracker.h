@@ -182,6 +182,9 @@ private:
     // Where passes begin, forwards the in point and backwards the out point: from `low` to
     // `high`, as learnt.
     bool LandsWherePassesBegin(const Sample& landing, const Sample& from) const;
+    // Further on than the point learnt (an in point below it, an out point above it): moved, or a
+    // hand's step past it.
+    bool BeyondLearntPoint(const Sample& landing, const Sample& from) const;
     bool LeavesFarEnd(const Sample& from, const Sample& landing) const;
     // Learns the in and out points from a loop or wrap from `from` to `landing`.
     void LearnLoop(const Sample& from, const Sample& landing, double speed);
