@@ -473,7 +473,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         return std::nullopt;
     }
     // A clip that stood turned nowhere: further than that, it jumped, and plays on from there.
-    if (doubtedAfterStay && Along(last.time - stepped.time) > kRestartToleranceSeconds)
+    // So did one whose times after the step go on faster than any play: a hand's steps.
+    if ((doubtedAfterStay || FasterThanPlay(stepped, sample)) &&
+        Along(last.time - stepped.time) > kRestartToleranceSeconds)
     {
         const std::optional<Start> start = JumpBack(stepped);
         return Then(start, Play(sample));
@@ -488,6 +490,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
 {
     const Jump jump = *pending;
     return Turn(jump.from, jump.landing, confirm, jump.before, kGapDatingUs);
+}
+
+bool PlaybackTracker::FasterThanPlay(const Sample& from, const Sample& to)
+{
+    SpeedBounds pair;
+    pair.Add(0.0, from.atUs);
+    return pair.Add(std::abs(to.time - from.time), to.atUs) &&
+           pair.SecondsPerClipSecond().most < 1.0 / kFastestPlay;
 }
 
 bool PlaybackTracker::AtInPoint(const Sample& before, const Sample& after) const
