@@ -616,6 +616,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Settle(const Sample& samp
 {
     // A scrub, over: where it landed may be an in point.
     scrubLanding = pending->landing.time;
+    pointsDoubted = true;
     pending.reset();
     return Play(sample);
 }
@@ -814,6 +815,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Scrub(const Jump& jump)
 {
     // Counted from the frame that showed its last step; where it landed may be an in point.
     scrubLanding = jump.landing.time;
+    pointsDoubted = true;
     return BeginFixed(jump.landing.atUs, jump.landing.time);
 }
 
@@ -953,6 +955,10 @@ void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, doubl
     // Where it landed bounds where passes begin; where it left, where they end (only ever
     // further: a re-trigger leaves short of it).
     const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * speed);
+    // A scrub may have been a launch of a clip with other points: what this loop shows stands
+    // alone, not narrowed by what was seen before.
+    if (std::exchange(pointsDoubted, false))
+        (direction == Direction::Forward ? inPoint : outPoint) = LearnedPoint{};
     if (direction == Direction::Forward)
     {
         inPoint.Learn(std::max(0.0, landing.time - travel), landing.time);

@@ -234,6 +234,7 @@ private:
     // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t heldUntilUs = 0;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
+    bool pointsDoubted = false;         // since a scrub, the next loop learns its point anew
     std::optional<Jump> pending;
 
     Sample joinFirst;
