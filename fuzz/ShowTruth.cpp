@@ -1,6 +1,7 @@
 #include "fuzz/ShowTruth.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace showfuzz
 {
@@ -11,6 +12,8 @@ constexpr std::int64_t kTimesStoppedUs = 250000;
 constexpr std::int64_t kAnchorGraceUs = 1000;
 // Readings further apart than this: a stall, a hidden spell, or SetTime stopped a while.
 constexpr std::int64_t kReadingGapUs = 250000;
+// How far above its lowest a clip must rise before its bottom turn can be told from the clock.
+constexpr double kTurnRiseSeconds = 0.001;
 
 bool IsReading(const ShowCall& call)
 {
@@ -90,6 +93,8 @@ void Tell(const Show& show, TruePass& pass)
     const ShowCall* previous = before;
     pass.latestUs = pass.beginUs + show.jitterUs + kAnchorGraceUs;
     bool shown = pass.kind != TruePass::Kind::Bottom;
+    bool risen = shown;
+    double lowest = before ? before->time : std::numeric_limits<double>::infinity();
     for (std::size_t i = pass.firstCall; i < show.calls.size(); ++i)
     {
         const ShowCall& call = show.calls[i];
@@ -100,6 +105,9 @@ void Tell(const Show& show, TruePass& pass)
         {
             const bool wasShown = shown;
             shown = shown || (previous && call.time > previous->time);
+            // A slow turn is told once it rose further than the clock wobbles.
+            lowest = std::min(lowest, previous ? previous->time : call.time);
+            risen = risen || (shown && call.time > lowest + kTurnRiseSeconds);
             previous = &call;
             if (++readings == 1)
                 firstReadingUs = call.atUs;
@@ -113,7 +121,7 @@ void Tell(const Show& show, TruePass& pass)
             if (readings == 3)
                 third = i;
             lastReadingUs = call.atUs;
-            told += shown ? 1 : 0;
+            told += risen ? 1 : 0;
             const bool gestureOver = pass.known || call.atUs >= firstReadingUs + kGestureUs;
             if (pass.tellBy == kNever && told >= needed && gestureOver)
                 pass.tellBy = i;

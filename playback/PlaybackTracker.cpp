@@ -355,7 +355,7 @@ bool PlaybackTracker::PlaysAgainst(const Sample& sample)
     // Times that go steadily against the way it plays, each a step no turn or re-sync alone
     // explains, show it plays the other way (launched so, unseen): it does now, no pass begun.
     const double back = -Along(sample.time - last.time);
-    if ((pending && pending->told) || back <= kHeldSeconds || IsGap(sample.atUs - last.atUs))
+    if ((pending && pending->told) || back <= TurnWobble() || IsGap(sample.atUs - last.atUs))
     {
         against.Restart();
         return false;
