@@ -96,11 +96,15 @@ void Open(ShowDirector& show, ByteReader& reader)
     // A join that counts needs its measuring window clear of the next point.
     const double needUs = std::max(250000.0, 3.0 * static_cast<double>(show.Host().LongestSampleUs())) +
                           static_cast<double>(show.Host().LongestFrameUs());
-    if (rising && position <= kJoinNeverCounts)
-        position = std::max(clip.in, std::min(position, clip.out - clip.speed * needUs / 1e6));
+    // So does one that does not: its first readings would not tell a loop, wrap or turn from a
+    // scrub, or from faster play.
+    const double clear = clip.speed * needUs / 1e6;
+    if (rising)
+        position = std::max(clip.in, std::min(position, clip.out - clear));
     // Going down within the clip's first 50 ms, it looks parked at its start.
     if (!rising)
-        position = std::min(clip.out, std::max(position, DownJoinLeast(show, clip.speed)));
+        position = std::min(clip.out, std::max({position, clip.in + clear,
+                                                DownJoinLeast(show, clip.speed)}));
     show.Open(clip, position, rising);
     show.Event(Describe("the show opens mid-clip:", clip, position));
 }
