@@ -115,7 +115,8 @@ bool ShowDirector::GapFits(std::int64_t us) const
     if (clip.speed <= 0.0)
         return us <= kLongGapUs;
     const double passUs = (clip.out - clip.in) / clip.speed * 1e6;
-    if (static_cast<double>(us) > kGapShare * passUs)
+    // The readings around it lie up to a reading's interval further apart.
+    if (static_cast<double>(us + 2 * rhythm.LongestSampleUs()) > kGapShare * passUs)
         return false;
     // A pass that began inside it lands where one began before (no point moved unseen: the
     // same times come from the old point, or from a new one reached later), and is seen by 3
