@@ -25,7 +25,6 @@ constexpr ShowAction kActions[] = {
 static_assert(std::size(kActions) == static_cast<std::size_t>(grammar::Action::Count));
 // Enough for every kind of event several times over, short enough for many shows a second.
 constexpr int kMostActions = 120;
-constexpr double kJoinNeverCounts = 2.1;
 
 Rhythm ReadRhythm(ByteReader& reader)
 {

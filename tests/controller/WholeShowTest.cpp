@@ -201,6 +201,7 @@ TEST_F(WholeShow, AfterAShowWithANamedHostOnlyTheSchedulerRunsRaised)
     plugin.SetFloatParameter(P::Delay, 40000.0f);
     plugin.SetTextParameter(P::OscHost, "studio-pc");
     ASSERT_TRUE(Eventually([] { return FakeNetwork::resolves.load() == 1; }));
+    WaitForSenders(); // the answer is stored before the clock moves on, or it would be dated late
     StartClip();
     // The answer is 40 s old at the cue: looked up again beside it, by the scheduler raised
     // for its deadline.
