@@ -82,8 +82,13 @@ void Play(const PluginLibrary& plugin, void* instance, const Row& row, Clock::ti
             return;
         if (row.show.Hidden(at))
             continue;
-        std::this_thread::sleep_until(At(origin, at + row.show.late(frame)));
-        plugin.SetTime(instance, row.show.clip(at));
+        const double late = row.show.late(frame);
+        std::this_thread::sleep_until(At(origin, at + late));
+        // Read as late before the call as the show says, however late this thread woke: a
+        // host's calls come at most 10 ms after its reading.
+        const double read =
+            std::chrono::duration<double>(Clock::now() - origin).count() - late;
+        plugin.SetTime(instance, row.show.clip(std::max(at, read)));
         plugin.ProcessOpenGL(instance, FrameIn{0, 0, nullptr});
     }
 }
