@@ -116,7 +116,8 @@ Clip Fitted(const ShowDirector& show, Clip clip, bool knownLanding)
         return clip;
     const double needUs = static_cast<double>(
         knownLanding ? 3 * show.Host().LongestSampleUs() : show.GestureUs());
-    double length = std::max(0.006, 1.1 * clip.speed * needUs / 1e6);
+    double length =
+        std::max(0.006 + SampleTravel(show, clip.speed), 1.1 * clip.speed * needUs / 1e6);
     if (!knownLanding)
         length = std::max(length, 1.1 * (show.ClearJump(clip.speed) + SampleTravel(show, clip.speed)));
     // Longer away from where its passes land.

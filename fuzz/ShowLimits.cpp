@@ -3,7 +3,7 @@
 // happen, adjust it, or drop it. docs/fuzzing.md lists the same, in words:
 //
 // 1. Passes (legs, ping-pong) shorter than 3 readings of the playhead at the longest interval
-//    between readings in force, or than 5 ms of clip time.           PassFits
+//    between readings in force, or than 5 ms of clip time and a reading's travel.   PassFits
 // 2. A pass whose landing is not where passes begin (a scrub, a drag, the first landing at a
 //    new in point, or out point backwards, a launch there): shorter than 250 ms and 3 readings,
 //    so that its gesture can end before the next point, or than a clear jump (6) and a
@@ -90,8 +90,12 @@ bool ShowDirector::PassFits(const Clip& clip, bool knownLanding) const
     const double passUs = (clip.out - clip.in) / clip.speed * 1e6;
     if (passUs < 3.0 * static_cast<double>(rhythm.LongestSampleUs()))
         return false;
-    // A landing not where passes begin is told from a re-sync by its step alone.
+    // The step back a loop shows is its length less up to a reading's travel: 5 ms or less of it
+    // looks like a wobble.
     const double readingTravel = clip.speed * static_cast<double>(rhythm.LongestSampleUs()) / 1e6;
+    if (clip.out - clip.in <= kShortestClip + readingTravel)
+        return false;
+    // A landing not where passes begin is told from a re-sync by its step alone.
     return knownLanding || (passUs >= static_cast<double>(GestureUs()) &&
                             clip.out - clip.in >= ClearJump(clip.speed) + readingTravel);
 }
