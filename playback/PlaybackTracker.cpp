@@ -473,7 +473,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         return std::nullopt;
     }
     // A clip that stood turned nowhere: further than that, it jumped, and plays on from there.
-    // So did one whose times after the step go on faster than any play: a hand's steps.
+    // So did one whose times after the step go on faster than any play, or than it played
+    // before (a turn keeps its speed): a hand's steps.
     if ((doubtedAfterStay || FasterThanPlay(stepped, sample)) &&
         Along(last.time - stepped.time) > kRestartToleranceSeconds)
     {
@@ -492,12 +493,15 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
     return Turn(jump.from, jump.landing, confirm, jump.before, kGapDatingUs);
 }
 
-bool PlaybackTracker::FasterThanPlay(const Sample& from, const Sample& to)
+bool PlaybackTracker::FasterThanPlay(const Sample& from, const Sample& to) const
 {
+    // A run of a few times bounds its speed; fewer may hold the turn itself.
+    const double ran = runBounds.Times() > kSteadySteps ? runBounds.SecondsPerClipSecond().least : 0.0;
+    const double fastest = std::max(1.0 / kFastestPlay, ran / kSpeedMargin);
     SpeedBounds pair;
     pair.Add(0.0, from.atUs);
     return pair.Add(std::abs(to.time - from.time), to.atUs) &&
-           pair.SecondsPerClipSecond().most < 1.0 / kFastestPlay;
+           pair.SecondsPerClipSecond().most < fastest;
 }
 
 bool PlaybackTracker::AtInPoint(const Sample& before, const Sample& after) const

@@ -125,8 +125,9 @@ private:
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
     // Whether a speed the current run allows carried the time from `from` to `to`.
     bool CarriedAcross(const Sample& from, const Sample& to) const;
-    // From `from` to `to` the time moved further than any play takes it.
-    static bool FasterThanPlay(const Sample& from, const Sample& to);
+    // From `from` to `to` the time moved further than any play takes it, or faster than the
+    // current run played.
+    bool FasterThanPlay(const Sample& from, const Sample& to) const;
     std::optional<Start> AfterGap(const Sample& sample);
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
