@@ -42,13 +42,21 @@ std::optional<std::int64_t> PassDating::Add(double along, std::int64_t atUs)
     const std::optional<Time> ready = std::exchange(held, Time{along, atUs});
     if (!ready)
         return std::nullopt;
-    along = ready->along;
-    atUs = ready->atUs;
-    if (!open || atUs > windowEndUs || !run.Add(along, atUs))
+    // The newest must agree with the run as well: a run that one time later no speed explains
+    // (a dip, a clock set back) dates nothing more.
+    const auto agrees = [this](double newest, std::int64_t newestUs)
+    {
+        SpeedBounds withNewest = run;
+        return withNewest.Add(newest, newestUs);
+    };
+    if (!open || ready->atUs > windowEndUs || !run.Add(ready->along, ready->atUs) ||
+        !agrees(along, atUs))
     {
         open = false;
         return std::nullopt;
     }
+    along = ready->along;
+    atUs = ready->atUs;
     if (timeCount < kDatingTimes)
         times[timeCount++] = Time{along, atUs};
     const std::int64_t latest = Latest();
