@@ -682,7 +682,9 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
     // Across a gap the clip played at the speed it played before it, where its times agree.
     pass.SetBeginningAt(Along(LatestBeginningPoint(landing.time)),
                         afterGap ? before : SpeedBounds::Range{});
-    if (direction == Direction::Backward)
+    // A clip that stood there (paused, then launched) played nowhere near the in point.
+    const bool stood = stay && from.atUs - stay->atUs >= kDatingUs;
+    if (direction == Direction::Backward && !stood)
         pass.SetReachBound(FarBound(from), before);
     // A pending jump's times since, the newest last even where more came than were kept.
     const Sample newest = jump ? last : landing;
