@@ -675,12 +675,18 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
                                        const SpeedBounds::Range& before, const Jump* jump)
 {
     pending.reset();
+    // A point known only roughly (a wrap seen across a gap bounds it from one side) may lie
+    // anywhere near the landing: a scrub's, counted from the time that shows it.
+    const LearnedPoint& point = direction == Direction::Forward ? inPoint : outPoint;
+    const double sighting =
+        Travel(from.atUs, landing.atUs, kSpeedMargin * speed) + kPointSlackSeconds;
+    const bool rough = point.Known() && point.High() - point.Low() > sighting;
     LearnLoop(from, landing, speed);
     const bool afterGap = jump && jump->afterGap;
     pass.Begin(Along(landing.time), landing.atUs, from.atUs - kLatenessUs,
                afterGap ? kGapDatingUs : kDatingUs);
     // Across a gap the clip played at the speed it played before it, where its times agree.
-    pass.SetBeginningAt(Along(LatestBeginningPoint(landing.time)),
+    pass.SetBeginningAt(Along(rough ? landing.time : LatestBeginningPoint(landing.time)),
                         afterGap ? before : SpeedBounds::Range{});
     // A clip that stood there (paused, then launched) played nowhere near the in point.
     const bool stood = stay && from.atUs - stay->atUs >= kDatingUs;
