@@ -675,12 +675,9 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
                                        const SpeedBounds::Range& before, const Jump* jump)
 {
     pending.reset();
-    // A point known only roughly (a wrap seen across a gap bounds it from one side) may lie
-    // anywhere near the landing: a scrub's, counted from the time that shows it.
-    const LearnedPoint& point = direction == Direction::Forward ? inPoint : outPoint;
-    const double sighting =
-        Travel(from.atUs, landing.atUs, kSpeedMargin * speed) + kPointSlackSeconds;
-    const bool rough = point.Known() && point.High() - point.Low() > sighting;
+    // A point known only roughly may lie anywhere near the landing: a scrub's, counted from the
+    // time that shows it.
+    const bool rough = RoughPoint(from, landing, speed);
     LearnLoop(from, landing, speed);
     const bool afterGap = jump && jump->afterGap;
     pass.Begin(Along(landing.time), landing.atUs, from.atUs - kLatenessUs,
@@ -937,6 +934,14 @@ bool PlaybackTracker::LandsWherePassesBegin(const Sample& landing, const Sample&
     if (!inPoint.Known())
         return landing.time <= kRestartToleranceSeconds;
     return landing.time <= inPoint.High() + travel + kPointSlackSeconds;
+}
+
+bool PlaybackTracker::RoughPoint(const Sample& from, const Sample& landing, double speed) const
+{
+    const LearnedPoint& point = direction == Direction::Forward ? inPoint : outPoint;
+    const double sighting =
+        Travel(from.atUs, landing.atUs, kSpeedMargin * speed) + kPointSlackSeconds;
+    return point.Known() && point.High() - point.Low() > sighting;
 }
 
 bool PlaybackTracker::BeyondLearntPoint(const Sample& landing, const Sample& from) const
