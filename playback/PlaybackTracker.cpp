@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace
@@ -568,16 +569,23 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         LearnLoop(pending->from, pending->landing, Speed());
         gesture = false;
     }
+    // A hand's steps: the first, held as a loop, taught no point.
+    if (gesture && landing.atUs < heldUntilUs && pointsBeforeHold)
+        std::tie(inPoint, outPoint) = *std::exchange(pointsBeforeHold, std::nullopt);
     const bool known = LandsWherePassesBegin(landing, last);
     if (!gesture && MayCount(landing.atUs) && (known || LeavesFarEnd(last, landing)))
     {
         const bool learnt = known && !BeyondLearntPoint(landing, last);
+        const std::pair points{inPoint, outPoint};
         std::optional<Start> start = Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
         // A loop to a point not learnt (one beyond it included: moved, or a hand's step past
         // it) may be a hand's first step: held as one, and a step before the hold is over goes
         // on with it.
         if (start && !learnt)
+        {
             start->holdUntilUs = heldUntilUs = landing.atUs + kScrubSettleUs;
+            pointsBeforeHold = points;
+        }
         return start;
     }
     if (!gesture && Along(last.time - landing.time) <= kRestartToleranceSeconds)

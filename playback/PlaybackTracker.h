@@ -41,6 +41,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 class PlaybackTracker
 {
@@ -237,6 +238,8 @@ private:
     std::optional<double> lowestFar;  // where backward passes have ended
     // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t heldUntilUs = 0;
+    // The in and out points before it: a step before the hold is over shows the loop a hand's.
+    std::optional<std::pair<LearnedPoint, LearnedPoint>> pointsBeforeHold;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
     bool pointsDoubted = false;         // since a scrub, the next loop learns its point anew
     std::optional<Jump> pending;
