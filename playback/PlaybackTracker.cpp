@@ -562,11 +562,15 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     // Played on from where the jump before landed, then back there: a short clip looping at a
     // speed or a point not seen before, each loop a pass.
     const double travel = Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds;
-    if (gesture && pending && MayCount(landing.atUs) &&
-        passFarthest.value_or(0.0) > Along(pending->landing.time) + travel &&
-        std::abs(landing.time - pending->landing.time) <= travel)
+    const std::optional<Sample> stepLanding =
+        pending ? std::optional(pending->landing)
+                : landing.atUs < heldUntilUs ? heldLanding : std::nullopt;
+    if (gesture && stepLanding && MayCount(landing.atUs) &&
+        passFarthest.value_or(0.0) > Along(stepLanding->time) + travel &&
+        std::abs(landing.time - stepLanding->time) <= travel)
     {
-        LearnLoop(pending->from, pending->landing, Speed());
+        if (pending)
+            LearnLoop(pending->from, pending->landing, Speed());
         gesture = false;
     }
     // A hand's steps: the first, held as a loop, taught no point.
@@ -582,10 +586,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         // it) may be a hand's first step: held as one, and a step before the hold is over goes
         // on with it.
         if (start && !learnt)
-        {
-            start->holdUntilUs = heldUntilUs = landing.atUs + kScrubSettleUs;
-            pointsBeforeHold = points;
-        }
+            start->holdUntilUs = Hold(landing, points);
         return start;
     }
     if (!gesture && Along(last.time - landing.time) <= kRestartToleranceSeconds)
@@ -622,6 +623,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::PlaysOtherWay(const Sampl
     TurnAround(sample, SpeedBounds::Range{pending->otherWay.SecondsPerClipSecond()});
     reportedUs = told.atUs;
     return Start{told.atUs, told.time, false, 0};
+}
+
+std::int64_t PlaybackTracker::Hold(const Sample& landing,
+                                   const std::pair<LearnedPoint, LearnedPoint>& points)
+{
+    heldLanding = landing;
+    pointsBeforeHold = points;
+    return heldUntilUs = landing.atUs + kScrubSettleUs;
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Settle(const Sample& sample)
@@ -764,15 +773,18 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
         return std::nullopt;
     }
     if (jump.mayCount && !jump.laterStep)
-        if (const std::optional<double> speed = LoopSpeed(jump))
+        if (const std::optional<LoopRun> loop = LoopSpeed(jump))
         {
             if (!jump.told)
-                return Loop(jump.from, jump.landing, *speed, jump.before, &jump);
-            // Told at its landing: dated now where the playhead crossed the point.
-            const std::int64_t anchorUs = DateLoop(jump.from, jump.landing, *speed, jump.before,
-                                                   &jump);
+                return Loop(jump.from, jump.landing, loop->speed, jump.before, &jump);
+            // Told at its landing: dated now where the playhead crossed the point, and held as
+            // told: a loop to a point not learnt may still be a hand's first step.
+            const std::pair points{inPoint, outPoint};
+            const std::int64_t anchorUs = DateLoop(jump.from, jump.landing, loop->speed,
+                                                   jump.before, &jump);
             reportedUs = anchorUs;
-            return Start{anchorUs, jump.landing.time, false, 0};
+            return Start{anchorUs, jump.landing.time, false,
+                         loop->toLearntPoint ? 0 : Hold(jump.landing, points)};
         }
     // Back across a gap and played on since, at no speed that leads back to where passes begin:
     // scrubbed while hidden. No hand's gesture goes on unseen: counted at once.
@@ -794,7 +806,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     return Scrub(jump);
 }
 
-std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
+std::optional<PlaybackTracker::LoopRun> PlaybackTracker::LoopSpeed(const Jump& jump) const
 {
     // The run after the jump, at its own speed, leads back to where a pass may begin (0, the in
     // or out point learnt, where a scrub landed) after the last time before it: a loop or
@@ -822,9 +834,10 @@ std::optional<double> PlaybackTracker::LoopSpeed(const Jump& jump) const
                                   jump.from.atUs - frameUs / 4 - 1000;
     };
     const bool forward = direction == Direction::Forward;
-    if ((forward && leadsBack(0.0)) || (scrubLanding && leadsBack(*scrubLanding)) ||
-        ((forward ? inPoint.Known() : outPoint.Known()) && leadsBack(BeginningPoint())))
-        return measured->speed;
+    if ((forward ? inPoint.Known() : outPoint.Known()) && leadsBack(BeginningPoint()))
+        return LoopRun{measured->speed, true};
+    if ((forward && leadsBack(0.0)) || (scrubLanding && leadsBack(*scrubLanding)))
+        return LoopRun{measured->speed, false};
     return std::nullopt;
 }
 

@@ -164,12 +164,20 @@ private:
     std::optional<Start> PlaysOtherWay(const Sample& sample);
     // The hand's gesture is over: a scrub. The time after it is judged as any other.
     std::optional<Start> Settle(const Sample& sample);
+    // A loop to a point not learnt that landed at `landing`, with `points` learnt before it:
+    // held as a hand's first step may be. Answers until when.
+    std::int64_t Hold(const Sample& landing, const std::pair<LearnedPoint, LearnedPoint>& points);
     void Resync(const Sample& sample);
     void Pend(const Sample& from, const Sample& landing, bool afterGap, bool told);
     // The run after a pending jump: a loop, once it shows one; a scrub once it settled.
     std::optional<Start> Decide(std::int64_t nowUs);
+    struct LoopRun
+    {
+        double speed = 0.0;
+        bool toLearntPoint = false; // not to 0 or where a scrub landed
+    };
     // The speed of the run after the jump, where it shows a loop.
-    std::optional<double> LoopSpeed(const Jump& jump) const;
+    std::optional<LoopRun> LoopSpeed(const Jump& jump) const;
     std::optional<Start> Scrub(const Jump& jump);
     std::optional<Start> GapStart(std::int64_t atUs, double time);
     // A new pass, first seen by the time at `firstUs`.
@@ -238,6 +246,7 @@ private:
     std::optional<double> lowestFar;  // where backward passes have ended
     // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t heldUntilUs = 0;
+    std::optional<Sample> heldLanding; // where it landed
     // The in and out points before it: a step before the hold is over shows the loop a hand's.
     std::optional<std::pair<LearnedPoint, LearnedPoint>> pointsBeforeHold;
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
