@@ -272,6 +272,7 @@ void PlaybackTracker::ToPlaying(Direction way, const Sample& from)
 
 void PlaybackTracker::Restart(const Sample& sample)
 {
+    runFromStand = false;
     last = sample;
     passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
     run.Restart(sample.time, sample.atUs);
@@ -281,6 +282,12 @@ void PlaybackTracker::Restart(const Sample& sample)
 
 void PlaybackTracker::AddToRun(const Sample& sample)
 {
+    // It moved at some moment after the time it last stood at: that time bounds no speed.
+    if (runFromStand)
+    {
+        Restart(sample);
+        return;
+    }
     run.Add(sample.time, sample.atUs);
     // A run that no one speed explains goes on from its last two times.
     if (!runBounds.Add(Along(sample.time), sample.atUs))
@@ -425,6 +432,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
         // Standing: the speed is measured anew once it moves.
         pass.Add(Along(sample.time), sample.atUs);
         Restart(sample);
+        runFromStand = true;
         return std::nullopt;
     }
     // A step far beyond play at the run's own speed is a scrub on: the run begins anew.

@@ -234,6 +234,7 @@ private:
     bool doubtedAfterStay = false; // the clip stood until it, a while
     PlaySpeed run;                 // the times of the current run, for its speed
     SpeedBounds runBounds;         // and what they allow for sure
+    bool runFromStand = false;     // the run's one time is the last the clip stood at
     SpeedBounds against;           // the times since that went against the way it plays
     std::optional<double> knownSpeed; // the last speed measured over a few times
     PassDating pass;
