@@ -592,9 +592,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         std::optional<Start> start = Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
         // A loop to a point not learnt (one beyond it included: moved, or a hand's step past
         // it) may be a hand's first step: held as one, and a step before the hold is over goes
-        // on with it.
+        // on with it. What it teaches is tentative: were it a scrub, a point set since a
+        // little off its landing looks the same.
         if (start && !learnt)
+        {
             start->holdUntilUs = Hold(landing, points);
+            pointTentative = true;
+        }
         return start;
     }
     if (!gesture && Along(last.time - landing.time) <= kRestartToleranceSeconds)
@@ -700,9 +704,10 @@ std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed
                                        const SpeedBounds::Range& before, const Jump* jump)
 {
     pending.reset();
-    // A point known only roughly may lie anywhere near the landing: a scrub's, counted from the
-    // time that shows it.
-    const bool rough = RoughPoint(from, landing, speed);
+    // A point known only roughly, or from one loop held as a hand's step may be (it may have
+    // been a scrub, and the point since moved a little), may lie anywhere near the landing:
+    // counted from the time that shows it.
+    const bool rough = RoughPoint(from, landing, speed) || std::exchange(pointTentative, false);
     LearnLoop(from, landing, speed);
     const bool afterGap = jump && jump->afterGap;
     pass.Begin(Along(landing.time), landing.atUs, from.atUs - kLatenessUs,

@@ -250,6 +250,7 @@ private:
     std::optional<Sample> heldLanding; // where it landed
     // The in and out points before it: a step before the hold is over shows the loop a hand's.
     std::optional<std::pair<LearnedPoint, LearnedPoint>> pointsBeforeHold;
+    bool pointTentative = false; // the point learnt last was learnt by such a loop alone
     std::optional<double> scrubLanding; // where the last scrub landed: maybe a new in point
     bool pointsDoubted = false;         // since a scrub, the next loop learns its point anew
     std::optional<Jump> pending;
