@@ -694,7 +694,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::Loop(Sample from, Sample landing,
                                                             double speed,
-                                                            const SpeedBounds::Range& before,
+                                                            SpeedBounds::Range before,
                                                             const Jump* jump)
 {
     const std::int64_t anchorUs = DateLoop(from, landing, speed, before, jump);
@@ -702,7 +702,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Loop(Sample from, Sample 
 }
 
 std::int64_t PlaybackTracker::DateLoop(Sample from, Sample landing, double speed,
-                                       const SpeedBounds::Range& before, const Jump* jump)
+                                       SpeedBounds::Range before, const Jump* jump)
 {
     pending.reset();
     // A point known only roughly, or from one loop held as a hand's step may be (it may have
@@ -865,7 +865,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Scrub(const Jump& jump)
 
 std::optional<PlaybackTracker::Start>
 PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
-                      const SpeedBounds::Range& runBefore, std::int64_t datingUs)
+                      SpeedBounds::Range runBefore, std::int64_t datingUs)
 {
     const bool bottom = direction == Direction::Backward;
     const double low = std::min(before.time, after.time);
@@ -879,6 +879,11 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     passFarthest.reset();
     Restart(after);
     AddToRun(confirm);
+    // A turn keeps its speed: the runs before and after it bound it together where they agree;
+    // where they do not (no speed measured before it, or one the times there did not explain),
+    // the run after it alone.
+    const SpeedBounds::Range both = runBefore.Meet(runBounds.SecondsPerClipSecond());
+    runBefore = both.Empty() ? runBounds.SecondsPerClipSecond() : both;
     if (!bottom)
     {
         const double top = std::max(before.time, after.time);

@@ -144,17 +144,18 @@ private:
     std::optional<Start> MoveOn(const Sample& sample);
     std::optional<Start> JumpBack(const Sample& landing);
     // The clip turned after `before`; `after` and `confirm` went the other way. `runBefore`: the
-    // speed bounds of the run before it; its times date the pass for `datingUs`.
+    // speed bounds of the run before it (a copy: the run restarts at the turn); its times date
+    // the pass for `datingUs`.
     std::optional<Start> Turn(Sample before, Sample after, Sample confirm,
-                              const SpeedBounds::Range& runBefore, std::int64_t datingUs);
+                              SpeedBounds::Range runBefore, std::int64_t datingUs);
     // A loop, wrap or re-trigger from `from` that landed at `landing`, the new run playing at
     // about `speed`; `before`: the speed bounds of the run that ended; `jump`: the pending jump
     // it was, with the times since.
     std::optional<Start> Loop(Sample from, Sample landing, double speed,
-                              const SpeedBounds::Range& before, const Jump* jump = nullptr);
+                              SpeedBounds::Range before, const Jump* jump = nullptr);
     // Dates the pass such a loop began; answers its beginning.
     std::int64_t DateLoop(Sample from, Sample landing, double speed,
-                          const SpeedBounds::Range& before, const Jump* jump);
+                          SpeedBounds::Range before, const Jump* jump);
     // A step back that did not land where passes begin: a pass told at once, counted from it
     // until its times tell a loop, and held while a scrub may go on.
     std::optional<Start> StepBack(const Sample& landing);
