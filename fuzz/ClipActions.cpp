@@ -18,6 +18,18 @@ constexpr std::int64_t kWaitUs = 3'000'000;
 // Moved points differ by two readings' travel and this.
 constexpr double kPointMove = 0.02;
 
+bool Unclear(double now, double was, double least)
+{
+    return now != was && std::abs(now - was) < least;
+}
+
+// The clip's points lie where passes were seen to begin, or clearly (`least`) away from there.
+bool ClearOfLearnt(const ShowDirector& show, const Clip& clip, double least)
+{
+    return !Unclear(clip.in, show.LearnedIn().value_or(clip.in), least) &&
+           !Unclear(clip.out, show.LearnedOut().value_or(clip.out), least);
+}
+
 // The least clip time the first reading after a launch at `landing` lies from the old clip's
 // last: negative when the launch would not be clearly a jump against the old way.
 double JumpMargin(const ShowDirector& show, const Clip& clip, double landing, bool rising)
@@ -194,11 +206,8 @@ void LaunchClip(ShowDirector& show, ByteReader& reader)
     }
     // Fitting may bring a point back close to the one before, or to one learnt from a clip
     // before that: no clear move, no launch.
-    const auto unclear = [least](double now, double was)
-    { return now != was && std::abs(now - was) < least; };
-    if (unclear(clip.in, before.in) || unclear(clip.out, before.out) ||
-        unclear(clip.in, show.LearnedIn().value_or(clip.in)) ||
-        unclear(clip.out, show.LearnedOut().value_or(clip.out)))
+    if (Unclear(clip.in, before.in, least) || Unclear(clip.out, before.out, least) ||
+        !ClearOfLearnt(show, clip, least))
         return;
     show.AdvanceBetween(fraction);
     show.Launch(clip, landing.at, rising, Describe("launch", clip, landing.at));
@@ -251,7 +260,9 @@ void ChangeSpeed(ShowDirector& show, ByteReader& reader)
         HostPlayhead after = show.Head();
         after.SetSpeed(speed);
         Clip clip = after.Current();
-        return speed != show.Head().Current().speed &&
+        // A point moved since passes began at it moved clearly at the speed it plays at now.
+        const double least = 2.0 * SampleTravel(show, speed) + kPointMove;
+        return speed != show.Head().Current().speed && ClearOfLearnt(show, clip, least) &&
                show.PassFits(clip, show.NextLandingKnown(clip)) &&
                show.ClearAhead(after, show.Host().LongestFrameUs());
     };

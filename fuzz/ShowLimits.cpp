@@ -25,7 +25,9 @@
 //    250 ms and 3 readings.                                          GestureUs
 // 8. An in or out point moved by less than two readings' travel and 20 ms; a launch's at the
 //    fastest of its, the old clip's and the last played speed, against the points before it and
-//    those learnt (not from a pass whose times stop before its first reading).   (ClipActions)
+//    those learnt (not from a pass whose times stop before its first reading); a change of speed
+//    that leaves a moved point, not yet seen by a pass, less than that from the learnt one at
+//    the new speed.                                                   (ClipActions)
 // 9. A pre-roll dip anywhere but while the pass that began at 0 is still in its first 50 ms;
 //    one below -0.05 s; a parked clip anywhere but at its beginning; a pause with hiding while
 //    parked at the beginning, or within 0.1 s of it.                 (JumpActions, GapActions)
