@@ -289,11 +289,11 @@ void PlaybackTracker::AddToRun(const Sample& sample)
         return;
     }
     run.Add(sample.time, sample.atUs);
-    // A run that no one speed explains goes on from its last two times.
+    // A run that no one speed explains goes on from its last time: the speed changed since the
+    // time before, maybe between the two (a pair across the change fits neither speed).
     if (!runBounds.Add(Along(sample.time), sample.atUs))
     {
         runBounds.Restart();
-        runBounds.Add(Along(last.time), last.atUs);
         runBounds.Add(Along(sample.time), sample.atUs);
     }
     passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
