@@ -1024,7 +1024,13 @@ void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, doubl
 {
     // Where it landed bounds where passes begin; where it left, where they end (only ever
     // further: a re-trigger leaves short of it).
-    const double travel = Travel(from.atUs, landing.atUs, kSpeedMargin * speed);
+    // At the fastest the run measured allows, where it measured one: a point moved by less than
+    // a margin on its speed would otherwise read as the old one.
+    const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
+    const double fastest = runBounds.Times() >= 3 && sure.least > 0.0
+                               ? std::min(kSpeedMargin * speed, 1.0 / sure.least)
+                               : kSpeedMargin * speed;
+    const double travel = Travel(from.atUs, landing.atUs, fastest);
     // A scrub may have been a launch of a clip with other points: what this loop shows stands
     // alone, not narrowed by what was seen before.
     if (std::exchange(pointsDoubted, false))
