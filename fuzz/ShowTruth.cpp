@@ -12,6 +12,8 @@ constexpr std::int64_t kTimesStoppedUs = 250000;
 constexpr std::int64_t kAnchorGraceUs = 1000;
 // Readings further apart than this: a stall, a hidden spell, or SetTime stopped a while.
 constexpr std::int64_t kReadingGapUs = 250000;
+// The same time given again this soon: one reading given twice, for all the calls tell.
+constexpr std::int64_t kSameReadingUs = 4000;
 // How far above its lowest a clip must rise before its bottom turn can be told from the clock.
 constexpr double kTurnRiseSeconds = 0.001;
 
@@ -100,7 +102,10 @@ void Tell(const Show& show, TruePass& pass)
         const ShowCall& call = show.calls[i];
         if (call.life != pass.life)
             break;
-        const bool repeated = previous && previous->sampledUs == call.sampledUs;
+        // The same time again within a few milliseconds looks the same whether read again or not.
+        const bool repeated =
+            previous && (previous->sampledUs == call.sampledUs ||
+                         (previous->time == call.time && call.atUs - previous->atUs < kSameReadingUs));
         if (IsReading(call) && !repeated)
         {
             const bool wasShown = shown;
