@@ -64,6 +64,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
         return std::nullopt;
     NoteCall(nowUs);
     const std::optional<Start> settled = Decide(nowUs);
+    // Below 0 from a pass's first moments at the clip's beginning: a pre-roll that re-syncs, the
+    // clock set back; the pass goes on.
+    if (time < 0.0 && phase == Phase::Playing && direction == Direction::Forward &&
+        last.time <= kPreRollSeconds && passFarthest.value_or(0.0) <= kPreRollSeconds)
+    {
+        Resync(Sample{0.0, nowUs});
+        return settled;
+    }
     // A pre-roll is the clip's beginning where the clip is there already, or goes on from there
     // (a launch); elsewhere it is no time.
     if (time < 0.0 && phase != Phase::Waiting && last.time > kRestartToleranceSeconds &&
