@@ -299,13 +299,16 @@ void PlaybackTracker::AddToRun(const Sample& sample)
         Restart(sample);
         return;
     }
-    run.Add(sample.time, sample.atUs);
     // A run that no one speed explains goes on from its last time: the speed changed since the
-    // time before, maybe between the two (a pair across the change fits neither speed).
-    if (!runBounds.Add(Along(sample.time), sample.atUs))
+    // time before, maybe between the two (a pair across the change fits neither speed), or it
+    // turned unseen; a line through both sides would measure neither.
+    if (runBounds.Add(Along(sample.time), sample.atUs))
+        run.Add(sample.time, sample.atUs);
+    else
     {
         runBounds.Restart();
         runBounds.Add(Along(sample.time), sample.atUs);
+        run.Restart(sample.time, sample.atUs);
     }
     passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
     // The middle of the sure bounds, where the run is long enough to have them both; else the

@@ -373,7 +373,7 @@ TEST(PlaybackTracker, TimesThatAreNoTimesAreIgnored)
 
 TEST(PlaybackTracker, RandomShowsStartEachPassOnceFromItsBeginning)
 {
-    ExpectRandomShowsPass(20261209, 200, 6, &JudgeShow);
+    ExpectRandomShowsPass(20261209, 200, 5, &JudgeShow);
 }
 
 // The same shows through the whole plug-in: what its scheduler would send, and when.
@@ -383,7 +383,7 @@ class RandomShows : public vdrxtest::ControllerTest
 
 TEST_F(RandomShows, EachEnabledMessageGoesOncePerPassAtItsMomentNeverEarly)
 {
-    ExpectRandomShowsPass(20261210, 100, 4,
+    ExpectRandomShowsPass(20261210, 100, 3,
                           [](const showfuzz::Show& show) -> std::optional<std::string>
                           {
                               const showfuzz::JudgedShow judged = showfuzz::JudgeTracker(show, false);
