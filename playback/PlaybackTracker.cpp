@@ -284,6 +284,7 @@ void PlaybackTracker::ToPlaying(Direction way, const Sample& from)
 void PlaybackTracker::Restart(const Sample& sample)
 {
     runFromStand = false;
+    legFromTopTurn = false;
     last = sample;
     passFarthest = std::max(passFarthest.value_or(Along(sample.time)), Along(sample.time));
     run.Restart(sample.time, sample.atUs);
@@ -367,6 +368,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     {
         doubted = sample;
         doubtedAfterStay = stay && last.atUs - stay->atUs >= kDatingUs;
+        // Going down from a turn at the top to the in point learnt, a clear step up is the turn
+        // there (a re-sync lands clear of where ping-pong passes begin): told at once, where the
+        // next time may be long in coming.
+        if (direction == Direction::Backward && legFromTopTurn && inPointFromTurn &&
+            !doubtedAfterStay &&
+            back > kWobbleSeconds && AtInPoint(last, sample) && !(pending && pending->afterGap))
+        {
+            doubted.reset();
+            return Turn(last, sample, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
+        }
         return std::nullopt;
     }
     return JumpBack(sample);
@@ -665,6 +676,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Settle(const Sample& samp
     // A scrub, over: where it landed may be an in point.
     scrubLanding = pending->landing.time;
     pointsDoubted = true;
+    inPointFromTurn = false;
     pending.reset();
     return Play(sample);
 }
@@ -874,6 +886,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Scrub(const Jump& jump)
     // Counted from the frame that showed its last step; where it landed may be an in point.
     scrubLanding = jump.landing.time;
     pointsDoubted = true;
+    inPointFromTurn = false;
     return BeginFixed(jump.landing.atUs, jump.landing.time);
 }
 
@@ -900,6 +913,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     runBefore = both.Empty() ? runBounds.SecondsPerClipSecond() : both;
     if (!bottom)
     {
+        legFromTopTurn = true;
         const double top = std::max(before.time, after.time);
         outPoint.Learn(top, top + travel);
         highestFar = std::max(highestFar.value_or(top), top);
@@ -907,6 +921,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     }
     const double beginning = atInPoint ? inPoint.High() : 0.0;
     inPoint.Learn(std::max(0.0, low - travel), low);
+    inPointFromTurn = true;
     // A frame or two after a start: the same pass, read through an odd time. Turned right where
     // a jump landed: a clip launched the other way there, its pass begun at the landing.
     if (!MayCount(confirm.atUs) || (passFirst && before.atUs == passFirst->atUs))
@@ -1047,6 +1062,7 @@ void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, doubl
     const double travel = Travel(from.atUs, landing.atUs, fastest);
     // A scrub may have been a launch of a clip with other points: what this loop shows stands
     // alone, not narrowed by what was seen before.
+    inPointFromTurn = false;
     if (std::exchange(pointsDoubted, false))
         (direction == Direction::Forward ? inPoint : outPoint) = LearnedPoint{};
     if (direction == Direction::Forward)

@@ -239,6 +239,8 @@ private:
     PlaySpeed run;                 // the times of the current run, for its speed
     SpeedBounds runBounds;         // and what they allow for sure
     bool runFromStand = false;     // the run's one time is the last the clip stood at
+    bool legFromTopTurn = false;   // the run goes down from a turn at the top (ping-pong)
+    bool inPointFromTurn = false;  // the in point learnt last by a bottom turn, not a loop since
     SpeedBounds against;           // the times since that went against the way it plays
     std::optional<double> knownSpeed; // the last speed measured over a few times
     PassDating pass;
