@@ -827,9 +827,11 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
                          loop->toLearntPoint ? 0 : Hold(jump.landing, points)};
         }
     // Back across a gap and played on since, at no speed that leads back to where passes begin:
-    // scrubbed while hidden. No hand's gesture goes on unseen: counted at once.
+    // scrubbed while hidden. No hand's gesture goes on unseen: counted at once (on two times
+    // where the host sends no more a while).
     const bool playedOn = Along(last.time - jump.landing.time) > kHeldSeconds;
-    if (jump.afterGap && jump.count >= 3 && playedOn &&
+    const bool timesStopped = nowUs - last.atUs >= kLongestFrameUs;
+    if (jump.afterGap && jump.count >= (timesStopped ? 2u : 3u) && playedOn &&
         Along(jump.landing.time - jump.from.time) < 0.0)
     {
         pending.reset();
