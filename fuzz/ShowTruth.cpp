@@ -96,6 +96,8 @@ void Tell(const Show& show, TruePass& pass)
     pass.latestUs = pass.beginUs + show.jitterUs + kAnchorGraceUs;
     bool shown = pass.kind != TruePass::Kind::Bottom;
     bool risen = shown;
+    // A join's readings show the way it plays once one goes up from the one before.
+    bool wentUp = false;
     double lowest = before ? before->time : std::numeric_limits<double>::infinity();
     for (std::size_t i = pass.firstCall; i < show.calls.size(); ++i)
     {
@@ -109,6 +111,7 @@ void Tell(const Show& show, TruePass& pass)
         if (IsReading(call) && !repeated)
         {
             const bool wasShown = shown;
+            wentUp = wentUp || (previous && readings > 0 && call.time > previous->time);
             shown = shown || (previous && call.time > previous->time);
             // A slow turn is told once it rose further than the clock wobbles.
             lowest = std::min(lowest, previous ? previous->time : call.time);
@@ -132,6 +135,7 @@ void Tell(const Show& show, TruePass& pass)
                 pass.tellBy = i;
         }
         else if (call.kind == ShowCall::Kind::Frame && pass.tellBy == kNever && readings >= 2 &&
+                 (pass.kind != TruePass::Kind::Join || wentUp) &&
                  call.atUs >= lastReadingUs + kTimesStoppedUs)
             pass.tellBy = i;
         if (pass.tellBy != kNever && third != kNever)
