@@ -234,9 +234,18 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample
     }
     // A step no wobble makes tells the way at once; smaller ones, two the same way.
     const Direction way = move > 0.0 ? Direction::Forward : Direction::Backward;
+    const bool wentBack = joinLean == Direction::Backward;
     const bool again = std::exchange(joinLean, way) == way;
     if (way == Direction::Forward && (move > kWobbleSeconds || again))
     {
+        // Up after a step back further than a re-sync: that step was a jump back (a scrub),
+        // judged as one now that the way it plays shows.
+        if (wentBack && joinFirst.time - last.time > kRestartToleranceSeconds)
+        {
+            const Sample landing = last;
+            ToPlaying(way, joinFirst);
+            return Then(JumpBack(landing), Play(sample));
+        }
         ToPlaying(way, sample);
         return std::nullopt;
     }
