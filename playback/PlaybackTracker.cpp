@@ -588,8 +588,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, 
 std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& landing)
 {
     // A pass begun by a jump against the way whose next time goes on that way as play can: the
-    // clip plays that way now (launched so), the same pass.
+    // clip plays that way now (launched so), the same pass. (Held as a hand's step may be, it is
+    // the hand's next step.)
     if (!pending && passFirst && last.atUs == passFirst->atUs && landing.atUs > last.atUs &&
+        landing.atUs >= heldUntilUs &&
         Along(last.time - landing.time) <= Travel(last.atUs, landing.atUs, kFastestPlay))
     {
         // Where it landed may be its in point (out point backwards).
@@ -622,13 +624,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     if (!gesture && MayCount(landing.atUs) && (known || LeavesFarEnd(last, landing)))
     {
         const bool learnt =
-            known && !BeyondLearntPoint(landing, last) && !InsideRoughPoint(landing);
+            known && !BeyondLearntPoint(landing, last) && !RoughPoint(last, landing, Speed());
         const std::pair points{inPoint, outPoint};
         std::optional<Start> start = Loop(last, landing, Speed(), runBounds.SecondsPerClipSecond());
         // A loop to a point not learnt (one beyond it included: moved, or a hand's step past
-        // it; one well inside a point known only roughly) may be a hand's first step: held as
-        // one, and a step before the hold is over goes on with it. What it teaches is
-        // tentative: were it a scrub, a point set since a little off its landing looks the same.
+        // it; one known only roughly) may be a hand's first step: held as one, and a step
+        // before the hold is over goes on with it. What it teaches is tentative: were it a
+        // scrub, a point set since a little off its landing looks the same.
         if (start && !learnt)
         {
             start->holdUntilUs = Hold(landing, points);
@@ -1022,19 +1024,6 @@ bool PlaybackTracker::RoughPoint(const Sample& from, const Sample& landing, doub
     const double sighting =
         Travel(from.atUs, landing.atUs, kSpeedMargin * speed) + kPointSlackSeconds;
     return point.Known() && point.High() - point.Low() > sighting;
-}
-
-bool PlaybackTracker::InsideRoughPoint(const Sample& landing) const
-{
-    // Wider than two loops' sightings and the re-sync tolerance, and the landing that far from
-    // the end nearest where loops land.
-    const LearnedPoint& point = direction == Direction::Forward ? inPoint : outPoint;
-    const double sighting =
-        Travel(last.atUs, landing.atUs, kSpeedMargin * Speed()) + kPointSlackSeconds;
-    const double edge = direction == Direction::Forward ? point.High() : point.Low();
-    return point.Known() &&
-           point.High() - point.Low() > 2.0 * sighting + kRestartToleranceSeconds &&
-           std::abs(landing.time - edge) > sighting + kRestartToleranceSeconds;
 }
 
 bool PlaybackTracker::BeyondLearntPoint(const Sample& landing, const Sample& from) const

@@ -198,9 +198,6 @@ private:
     // Further on than the point learnt (an in point below it, an out point above it): moved, or a
     // hand's step past it.
     bool BeyondLearntPoint(const Sample& landing, const Sample& from) const;
-    // The point learnt is known only roughly (a gap without times left a wide range), and
-    // `landing` lies well inside that range: no loop to it shows that.
-    bool InsideRoughPoint(const Sample& landing) const;
     // The point learnt is known only roughly, wider than a loop from `from` to `landing` at
     // `speed` would show it (a wrap seen across a gap bounds it from one side only).
     bool RoughPoint(const Sample& from, const Sample& landing, double speed) const;
