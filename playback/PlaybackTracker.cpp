@@ -419,6 +419,8 @@ bool PlaybackTracker::PlaysAgainst(const Sample& sample)
 void PlaybackTracker::TurnAround(const Sample& from, const SpeedBounds::Range& pace)
 {
     direction = direction == Direction::Forward ? Direction::Backward : Direction::Forward;
+    // Launched the other way: the clip may bring points of its own, near those learnt or not.
+    pointsDoubted = true;
     doubted.reset();
     pending.reset();
     pass.Close();
