@@ -535,6 +535,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
 std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& confirm)
 {
     const Jump jump = *pending;
+    // A clip that stood before the gap made no turn inside it: it was launched the other way.
+    if (jump.fromStay)
+    {
+        TurnAround(jump.landing, SpeedBounds::Range{});
+        AddToRun(confirm);
+        return BeginFixed(jump.landing.atUs, jump.landing.time);
+    }
     return Turn(jump.from, jump.landing, confirm, jump.before, kGapDatingUs);
 }
 
