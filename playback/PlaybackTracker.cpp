@@ -469,6 +469,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
         pass.Add(Along(sample.time), sample.atUs);
         Restart(sample);
         runFromStand = true;
+        // Where a jump across a gap landed and stands (launched paused), its times still tell it.
+        if (pending && pending->afterGap)
+        {
+            Jump& jump = *pending;
+            if (jump.count < Jump::kKept)
+                jump.times[jump.count++] = sample;
+            return Decide(sample.atUs);
+        }
         return std::nullopt;
     }
     // A step far beyond play at the run's own speed is a scrub on: the run begins anew.
