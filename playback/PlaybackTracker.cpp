@@ -516,7 +516,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     // play reached a turn.
     const double newSpeed =
         std::abs(sample.time - stepped.time) / std::max(Seconds(sample.atUs - stepped.atUs), 1e-6);
-    if (doubtedAfterStay && std::abs(stepped.time - last.time) <=
+    // Parked at its start (jitter), or on at the speed it stood from (a turn between two like
+    // readings): elsewhere, a clip that stood and goes on the other way was launched so.
+    const bool resumes = last.time <= kRestartToleranceSeconds ||
+                         (inPoint.Known() && last.time <= inPoint.High() + kPointSlackSeconds) ||
+                         (knownSpeed && std::abs(newSpeed - *knownSpeed) <=
+                                            (kSpeedMargin - 1.0) * *knownSpeed);
+    if (doubtedAfterStay && resumes && std::abs(stepped.time - last.time) <=
                                 Travel(last.atUs, stepped.atUs, kSpeedMargin * newSpeed) +
                                     kWobbleSeconds)
     {
