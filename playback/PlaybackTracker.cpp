@@ -153,8 +153,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     {
         // Held, or on a little (it played up to the pause): stopped, or a stale time of a clip
         // that ran on. The next time tells. Anything else is judged as after any gap.
-        const double crept = knownSpeed ? 0.25 * *knownSpeed * Seconds(sample.atUs - before.atUs)
-                                        : 0.0;
+        // (Where no speed was measured yet, the fastest its few times allow.)
+        const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
+        double speed = knownSpeed.value_or(0.0);
+        if (!knownSpeed && runBounds.Times() >= 2 && sure.least > 0.0)
+            speed = 1.0 / sure.least;
+        const double crept = 0.25 * speed * Seconds(sample.atUs - before.atUs);
         if (std::abs(moved) <= kGapHeldSeconds || (moved > 0.0 && moved <= crept))
         {
             quiet->firstAfter = sample;
