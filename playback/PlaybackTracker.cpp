@@ -479,6 +479,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
             Jump& jump = *pending;
             if (jump.count < Jump::kKept)
                 jump.times[jump.count++] = sample;
+            // Standing where passes begin (launched paused at its start): no gesture to wait for.
+            if (jump.count >= 3 && !jump.told && LandsWherePassesBegin(jump.landing, jump.from) &&
+                Along(jump.landing.time - jump.from.time) < 0.0)
+            {
+                pending.reset();
+                return Scrub(jump);
+            }
             return Decide(sample.atUs);
         }
         return std::nullopt;
