@@ -560,8 +560,15 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
 std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& confirm)
 {
     const Jump jump = *pending;
-    // A clip that stood before the gap made no turn inside it: it was launched the other way.
-    if (jump.fromStay)
+    // A clip that stood before the gap made no turn inside it, nor one that goes on at another
+    // speed (a turn keeps its speed): it was launched the other way.
+    SpeedBounds after;
+    after.Add(0.0, jump.landing.atUs);
+    const bool otherSpeed =
+        knownSpeed && after.Add(std::abs(confirm.time - jump.landing.time), confirm.atUs) &&
+        (after.SecondsPerClipSecond().most * kSpeedMargin < 1.0 / *knownSpeed ||
+         after.SecondsPerClipSecond().least > kSpeedMargin / *knownSpeed);
+    if (jump.fromStay || otherSpeed)
     {
         TurnAround(jump.landing, SpeedBounds::Range{});
         AddToRun(confirm);
