@@ -199,12 +199,16 @@ void Dip(ShowDirector& show, ByteReader& reader)
     }
     const HostPlayhead& head = show.Head();
     const double at = head.Position();
-    // At the clip's beginning (its first 50 ms), a re-sync of 50 ms at most below 0.
+    // At the clip's beginning (its first 50 ms), a re-sync of 50 ms at most below 0, and deep
+    // enough that the next reading still shows it there: one that none shows below 0 looks like
+    // a loop of a clip as short as the time it left.
     if (!show.CurrentPassBeganAtZero() || !head.Rising() || head.Current().speed <= 0.0 ||
         at >= ShowDirector::kPreRollSeconds || !show.ClearAhead(head))
         return;
+    const double shown =
+        head.Current().speed * static_cast<double>(show.Host().LongestSampleUs()) / 1e6;
     const double low = std::max(-ShowDirector::kPreRollSeconds, at - kResyncMost);
-    const double high = std::min(0.0, at);
+    const double high = std::min(-shown, at);
     if (!(low < high))
         return;
     const double to = low + share * (high - low);
