@@ -175,8 +175,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     const double ranOn = Along(before.time) + Speed() * gap;
     const bool stale = std::abs(Along(sample.time) - ranOn) <=
                        0.02 * Speed() * gap + kRestartToleranceSeconds;
-    // Back from the time after the gap: the clip turned inside it.
-    const bool turned = Along(sample.time - first.time) < -kWobbleSeconds;
+    // Back from the time after the gap: the clip turned inside it (a slow clip's turn shows in
+    // less than the clock's wobble).
+    const bool turned = Along(sample.time - first.time) < -TurnWobble();
     if (phase == Phase::Playing && (stale || turned))
     {
         if (turned)
