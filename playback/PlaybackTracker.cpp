@@ -663,7 +663,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
     if (gesture && landing.atUs < heldUntilUs && pointsBeforeHold)
         std::tie(inPoint, outPoint) = *std::exchange(pointsBeforeHold, std::nullopt);
     const bool known = LandsWherePassesBegin(landing, last);
-    if (!gesture && MayCount(landing.atUs) && (known || LeavesFarEnd(last, landing)))
+    // From the far end elsewhere (a point moved), only by more than the clock re-syncs.
+    const bool farLoop = LeavesFarEnd(last, landing) &&
+                         Along(last.time - landing.time) > kRestartToleranceSeconds;
+    if (!gesture && MayCount(landing.atUs) && (known || farLoop))
     {
         const bool learnt =
             known && !BeyondLearntPoint(landing, last) && !RoughPoint(last, landing, Speed());
