@@ -108,6 +108,15 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowU
     const std::optional<std::int64_t> previous = std::exchange(lastFrameUs, nowUs);
     if (const std::optional<Start> settled = Decide(nowUs))
         return settled;
+    // Going down, a rise further than the clock re-syncs, and then no time a while: a bottom
+    // turn, or a jump up, a pass either way; dated as a turn.
+    if (doubted && phase == Phase::Playing && direction == Direction::Backward &&
+        nowUs - doubted->atUs >= kLongestFrameUs &&
+        Along(last.time - doubted->time) > kRestartToleranceSeconds)
+    {
+        const Sample stepped = *std::exchange(doubted, std::nullopt);
+        return Turn(last, stepped, stepped, runBounds.SecondsPerClipSecond(), kDatingUs);
+    }
     // A host that gives no time: only its frames tell.
     if (phase == Phase::Waiting && previous && nowUs - *previous > kFrameGapUs)
         return GapStart(nowUs, 0.0);
