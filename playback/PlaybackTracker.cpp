@@ -258,7 +258,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample
         {
             const Sample landing = last;
             ToPlaying(way, joinFirst);
-            return Then(JumpBack(landing), Play(sample));
+            const std::optional<Start> start = JumpBack(landing); // before the time after it
+            return Then(start, Play(sample));
         }
         ToPlaying(way, sample);
         return std::nullopt;
@@ -563,7 +564,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     }
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
-        return Then(GapTurn(stepped), MoveOn(sample));
+    {
+        const std::optional<Start> start = GapTurn(stepped); // before the time after it
+        return Then(start, MoveOn(sample));
+    }
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }
 
