@@ -29,8 +29,9 @@
 //    that leaves a moved point, not yet seen by a pass, less than that from the learnt one at
 //    the new speed.                                                   (ClipActions)
 // 9. A pre-roll dip anywhere but while the pass that began at 0 is still in its first 50 ms;
-//    one below -0.05 s, or that the next reading would not show below 0; a parked clip anywhere but at its beginning; a pause with hiding while
-//    parked at the beginning, or within 0.1 s of it.                 (JumpActions, GapActions)
+//    one below -0.05 s, or that the next reading would not show below 0; a parked clip anywhere
+//    but at its beginning; a pause with hiding while parked at the beginning, or within 0.1 s of
+//    it.                                                             (JumpActions, GapActions)
 // 10. A join while the clip stands, inside a gap or a gesture; one that counts with a point
 //     within 250 ms and 3 readings; one whose next landing is not where passes begin on a clip
 //     whose pass is too short for its gesture (2); one on a clip going down within its first

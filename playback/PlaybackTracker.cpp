@@ -163,10 +163,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
         // Held, or on a little (it played up to the pause): stopped, or a stale time of a clip
         // that ran on. The next time tells. Anything else is judged as after any gap.
         // (Where no speed was measured yet, the fastest its few times allow.)
-        const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
-        double speed = knownSpeed.value_or(0.0);
-        if (!knownSpeed && runBounds.Times() >= 2 && sure.least > 0.0)
-            speed = 1.0 / sure.least;
+        const double speed = knownSpeed ? *knownSpeed : SureFastest(2).value_or(0.0);
         const double crept = 0.25 * speed * Seconds(sample.atUs - before.atUs);
         if (std::abs(moved) <= kGapHeldSeconds || (moved > 0.0 && moved <= crept))
         {
@@ -485,21 +482,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
         Restart(sample);
         runFromStand = true;
         // Where a jump across a gap landed and stands (launched paused), its times still tell it.
-        if (pending && pending->afterGap)
-        {
-            Jump& jump = *pending;
-            if (jump.count < Jump::kKept)
-                jump.times[jump.count++] = sample;
-            // Standing where passes begin (launched paused at its start): no gesture to wait for.
-            if (jump.count >= 3 && !jump.told && LandsWherePassesBegin(jump.landing, jump.from) &&
-                Along(jump.landing.time - jump.from.time) < 0.0)
-            {
-                pending.reset();
-                return Scrub(jump);
-            }
-            return Decide(sample.atUs);
-        }
-        return std::nullopt;
+        if (!pending || !pending->afterGap)
+            return std::nullopt;
+        pending->Keep(sample);
+        return Decide(sample.atUs);
     }
     // A step far beyond play at the run's own speed is a scrub on: the run begins anew.
     const std::optional<PlaySpeed::Estimate> pace =
@@ -513,9 +499,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
     AddToRun(sample);
     if (pending)
     {
-        Jump& jump = *pending;
-        if (jump.count < Jump::kKept)
-            jump.times[jump.count++] = sample;
+        pending->Keep(sample);
         return Decide(sample.atUs);
     }
     return Redate(pass.Add(Along(sample.time), sample.atUs), sample.time);
@@ -576,12 +560,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
     const Jump jump = *pending;
     // A clip that stood before the gap made no turn inside it, nor one that goes on at another
     // speed (a turn keeps its speed): it was launched the other way.
-    SpeedBounds after;
-    after.Add(0.0, jump.landing.atUs);
-    const bool otherSpeed =
-        knownSpeed && after.Add(std::abs(confirm.time - jump.landing.time), confirm.atUs) &&
-        (after.SecondsPerClipSecond().most * kSpeedMargin < 1.0 / *knownSpeed ||
-         after.SecondsPerClipSecond().least > kSpeedMargin / *knownSpeed);
+    const std::optional<SpeedBounds::Range> after = StepBounds(jump.landing, confirm);
+    const bool otherSpeed = knownSpeed && after &&
+                            (after->most * kSpeedMargin < 1.0 / *knownSpeed ||
+                             after->least > kSpeedMargin / *knownSpeed);
     if (jump.fromStay || otherSpeed)
     {
         TurnAround(jump.landing, SpeedBounds::Range{});
@@ -596,10 +578,25 @@ bool PlaybackTracker::FasterThanPlay(const Sample& from, const Sample& to) const
     // A run of a few times bounds its speed; fewer may hold the turn itself.
     const double ran = runBounds.Times() > kSteadySteps ? runBounds.SecondsPerClipSecond().least : 0.0;
     const double fastest = std::max(1.0 / kFastestPlay, ran / kSpeedMargin);
+    const std::optional<SpeedBounds::Range> step = StepBounds(from, to);
+    return step && step->most < fastest;
+}
+
+std::optional<SpeedBounds::Range> PlaybackTracker::StepBounds(const Sample& from, const Sample& to)
+{
     SpeedBounds pair;
     pair.Add(0.0, from.atUs);
-    return pair.Add(std::abs(to.time - from.time), to.atUs) &&
-           pair.SecondsPerClipSecond().most < fastest;
+    if (!pair.Add(std::abs(to.time - from.time), to.atUs))
+        return std::nullopt;
+    return pair.SecondsPerClipSecond();
+}
+
+std::optional<double> PlaybackTracker::SureFastest(std::size_t times) const
+{
+    const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
+    if (runBounds.Times() < times || sure.least <= 0.0)
+        return std::nullopt;
+    return 1.0 / sure.least;
 }
 
 bool PlaybackTracker::AtInPoint(const Sample& before, const Sample& after) const
@@ -896,11 +893,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
                          loop->toLearntPoint ? 0 : Hold(jump.landing, points)};
         }
     // Back across a gap and played on since, at no speed that leads back to where passes begin:
-    // scrubbed while hidden. No hand's gesture goes on unseen: counted at once (on two times
-    // where the host sends no more a while).
+    // scrubbed while hidden; or stood since where passes begin (launched paused at its start).
+    // No hand's gesture goes on unseen: counted at once (on two times where the host sends no
+    // more a while).
     const bool playedOn = Along(last.time - jump.landing.time) > kHeldSeconds;
+    const bool parkedAtStart = runFromStand && LandsWherePassesBegin(jump.landing, jump.from);
     const bool timesStopped = nowUs - last.atUs >= kLongestFrameUs;
-    if (jump.afterGap && jump.count >= (timesStopped ? 2u : 3u) && playedOn &&
+    if (jump.afterGap && jump.count >= (timesStopped ? 2u : 3u) && (playedOn || parkedAtStart) &&
         Along(jump.landing.time - jump.from.time) < 0.0)
     {
         pending.reset();
@@ -1113,11 +1112,9 @@ void PlaybackTracker::LearnLoop(const Sample& from, const Sample& landing, doubl
     // further: a re-trigger leaves short of it).
     // At the fastest the run measured allows, where it measured one: a point moved by less than
     // a margin on its speed would otherwise read as the old one.
-    const SpeedBounds::Range& sure = runBounds.SecondsPerClipSecond();
-    const double fastest = runBounds.Times() >= 3 && sure.least > 0.0
-                               ? std::min(kSpeedMargin * speed, 1.0 / sure.least)
-                               : kSpeedMargin * speed;
-    const double travel = Travel(from.atUs, landing.atUs, fastest);
+    const double margin = kSpeedMargin * speed;
+    const double travel =
+        Travel(from.atUs, landing.atUs, std::min(margin, SureFastest(3).value_or(margin)));
     // A scrub may have been a launch of a clip with other points: what this loop shows stands
     // alone, not narrowed by what was seen before.
     inPointFromTurn = false;

@@ -104,6 +104,11 @@ private:
         static constexpr std::size_t kKept = 12;
         std::array<Sample, kKept> times{}; // the run after it, the landing first
         std::size_t count = 0;
+        void Keep(const Sample& sample)
+        {
+            if (count < kKept)
+                times[count++] = sample;
+        }
     };
     // Calls stopped for more than half a second; the times after it tell a stop.
     struct Quiet
@@ -129,6 +134,11 @@ private:
     // From `from` to `to` the time moved further than any play takes it, or faster than the
     // current run played.
     bool FasterThanPlay(const Sample& from, const Sample& to) const;
+    // The clock seconds per clip second one step from `from` to `to` allows; none where it went
+    // nowhere longer than late calls explain.
+    static std::optional<SpeedBounds::Range> StepBounds(const Sample& from, const Sample& to);
+    // The fastest play the run allows for sure, once it has `times` times.
+    std::optional<double> SureFastest(std::size_t times) const;
     std::optional<Start> AfterGap(const Sample& sample);
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
