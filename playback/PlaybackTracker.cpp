@@ -64,6 +64,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
         return std::nullopt;
     NoteCall(nowUs);
     const std::optional<Start> settled = Decide(nowUs);
+    // Below 0 just after a step back to the clip's beginning: it stays there (a pre-roll), so
+    // the step turned nowhere.
+    if (time < 0.0 && doubted && doubted->time <= kPreRollSeconds)
+        return Then(settled, Take(Sample{doubted->time, nowUs}));
     // Below 0 from a pass's first moments at the clip's beginning: a pre-roll that re-syncs, the
     // clock set back; the pass goes on.
     if (time < 0.0 && phase == Phase::Playing && direction == Direction::Forward &&
@@ -372,8 +376,11 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
         return GapTurn(sample);
     if (pending && pending->told)
     {
+        // (Played on from the landing first, it is a jump or a turn, judged as one.)
         if (sample.atUs - pending->landing.atUs >= kScrubSettleUs)
-            return back > kWobbleSeconds ? PlaysOtherWay(sample) : Settle(sample);
+            return back > kWobbleSeconds && Along(last.time - pending->landing.time) <= kHeldSeconds
+                       ? PlaysOtherWay(sample)
+                       : Settle(sample);
         if (const std::optional<Start> launched = OtherWay(sample, back))
             return launched;
         if (back <= kHeldSeconds)
