@@ -571,6 +571,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
     const bool otherSpeed = knownSpeed && after &&
                             (after->most * kSpeedMargin < 1.0 / *knownSpeed ||
                              after->least > kSpeedMargin / *knownSpeed);
+    // Going down, the time after the gap where play ran on to, and the next one as far as a
+    // turn at the bottom between the two allows: still going down at the first, turned after it.
+    if (!jump.fromStay && direction == Direction::Backward &&
+        RanOn(jump.from, jump.landing, Speed()) &&
+        jump.landing.time + confirm.time - 2.0 * (inPoint.Known() ? inPoint.Low() : 0.0) >=
+            Speed() / kSpeedMargin * Seconds(confirm.atUs - jump.landing.atUs - kLatenessUs))
+    {
+        pending.reset();
+        return Turn(jump.landing, confirm, confirm, jump.before, kDatingUs);
+    }
     if (jump.fromStay || otherSpeed)
     {
         TurnAround(jump.landing, SpeedBounds::Range{});
