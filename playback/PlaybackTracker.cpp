@@ -1181,9 +1181,16 @@ double PlaybackTracker::TurnReach(std::int64_t sinceUs) const
 void PlaybackTracker::NoteInterval(std::int64_t atUs)
 {
     const std::optional<std::int64_t> previous = std::exchange(lastTimeUs, atUs);
-    if (!previous || atUs - *previous > kLongestFrameUs)
+    if (!previous)
         return;
-    intervalsUs[nextInterval] = std::max<std::int64_t>(0, atUs - *previous);
+    const std::int64_t interval = std::max<std::int64_t>(0, atUs - *previous);
+    const std::int64_t before = std::exchange(lastIntervalUs, interval);
+    // Longer than a frame, only as the host's rhythm (times given a few a second): within four
+    // times the interval before it, not one hole after frames.
+    if (interval > kFrameGapUs ||
+        (interval > kLongestFrameUs && (4 * before < interval || before > 4 * interval)))
+        return;
+    intervalsUs[nextInterval] = interval;
     nextInterval = (nextInterval + 1) % intervalsUs.size();
 }
 

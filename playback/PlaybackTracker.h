@@ -275,6 +275,7 @@ private:
     bool joinArmed = true;             // until the first start, or "Test"
 
     std::optional<std::int64_t> lastTimeUs;
+    std::int64_t lastIntervalUs = 0;
     std::array<std::int64_t, 4> intervalsUs{};
     std::size_t nextInterval = 0;
     std::optional<std::int64_t> lastCallUs;
