@@ -473,6 +473,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sa
     if ((knownSpeed ? RanOn(last, sample, *knownSpeed) : CarriedAcross(last, sample)) ||
         std::abs(sample.time - last.time) <= kGapHeldSeconds)
         return MoveOn(sample);
+    // On at some play's speed from where the last gap landed, across another: its run, which
+    // tells what happened inside the first.
+    const double along = Along(sample.time - last.time);
+    if (pending && pending->afterGap && pending->count == 1 && along > kHeldSeconds &&
+        along <= Travel(last.atUs, sample.atUs, kFastestPlay))
+        return MoveOn(sample);
     // Anywhere else: a loop, a turn or a scrub inside it. The times after it tell.
     pass.Close();
     Pend(last, sample, true, false);
