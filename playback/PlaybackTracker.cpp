@@ -48,6 +48,8 @@ constexpr std::int64_t kRepeatUs = 4000;
 // point: a few late calls bend a short run's speed that much.
 constexpr double kSpeedMargin = 1.25;
 constexpr double kFastestMeasured = 64.0;
+// How far the speed across a gap may lie from the one its first times after it measure.
+constexpr double kAfterGapSpeedSlack = 1.1;
 
 constexpr std::int64_t kLatenessUs =
     static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6);
@@ -464,6 +466,22 @@ bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
     across.Add(Along(from.time), from.atUs);
     return runBounds.Times() >= 2 && across.Add(Along(to.time), to.atUs) &&
            !across.SecondsPerClipSecond().Meet(runBounds.SecondsPerClipSecond()).Empty();
+}
+
+bool PlaybackTracker::PlayedAcross(const Jump& jump,
+                                   const std::optional<PlaySpeed::Estimate>& after) const
+{
+    // At the speed before the gap, the one after it, or one between them (changed inside it),
+    // give or take a re-sync of the clock; the one after, its few times measure only roughly.
+    const SpeedBounds::Range& before = jump.before;
+    if (!after || after->speed <= 0.0 || before.least <= 0.0 || !std::isfinite(before.most))
+        return true;
+    const double fastest = std::max(1.0 / before.least, after->speed * kAfterGapSpeedSlack);
+    const double slowest = std::min(1.0 / before.most, after->speed / kAfterGapSpeedSlack);
+    const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
+    const double moved = Along(jump.landing.time - jump.from.time);
+    return moved <= Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds &&
+           moved >= slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds;
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
@@ -896,7 +914,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
         jump.afterGap && jump.count >= 2 &&
         ((measured && RanOn(jump.from, jump.landing, measured->speed)) ||
-         CarriedAcross(jump.from, jump.landing)))
+         (CarriedAcross(jump.from, jump.landing) && PlayedAcross(jump, measured))))
     {
         pending.reset();
         return std::nullopt;

@@ -131,6 +131,7 @@ private:
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
     // Whether a speed the current run allows carried the time from `from` to `to`.
     bool CarriedAcross(const Sample& from, const Sample& to) const;
+    bool PlayedAcross(const Jump& jump, const std::optional<PlaySpeed::Estimate>& after) const;
     // From `from` to `to` the time moved further than any play takes it, or faster than the
     // current run played.
     bool FasterThanPlay(const Sample& from, const Sample& to) const;
