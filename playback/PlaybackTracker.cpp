@@ -373,8 +373,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     // steadily the other way. After it, the first time that goes the other way shows a clip
     // launched to play that way.
     // Back again from the first time after a gap: it turned inside the gap.
+    // (Down to the in point before the gap, any clear step up.)
     if (pending && pending->afterGap && !pending->told && pending->count == 1 &&
-        back > TurnWobble() && back <= TurnReach(sample.atUs - last.atUs))
+        back > (direction == Direction::Backward && AtInPoint(pending->from, pending->from)
+                    ? kTurnLeast
+                    : TurnWobble()) &&
+        back <= TurnReach(sample.atUs - last.atUs))
         return GapTurn(sample);
     if (pending && pending->told)
     {
