@@ -50,6 +50,9 @@ constexpr double kSpeedMargin = 1.25;
 constexpr double kFastestMeasured = 64.0;
 // How far the speed across a gap may lie from the one its first times after it measure.
 constexpr double kAfterGapSpeedSlack = 1.1;
+// An interval longer than a frame is the host's rhythm when within this many times the one
+// before it (a host giving times a few a second), not one hole after frames.
+constexpr std::int64_t kRhythmSpread = 4;
 
 constexpr std::int64_t kLatenessUs =
     static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6);
@@ -373,11 +376,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     // steadily the other way. After it, the first time that goes the other way shows a clip
     // launched to play that way.
     // Back again from the first time after a gap: it turned inside the gap.
-    // (Down to the in point before the gap, any clear step up.)
     if (pending && pending->afterGap && !pending->told && pending->count == 1 &&
-        back > (direction == Direction::Backward && AtInPoint(pending->from, pending->from)
-                    ? kTurnLeast
-                    : TurnWobble()) &&
+        back > TurnStepLeast(pending->from, pending->from) &&
         back <= TurnReach(sample.atUs - last.atUs))
         return GapTurn(sample);
     if (pending && pending->told)
@@ -547,10 +547,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     doubted.reset();
     // It stood, or went on the way it played (no turn stops or turns back at once), or went back
     // no further in all than a wobble of the clock, or most of a slow clip's frame.
-    // Going down to the in point learnt, any clear step up is the turn there: a re-sync lands
-    // clear of it.
-    const double wobble =
-        direction == Direction::Backward && AtInPoint(last, stepped) ? kTurnLeast : TurnWobble();
+    const double wobble = TurnStepLeast(last, stepped);
     if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
         return NotATurn(stepped, sample);
     // A clip that stood, jittering, goes on whichever way it plays now, from where it stood: no
@@ -654,6 +651,14 @@ bool PlaybackTracker::AtInPoint(const Sample& before, const Sample& after) const
 double PlaybackTracker::TurnWobble() const
 {
     return std::min(kWobbleSeconds, 0.75 * Speed() * Seconds(TypicalIntervalUs()) + kTurnLeast);
+}
+
+double PlaybackTracker::TurnStepLeast(const Sample& before, const Sample& after) const
+{
+    // Going down to the in point learnt, any clear step up is the turn there: a re-sync lands
+    // clear of it.
+    return direction == Direction::Backward && AtInPoint(before, after) ? kTurnLeast
+                                                                          : TurnWobble();
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::NotATurn(Sample stepped, Sample sample)
@@ -1213,10 +1218,9 @@ void PlaybackTracker::NoteInterval(std::int64_t atUs)
         return;
     const std::int64_t interval = std::max<std::int64_t>(0, atUs - *previous);
     const std::int64_t before = std::exchange(lastIntervalUs, interval);
-    // Longer than a frame, only as the host's rhythm (times given a few a second): within four
-    // times the interval before it, not one hole after frames.
     if (interval > kFrameGapUs ||
-        (interval > kLongestFrameUs && (4 * before < interval || before > 4 * interval)))
+        (interval > kLongestFrameUs &&
+         (kRhythmSpread * before < interval || before > kRhythmSpread * interval)))
         return;
     intervalsUs[nextInterval] = interval;
     nextInterval = (nextInterval + 1) % intervalsUs.size();

@@ -131,6 +131,7 @@ private:
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
     // Whether a speed the current run allows carried the time from `from` to `to`.
     bool CarriedAcross(const Sample& from, const Sample& to) const;
+    // Whether the speed before a gap, the one `after` it or one between carried the jump's time.
     bool PlayedAcross(const Jump& jump, const std::optional<PlaySpeed::Estimate>& after) const;
     // From `from` to `to` the time moved further than any play takes it, or faster than the
     // current run played.
@@ -148,6 +149,8 @@ private:
     std::optional<Start> GapTurn(const Sample& confirm);
     // Back no further than this from a step back, a clock's wobble or most of a slow frame.
     double TurnWobble() const;
+    // The least step up from `before` to `after` that tells a turn.
+    double TurnStepLeast(const Sample& before, const Sample& after) const;
     // Whether a step from `before` to `after` came down to the in point learnt.
     bool AtInPoint(const Sample& before, const Sample& after) const;
     std::optional<Start> NotATurn(Sample stepped, Sample sample);
