@@ -48,8 +48,6 @@ constexpr std::int64_t kRepeatUs = 4000;
 // point: a few late calls bend a short run's speed that much.
 constexpr double kSpeedMargin = 1.25;
 constexpr double kFastestMeasured = 64.0;
-// How far the speed across a gap may lie from the one its first times after it measure.
-constexpr double kAfterGapSpeedSlack = 1.1;
 // An interval longer than a frame is the host's rhythm when within this many times the one
 // before it (a host giving times a few a second), not one hole after frames.
 constexpr std::int64_t kRhythmSpread = 4;
@@ -475,13 +473,13 @@ bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
 bool PlaybackTracker::PlayedAcross(const Jump& jump,
                                    const std::optional<PlaySpeed::Estimate>& after) const
 {
-    // At the speed before the gap, the one after it, or one between them (changed inside it),
-    // give or take a re-sync of the clock; the one after, its few times measure only roughly.
+    // At the speed before the gap, the one its first times after it measure, or one between
+    // them (changed inside it), give or take a re-sync of the clock.
     const SpeedBounds::Range& before = jump.before;
     if (!after || after->speed <= 0.0 || before.least <= 0.0 || !std::isfinite(before.most))
         return true;
-    const double fastest = std::max(1.0 / before.least, after->speed * kAfterGapSpeedSlack);
-    const double slowest = std::min(1.0 / before.most, after->speed / kAfterGapSpeedSlack);
+    const double fastest = std::max(1.0 / before.least, after->speed);
+    const double slowest = std::min(1.0 / before.most, after->speed);
     const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
     const double moved = Along(jump.landing.time - jump.from.time);
     return moved <= Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds &&
