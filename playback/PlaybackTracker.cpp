@@ -486,6 +486,21 @@ bool PlaybackTracker::PlayedAcross(const Jump& jump,
            moved >= slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds;
 }
 
+bool PlaybackTracker::ResyncedAcross(const Jump& jump) const
+{
+    // Where the speed before the gap carried the time, give or take a re-sync of the clock
+    // (50 ms or less, landing elsewhere than where passes begin, is no pass).
+    const SpeedBounds::Range& before = jump.before;
+    if (before.least <= 0.0 || !std::isfinite(before.most) ||
+        LandsWherePassesBegin(jump.landing, jump.from))
+        return false;
+    const double speed = 2.0 / (before.least + before.most);
+    const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
+    const double off = Along(jump.landing.time - jump.from.time) - speed * gap;
+    return std::abs(off) <= 0.05 * speed * gap + 2 * speed * SpeedBounds::kCallLatenessSeconds +
+                                kRestartToleranceSeconds;
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)
 {
     // Where play would have carried the time: the same pass, stalled or hidden.
@@ -921,7 +936,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
         jump.afterGap && jump.count >= 2 &&
         ((measured && RanOn(jump.from, jump.landing, measured->speed)) ||
-         (CarriedAcross(jump.from, jump.landing) && PlayedAcross(jump, measured))))
+         (CarriedAcross(jump.from, jump.landing) && PlayedAcross(jump, measured)) ||
+         ResyncedAcross(jump)))
     {
         pending.reset();
         return std::nullopt;

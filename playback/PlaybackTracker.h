@@ -133,6 +133,8 @@ private:
     bool CarriedAcross(const Sample& from, const Sample& to) const;
     // Whether the speed before a gap, the one `after` it or one between carried the jump's time.
     bool PlayedAcross(const Jump& jump, const std::optional<PlaySpeed::Estimate>& after) const;
+    // Whether the speed before a gap carried the jump's time there, but for a re-sync.
+    bool ResyncedAcross(const Jump& jump) const;
     // From `from` to `to` the time moved further than any play takes it, or faster than the
     // current run played.
     bool FasterThanPlay(const Sample& from, const Sample& to) const;
