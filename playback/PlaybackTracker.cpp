@@ -373,10 +373,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     // While a hand's gesture may go on, each step back is its next step, unless the times go
     // steadily the other way. After it, the first time that goes the other way shows a clip
     // launched to play that way.
-    // Back again from the first time after a gap: it turned inside the gap.
+    // Back again from the first time after a gap: it turned inside the gap, or, further than a
+    // turn at its speed reaches but no further than play goes, was launched the other way.
     if (pending && pending->afterGap && !pending->told && pending->count == 1 &&
         back > TurnStepLeast(pending->from, pending->from) &&
-        back <= TurnReach(sample.atUs - last.atUs))
+        back <= std::max(TurnReach(sample.atUs - last.atUs),
+                         Travel(last.atUs, sample.atUs, kFastestPlay)))
         return GapTurn(sample);
     if (pending && pending->told)
     {
