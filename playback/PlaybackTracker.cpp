@@ -457,10 +457,15 @@ void PlaybackTracker::TurnAround(const Sample& from, const SpeedBounds::Range& p
 
 bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) const
 {
+    return RanOnWithin(from, to, speed, kWobbleSeconds);
+}
+
+bool PlaybackTracker::RanOnWithin(const Sample& from, const Sample& to, double speed,
+                                  double clockSlack) const
+{
     const double gap = Seconds(to.atUs - from.atUs);
     const double off = std::abs(Along(to.time) - Along(from.time) - speed * gap);
-    return off <= 0.05 * speed * gap + 2 * speed * SpeedBounds::kCallLatenessSeconds +
-                      kWobbleSeconds;
+    return off <= 0.05 * speed * gap + 2 * speed * SpeedBounds::kCallLatenessSeconds + clockSlack;
 }
 
 bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
@@ -493,14 +498,10 @@ bool PlaybackTracker::ResyncedAcross(const Jump& jump) const
     // Where the speed before the gap carried the time, give or take a re-sync of the clock
     // (50 ms or less, landing elsewhere than where passes begin, is no pass).
     const SpeedBounds::Range& before = jump.before;
-    if (before.least <= 0.0 || !std::isfinite(before.most) ||
-        LandsWherePassesBegin(jump.landing, jump.from))
-        return false;
-    const double speed = 2.0 / (before.least + before.most);
-    const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
-    const double off = Along(jump.landing.time - jump.from.time) - speed * gap;
-    return std::abs(off) <= 0.05 * speed * gap + 2 * speed * SpeedBounds::kCallLatenessSeconds +
-                                kRestartToleranceSeconds;
+    return before.least > 0.0 && std::isfinite(before.most) &&
+           !LandsWherePassesBegin(jump.landing, jump.from) &&
+           RanOnWithin(jump.from, jump.landing, 2.0 / (before.least + before.most),
+                       kRestartToleranceSeconds);
 }
 
 std::optional<PlaybackTracker::Start> PlaybackTracker::AfterGap(const Sample& sample)

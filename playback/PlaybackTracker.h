@@ -127,8 +127,10 @@ private:
     std::optional<Start> JoinForward(const Sample& sample);
     void ToPlaying(Direction way, const Sample& from);
     std::optional<Start> Play(const Sample& sample);
-    // Play at `speed` carried the time from `from` to `to`, a little off as speeds are known.
+    // Play at `speed` carried the time from `from` to `to`, a little off as speeds are known
+    // and as the clock wobbles (or re-syncs: `clockSlack` of clip time).
     bool RanOn(const Sample& from, const Sample& to, double speed) const;
+    bool RanOnWithin(const Sample& from, const Sample& to, double speed, double clockSlack) const;
     // Whether a speed the current run allows carried the time from `from` to `to`.
     bool CarriedAcross(const Sample& from, const Sample& to) const;
     // Whether the speed before a gap, the one `after` it or one between carried the jump's time.
