@@ -900,6 +900,15 @@ std::int64_t PlaybackTracker::ReachedNoEarlier(const Sample& from, double point,
     return from.atUs - kLatenessUs + static_cast<std::int64_t>(way * least * 1e6);
 }
 
+bool PlaybackTracker::TurnFits(const Sample& before, const Sample& after, double point,
+                               const SpeedBounds::Range& run)
+{
+    const double wayUp = std::max(0.0, after.time - point);
+    const double fastest = std::max(run.least, 1.0 / kFastestPlay);
+    return static_cast<double>(after.atUs) - wayUp * fastest * 1e6 >=
+           static_cast<double>(ReachedNoEarlier(before, point, run));
+}
+
 PassDating::Bound PlaybackTracker::FarBound(const Sample& from)
 {
     // Backwards, the pass began when the run before reached the in point, which lies at 0 or
@@ -1056,7 +1065,10 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
         highestFar = std::max(highestFar.value_or(top), top);
         return std::nullopt;
     }
-    const double beginning = atInPoint ? inPoint.High() : 0.0;
+    // A point that moved up within a frame's travel lies nearer than the one learnt: dated from
+    // the old one the pass would begin early.
+    const bool turnedAtInPoint = atInPoint && TurnFits(before, after, inPoint.High(), runBefore);
+    const double beginning = turnedAtInPoint ? inPoint.High() : 0.0;
     inPoint.Learn(std::max(0.0, low - travel), low);
     inPointFromTurn = true;
     // A frame or two after a start: the same pass, read through an odd time. Turned right where
@@ -1066,7 +1078,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     pass.Begin(Along(after.time), after.atUs, before.atUs - kLatenessUs, datingUs);
     // The run before reached 0 (no in point lies lower) no later than its slowest speed allows.
     pass.SetReachBound(FarBound(before), runBefore);
-    if (atInPoint)
+    if (turnedAtInPoint)
         pass.SetBeginningAt(Along(beginning), SpeedBounds::Range{},
                             ReachedNoEarlier(before, beginning, runBefore));
     pass.Add(Along(confirm.time), confirm.atUs);

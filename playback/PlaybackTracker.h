@@ -236,6 +236,10 @@ private:
     // The earliest a run from `from` reached `point`.
     static std::int64_t ReachedNoEarlier(const Sample& from, double point,
                                          const SpeedBounds::Range& run);
+    // Whether a turn at `point` fits between `before` and `after` at the turn's speed: the way
+    // down to it and back up takes no longer than the two times allow.
+    static bool TurnFits(const Sample& before, const Sample& after, double point,
+                         const SpeedBounds::Range& run);
     double Along(double time) const { return direction == Direction::Forward ? time : -time; }
     double Speed() const { return knownSpeed.value_or(1.0); }
     // The pass had the three frames a loop needs to be told from a wobble.
