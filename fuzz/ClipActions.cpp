@@ -332,7 +332,8 @@ void MovePoints(ShowDirector& show, ByteReader& reader)
         after.SetPoints(moved.in, moved.out);
         const bool rising = moved.mode != PlayMode::Backward;
         const bool known = moved.mode == PlayMode::PingPong || show.KnownLanding(moved, rising);
-        return show.PassFits(moved, known) && show.ClearAhead(after);
+        return ClearOfLearnt(show, moved, least) && show.PassFits(moved, known) &&
+               show.ClearAhead(after);
     };
     if (!WaitSettled(show, fits))
         return;

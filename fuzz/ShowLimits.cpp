@@ -23,11 +23,11 @@
 //    that lands the way the old clip played (forwards: above the last time).   ClearJump
 // 7. After a scrub or drag's last step, a launch to a new point or a join, the next point within
 //    250 ms and 3 readings.                                          GestureUs
-// 8. An in or out point moved by less than two readings' travel and 20 ms; a launch's at the
-//    fastest of its, the old clip's and the last played speed, against the points before it and
-//    those learnt (not from a pass whose times stop before its first reading); a change of speed
-//    that leaves a moved point, not yet seen by a pass, less than that from the learnt one at
-//    the new speed.                                                   (ClipActions)
+// 8. An in or out point moved by less than two readings' travel and 20 ms, from the clip's or
+//    the learnt one; a launch's at the fastest of its, the old clip's and the last played
+//    speed, against the points before it and those learnt (not from a pass whose times stop
+//    before its first reading); a change of speed that leaves a moved point, not yet seen by a
+//    pass, less than that from the learnt one at the new speed.       (ClipActions)
 // 9. A pre-roll dip anywhere but while the pass that began at 0 is still in its first 50 ms;
 //    one below -0.05 s, or that the next reading would not show below 0; a parked clip anywhere
 //    but at its beginning; a pause with hiding while parked at the beginning, or within 0.1 s of
