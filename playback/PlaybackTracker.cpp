@@ -124,6 +124,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnFrame(std::int64_t nowU
         const Sample stepped = *std::exchange(doubted, std::nullopt);
         return Turn(last, stepped, stepped, runBounds.SecondsPerClipSecond(), kDatingUs);
     }
+    if (const std::optional<Start> held = HoldGesture(nowUs))
+        return held;
     // A host that gives no time: only its frames tell.
     if (phase == Phase::Waiting && previous && nowUs - *previous > kFrameGapUs)
         return GapStart(nowUs, 0.0);
@@ -383,10 +385,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     if (pending && pending->told)
     {
         // (Played on from the landing first, it is a jump or a turn, judged as one.)
-        if (sample.atUs - pending->landing.atUs >= kScrubSettleUs)
-            return back > kWobbleSeconds && Along(last.time - pending->landing.time) <= kHeldSeconds
-                       ? PlaysOtherWay(sample)
-                       : Settle(sample);
+        // The gesture is over once its times showed 150 ms of play after the step: a step back
+        // further than a turn reaches, before they did, is its next (times given now and then).
+        const bool stood = Along(last.time - pending->landing.time) <= kHeldSeconds;
+        const bool nextStep = back > TurnReach(sample.atUs - last.atUs) && !stood &&
+                              last.atUs - pending->landing.atUs < kScrubSettleUs;
+        if (sample.atUs - pending->landing.atUs >= kScrubSettleUs && !nextStep)
+            return back > kWobbleSeconds && stood ? PlaysOtherWay(sample) : Settle(sample);
         if (const std::optional<Start> launched = OtherWay(sample, back))
             return launched;
         if (back <= kHeldSeconds)
@@ -719,7 +724,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         return std::nullopt;
     }
     bool gesture =
-        (pending && pending->told && landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
+        (pending && pending->told &&
+         std::min(landing.atUs, last.atUs) - pending->landing.atUs < kScrubSettleUs) ||
         landing.atUs < heldUntilUs;
     // Played on from where the jump before landed, then back there: a short clip looping at a
     // speed or a point not seen before, each loop a pass.
@@ -803,6 +809,20 @@ std::int64_t PlaybackTracker::Hold(const Sample& landing,
     return heldUntilUs = landing.atUs + kScrubSettleUs;
 }
 
+std::optional<PlaybackTracker::Start> PlaybackTracker::HoldGesture(std::int64_t nowUs)
+{
+    // Times that stopped coming a while, as the host gives them now and then: held, two of its
+    // intervals at a time, until they show play after the hand's last step, as long as the
+    // host's rhythm explains the wait for them.
+    const std::int64_t sinceUs = nowUs - last.atUs;
+    if (!pending || !pending->told || gestureHoldUs == 0 ||
+        nowUs + TypicalIntervalUs() < gestureHoldUs || 2 * sinceUs <= 3 * TypicalIntervalUs() ||
+        last.atUs - pending->landing.atUs >= kScrubSettleUs || IsGap(sinceUs))
+        return std::nullopt;
+    gestureHoldUs = nowUs + 2 * TypicalIntervalUs();
+    return Start{reportedUs, last.time, false, gestureHoldUs};
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::Settle(const Sample& sample)
 {
     // A scrub, over: where it landed may be an in point.
@@ -839,7 +859,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
     pending->otherWay = otherWay;
     pass.Begin(Along(landing.time), landing.atUs, landing.atUs, 0);
     pass.Close();
-    const std::int64_t holdUntilUs = landing.atUs + kScrubSettleUs;
+    const std::int64_t holdUntilUs = gestureHoldUs = landing.atUs + kScrubSettleUs;
     if (goesOn && passFirst)
     {
         reportedUs = landing.atUs;

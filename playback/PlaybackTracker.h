@@ -15,7 +15,8 @@
 // - a step back of 50 ms or less anywhere else: the clock re-synced, no start;
 // - further back anywhere else: the next times tell a loop at a speed or in point not seen
 //   before (they lead back to where passes begin, after the last time before it) from a scrub;
-//   steps back with less than 150 ms between them are one scrub, counted from its last step;
+//   steps back with less than 150 ms of play seen between them are one scrub, counted from
+//   its last step;
 // - after a gap (a stall, a hidden layer) the time may be where play carried it (the same pass),
 //   or anywhere (a loop, turn or scrub inside it, told by the times after it);
 // - calls that stop for more than half a second and go on with the time standing begin a pass
@@ -183,6 +184,8 @@ private:
     std::optional<Start> PlaysOtherWay(const Sample& sample);
     // The hand's gesture is over: a scrub. The time after it is judged as any other.
     std::optional<Start> Settle(const Sample& sample);
+    // While a hand's gesture may go on, nothing of its pass goes: answers a longer hold.
+    std::optional<Start> HoldGesture(std::int64_t nowUs);
     // A loop to a point not learnt that landed at `landing`, with `points` learnt before it:
     // held as a hand's first step may be. Answers until when.
     std::int64_t Hold(const Sample& landing, const std::pair<LearnedPoint, LearnedPoint>& points);
@@ -271,6 +274,7 @@ private:
     std::optional<double> highestFar; // where forward passes have ended, as far as seen
     std::optional<double> lowestFar;  // where backward passes have ended
     // A loop to a point not learnt, held as a hand's first step: until when.
+    std::int64_t gestureHoldUs = 0; // told with a hand's step; later while it may go on
     std::int64_t heldUntilUs = 0;
     std::optional<Sample> heldLanding; // where it landed
     // The in and out points before it: a step before the hold is over shows the loop a hand's.
