@@ -724,8 +724,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         return std::nullopt;
     }
     bool gesture =
-        (pending && pending->told &&
-         std::min(landing.atUs, last.atUs) - pending->landing.atUs < kScrubSettleUs) ||
+        GestureGoesOn(landing) ||
         landing.atUs < heldUntilUs;
     // Played on from where the jump before landed, then back there: a short clip looping at a
     // speed or a point not seen before, each loop a pass.
@@ -809,6 +808,14 @@ std::int64_t PlaybackTracker::Hold(const Sample& landing,
     return heldUntilUs = landing.atUs + kScrubSettleUs;
 }
 
+bool PlaybackTracker::GestureGoesOn(const Sample& landing) const
+{
+    // Less than 150 ms of play seen since the step told: times given now and then may show the
+    // next step later than that.
+    return pending && pending->told &&
+           std::min(landing.atUs, last.atUs) - pending->landing.atUs < kScrubSettleUs;
+}
+
 std::optional<PlaybackTracker::Start> PlaybackTracker::HoldGesture(std::int64_t nowUs)
 {
     // Times that stopped coming a while, as the host gives them now and then: held, two of its
@@ -837,9 +844,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::StepBack(const Sample& la
 {
     // One hand's gesture, or a jump too soon after a start to be a pass of its own: the pass
     // goes on from this step.
-    const bool goesOn = (pending && pending->told &&
-                         landing.atUs - pending->landing.atUs < kScrubSettleUs) ||
-                        !MayCount(landing.atUs) || landing.atUs < heldUntilUs;
+    const bool goesOn =
+        GestureGoesOn(landing) || !MayCount(landing.atUs) || landing.atUs < heldUntilUs;
     const Sample from = pending && pending->told ? pending->from : last;
     const bool gesture = goesOn && pending && pending->told;
     // Too soon after the pass's first time to be a pass of its own: told there, its first step.

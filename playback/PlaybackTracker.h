@@ -186,6 +186,8 @@ private:
     std::optional<Start> Settle(const Sample& sample);
     // While a hand's gesture may go on, nothing of its pass goes: answers a longer hold.
     std::optional<Start> HoldGesture(std::int64_t nowUs);
+    // A step back landing at `landing` is the next of a hand's gesture told before.
+    bool GestureGoesOn(const Sample& landing) const;
     // A loop to a point not learnt that landed at `landing`, with `points` learnt before it:
     // held as a hand's first step may be. Answers until when.
     std::int64_t Hold(const Sample& landing, const std::pair<LearnedPoint, LearnedPoint>& points);
