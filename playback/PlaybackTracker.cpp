@@ -388,8 +388,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
         // The gesture is over once its times showed 150 ms of play after the step: a step back
         // further than a turn reaches, before they did, is its next (times given now and then).
         const bool stood = Along(last.time - pending->landing.time) <= kHeldSeconds;
-        const bool nextStep = back > TurnReach(sample.atUs - last.atUs) && !stood &&
-                              last.atUs - pending->landing.atUs < kScrubSettleUs;
+        const bool nextStep =
+            back > TurnReach(sample.atUs - last.atUs) && !stood && GestureGoesOn(sample);
         if (sample.atUs - pending->landing.atUs >= kScrubSettleUs && !nextStep)
             return back > kWobbleSeconds && stood ? PlaysOtherWay(sample) : Settle(sample);
         if (const std::optional<Start> launched = OtherWay(sample, back))
@@ -723,9 +723,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         AddToRun(landing);
         return std::nullopt;
     }
-    bool gesture =
-        GestureGoesOn(landing) ||
-        landing.atUs < heldUntilUs;
+    bool gesture = GestureGoesOn(landing) || landing.atUs < heldUntilUs;
     // Played on from where the jump before landed, then back there: a short clip looping at a
     // speed or a point not seen before, each loop a pass.
     const double travel = Travel(last.atUs, landing.atUs, Speed()) + kPointSlackSeconds;
@@ -822,9 +820,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::HoldGesture(std::int64_t 
     // intervals at a time, until they show play after the hand's last step, as long as the
     // host's rhythm explains the wait for them.
     const std::int64_t sinceUs = nowUs - last.atUs;
-    if (!pending || !pending->told || gestureHoldUs == 0 ||
-        nowUs + TypicalIntervalUs() < gestureHoldUs || 2 * sinceUs <= 3 * TypicalIntervalUs() ||
-        last.atUs - pending->landing.atUs >= kScrubSettleUs || IsGap(sinceUs))
+    if (!GestureGoesOn(last) || nowUs + TypicalIntervalUs() < gestureHoldUs ||
+        2 * sinceUs <= 3 * TypicalIntervalUs() || IsGap(sinceUs))
         return std::nullopt;
     gestureHoldUs = nowUs + 2 * TypicalIntervalUs();
     return Start{reportedUs, last.time, false, gestureHoldUs};

@@ -186,7 +186,8 @@ private:
     std::optional<Start> Settle(const Sample& sample);
     // While a hand's gesture may go on, nothing of its pass goes: answers a longer hold.
     std::optional<Start> HoldGesture(std::int64_t nowUs);
-    // A step back landing at `landing` is the next of a hand's gesture told before.
+    // A step back landing at `landing` (or, given the last time, any time yet to come) is the
+    // next of a hand's gesture told before.
     bool GestureGoesOn(const Sample& landing) const;
     // A loop to a point not learnt that landed at `landing`, with `points` learnt before it:
     // held as a hand's first step may be. Answers until when.
@@ -275,8 +276,8 @@ private:
     LearnedPoint outPoint; // where passes begin backwards
     std::optional<double> highestFar; // where forward passes have ended, as far as seen
     std::optional<double> lowestFar;  // where backward passes have ended
-    // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t gestureHoldUs = 0; // told with a hand's step; later while it may go on
+    // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t heldUntilUs = 0;
     std::optional<Sample> heldLanding; // where it landed
     // The in and out points before it: a step before the hold is over shows the loop a hand's.
