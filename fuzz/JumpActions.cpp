@@ -15,9 +15,6 @@ using hostfuzz::ByteReader;
 constexpr double kResyncMost = 0.05;
 // Steps of a drag come closer than this, so that they make one gesture.
 constexpr std::int64_t kDragStepsApartUs = 140000;
-// From its first step to its last, a drag takes less than this: even steps for longer look
-// like the clip played the other way from the first (the calls' lateness on both ends).
-constexpr std::int64_t kDragSpanUs = 150000 - 2 * Rhythm::kLatestUs - 1000;
 
 struct Range
 {
@@ -135,22 +132,29 @@ void Drag(ShowDirector& show, ByteReader& reader)
     const double space = clip.mode == PlayMode::Forward ? head.Position() - clip.in
                                                         : clip.out - head.Position();
     steps = std::min({steps, static_cast<int>((space - show.ClearJump(clip.speed)) / step),
-                      1 + static_cast<int>(kDragSpanUs / (apart * frameUs))});
+                      1 + static_cast<int>(ShowDirector::kDragSpanUs / (apart * frameUs))});
     const double by = clip.mode == PlayMode::Forward ? -step : step;
     for (int i = 1; i <= steps; ++i)
         if (!ClearOfLearnt(show, head.Position() + i * by))
             return;
     show.Event("drag: " + std::to_string(steps) + " steps of " + std::to_string(step) + " s, " +
                std::to_string(apart) + " frames apart");
-    for (int i = 0; i < steps; ++i)
+    int made = 0;
+    for (; made + 1 < steps && (made == 0 || show.GestureOpen()); ++made)
     {
         show.AdvanceBetween(show.Random().Unit());
-        const bool last = i + 1 == steps;
-        show.JumpTo(show.Head().Position() + by,
-                    last ? ShowDirector::Jump::ScrubBack : ShowDirector::Jump::DragStep, false);
-        for (std::int64_t frame = 0; frame < apart && !last; ++frame)
+        show.DragStepTo(show.Head().Position() + by, apart);
+        for (std::int64_t frame = 0; frame < apart; ++frame)
             show.Frame();
     }
+    if (made == 0 || show.GestureOpen())
+    {
+        show.AdvanceBetween(show.Random().Unit());
+        show.JumpTo(show.Head().Position() + by, ShowDirector::Jump::ScrubBack, false);
+    }
+    else
+        show.Event("drag ends at its step " + std::to_string(made) +
+                   ": no reading would show the next in time");
     show.HoldQuiet(show.GestureUs());
     show.Note(Feature::Drag);
 }

@@ -163,9 +163,18 @@ void ShowDirector::JumpTo(double position, Jump jump, bool backToBack)
     head.MoveTo(position);
     const bool step = jump == Jump::DragStep || jump == Jump::ScrubBack;
     if (step && !gestureOpen && !gesturePending)
+    {
         gestureUs = headUs;
+        gestureSeenUs = -1;
+    }
     gestureOpen = jump == Jump::DragStep;
     gesturePending = gesturePending || jump == Jump::ScrubBack;
+}
+
+void ShowDirector::DragStepTo(double position, std::int64_t framesToNext)
+{
+    JumpTo(position, Jump::DragStep, false);
+    nextStepUs = headUs + (framesToNext + 1) * rhythm.LongestFrameUs();
 }
 
 void ShowDirector::SetSpeed(double speed)
@@ -272,6 +281,8 @@ void ShowDirector::Reading(std::int64_t atUs, std::int64_t sampledUs)
         passFirstReadingUs = atUs;
     // A landing not where passes begin is told once its gesture is over.
     passTold = passTold || atUs >= passFirstReadingUs + kGestureUs;
+    if (gestureOpen)
+        EndDragUnseen(sampledUs);
     if (joinVerdictPending)
         JudgeJoin(time, sampledUs);
     else if (gesturePending && !gestureOpen)
@@ -282,6 +293,16 @@ void ShowDirector::Reading(std::int64_t atUs, std::int64_t sampledUs)
         passReadings = 1;
         passFirstReadingUs = lastCallUs;
     }
+}
+
+void ShowDirector::EndDragUnseen(std::int64_t sampledUs)
+{
+    if (gestureSeenUs < 0)
+        gestureSeenUs = sampledUs;
+    if (nextStepUs + rhythm.LongestSampleUs() - gestureSeenUs < kDragSpanUs)
+        return;
+    gestureOpen = false;
+    gesturePending = true;
 }
 
 void ShowDirector::JudgeJoin(double first, std::int64_t sampledUs)

@@ -24,6 +24,10 @@ public:
     static constexpr std::int64_t kOriginUs = 1'000'000'000'000;
     // Times from this to 0 are the clip's beginning (a pre-roll).
     static constexpr double kPreRollSeconds = 0.05;
+    // From the reading that shows a drag's first step to the one that shows its last, less than
+    // this: even steps for longer look like the clip played the other way from the first (the
+    // calls' lateness on both ends).
+    static constexpr std::int64_t kDragSpanUs = kGestureUs - 2 * Rhythm::kLatestUs - 1000;
 
     ShowDirector(const Rhythm& setup, std::uint32_t seed);
 
@@ -72,6 +76,11 @@ public:
     };
     // Now, or right after the next frame's reading, shown by a second reading back to back.
     void JumpTo(double position, Jump jump, bool backToBack);
+    // A drag's step, whose next comes between the frames `framesToNext` on. Where no reading
+    // might show that one within the drag's span of the reading that showed its first step, the
+    // first reading after this step ends the gesture: this step was its last.
+    void DragStepTo(double position, std::int64_t framesToNext);
+    bool GestureOpen() const { return gestureOpen; }
     void SetSpeed(double speed);
     void SetPoints(double in, double out);
     // The clip at its beginning and standing; each reading a hair off, now and then 1 ms below.
@@ -154,6 +163,7 @@ private:
     void Reading(std::int64_t atUs, std::int64_t sampledUs);
     // A new instance's first reading: whether and how its pass counts.
     void JudgeJoin(double first, std::int64_t sampledUs);
+    void EndDragUnseen(std::int64_t sampledUs);
     void BackToBackAtJoin(double first);
     void Learn(const Clip& clip, bool rising);
 
@@ -188,6 +198,8 @@ private:
     std::int64_t gestureUs = 0; // when the gesture's first step was made
     bool gestureOpen = false;
     bool gesturePending = false;
+    std::int64_t gestureSeenUs = -1; // the reading that showed its first step
+    std::int64_t nextStepUs = 0;     // a drag's next step is made by then
     bool joinVerdictPending = false;
     int joinBackToBackMs = 0;
 

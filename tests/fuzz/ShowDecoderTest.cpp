@@ -172,6 +172,20 @@ TEST(ShowTruth, AGestureIsOnePassFromTheReadingAfterItsLastStepAndSmallStepsAreN
     const Show steps = Decode(ShowBytes(At60()).OpenMidClip(clip, 80, true).Play(30)
                                   .Resync(50, false).Resync(40, true).Play(60));
     EXPECT_TRUE(steps.passes.empty());
+
+    // Times every third frame at 15 fps: no reading might show a second step within 150 ms of
+    // the one that shows the first, so the first is the drag's last.
+    ShowBytes::Host sparse;
+    sparse.fps = 15;
+    sparse.times = Rhythm::Times::NowAndThen;
+    const Show cut = Decode(ShowBytes(sparse).OpenMidClip(clip, 80, true).Play(30).DragBack(3, 0, 1).Play(30));
+    ASSERT_EQ(cut.passes.size(), 1u);
+    const TruePass& first = cut.passes[0];
+    EXPECT_EQ(first.kind, TruePass::Kind::Scrub);
+    std::size_t shown = first.gestureCall;
+    while (cut.calls[shown].kind != ShowCall::Kind::Time)
+        ++shown;
+    EXPECT_EQ(cut.calls[shown].sampledUs, first.beginUs);
 }
 
 TEST(ShowTruth, FramesStoppedOverHalfASecondWithTheTimeStandingBeginAPassAtTheFirstAfter)
