@@ -1,7 +1,9 @@
 #include "tests/controller/ControllerFixture.h"
+#include "sending/SendChannel.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 namespace
@@ -213,10 +215,23 @@ TEST_F(Timing, DelaysInBeatsCountAtTheHostsTempoAndFollowItsChanges)
         FramesFor(16);
     ASSERT_EQ(vdrxtest::testQueue.Waiting(), 1u);
     const std::int64_t changeMs = vdrxtest::fakeNowMs;
-    plugin.SetBeatInfo(256.0f, 0.0f);
-    EXPECT_EQ(vdrxtest::testQueue.Waiting(), 1u) << "moved, not taken back";
     const double beatsLeft = 16.0 - static_cast<double>(changeMs - startMs) * 128.0 / 60000.0;
     const std::int64_t movedUs = changeMs * 1000 + std::llround(beatsLeft * 60e6 / 256.0);
+    // Another's message, scheduled later for the moment it moves to: taken out and put back,
+    // it would go after that one.
+    const auto other = std::make_shared<SendChannel>();
+    ScheduledMessage othersMessage;
+    othersMessage.channel = other;
+    othersMessage.deadlineUs = movedUs;
+    ASSERT_FALSE(vdrxtest::testQueue.Schedule(othersMessage, vdrxtest::FakeClock()));
+    plugin.SetBeatInfo(256.0f, 0.0f);
+    ScheduledMessage first;
+    ScheduledMessage second;
+    ASSERT_TRUE(vdrxtest::testQueue.TakeDue(movedUs, first));
+    ASSERT_TRUE(vdrxtest::testQueue.TakeDue(movedUs, second));
+    EXPECT_NE(first.channel, other) << "moved in place, not taken out and put back";
+    ASSERT_FALSE(vdrxtest::testQueue.Schedule(first.channel == other ? second : first,
+                                              vdrxtest::FakeClock()));
     EXPECT_EQ(vdrxtest::testQueue.NextDeadline(), movedUs);
 
     // Float noise in the tempo moves nothing; a drift that adds up to a microsecond against the
