@@ -262,9 +262,11 @@ void ChangeSpeed(ShowDirector& show, ByteReader& reader)
         Clip clip = after.Current();
         // A point moved since passes began at it moved clearly at the speed it plays at now.
         const double least = 2.0 * SampleTravel(show, speed) + kPointMove;
+        // It comes within the next frame: no point on the way there at the old speed either.
         return speed != show.Head().Current().speed && ClearOfLearnt(show, clip, least) &&
                show.PassFits(clip, show.NextLandingKnown(clip)) &&
-               show.ClearAhead(after, show.Host().LongestFrameUs());
+               show.ClearAhead(after, show.Host().LongestFrameUs()) &&
+               show.ClearAhead(show.Head(), show.Host().LongestFrameUs());
     };
     if (!WaitSettled(show, fits))
         return;
