@@ -17,7 +17,8 @@
 //    pass (250 ms and 4 readings after its first frame, 1 s when it began inside a gap), within
 //    250 ms and 3 readings of the last such event, or while a gesture is open.   Settled
 // 5. Any of those within 2 readings (and 10 ms) before a loop, or 250 ms and 3 readings before
-//    a ping-pong turn or a backward wrap, as the playhead plays after it.     ClearAhead
+//    a ping-pong turn or a backward wrap, as the playhead plays after it (a change of speed,
+//    which comes a part of a frame on, as it plays before it too).     ClearAhead
 // 6. A scrub, drag step, re-sync or jump that lands within 50 ms and two readings' travel (and
 //    5 ms) of where passes begin, or were seen to (a point moved since); a scrub or drag step, or a launch, smaller than that; a launch
 //    that lands the way the old clip played (forwards: above the last time).   ClearJump
