@@ -592,8 +592,9 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     }
     // A clip that stood turned nowhere: further than that, it jumped, and plays on from there.
     // So did one whose times after the step go on faster than any play, or than it played
-    // before (a turn keeps its speed): a hand's steps.
-    if ((doubtedAfterStay || FasterThanPlay(stepped, sample)) &&
+    // before (a turn keeps its speed), and one whose step no turn at any speed reaches (the
+    // run before may hold the turn, so play's own bound): a hand's steps.
+    if ((doubtedAfterStay || BeyondAnyPlay(last, stepped) || FasterThanPlay(stepped, sample)) &&
         Along(last.time - stepped.time) > kRestartToleranceSeconds)
     {
         const std::optional<Start> start = JumpBack(stepped);
@@ -643,6 +644,12 @@ bool PlaybackTracker::FasterThanPlay(const Sample& from, const Sample& to) const
     const double fastest = std::max(1.0 / kFastestPlay, ran / kSpeedMargin);
     const std::optional<SpeedBounds::Range> step = StepBounds(from, to);
     return step && step->most < fastest;
+}
+
+bool PlaybackTracker::BeyondAnyPlay(const Sample& from, const Sample& to)
+{
+    const std::optional<SpeedBounds::Range> step = StepBounds(from, to);
+    return step && step->most < 1.0 / kFastestPlay;
 }
 
 std::optional<SpeedBounds::Range> PlaybackTracker::StepBounds(const Sample& from, const Sample& to)

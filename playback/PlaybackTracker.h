@@ -141,6 +141,8 @@ private:
     // From `from` to `to` the time moved further than any play takes it, or faster than the
     // current run played.
     bool FasterThanPlay(const Sample& from, const Sample& to) const;
+    // From `from` to `to` the time moved further than any play takes it, whatever the run.
+    static bool BeyondAnyPlay(const Sample& from, const Sample& to);
     // The clock seconds per clip second one step from `from` to `to` allows; none where it went
     // nowhere longer than late calls explain.
     static std::optional<SpeedBounds::Range> StepBounds(const Sample& from, const Sample& to);
