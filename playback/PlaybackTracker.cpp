@@ -606,6 +606,17 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         const std::optional<Start> start = GapTurn(stepped); // before the time after it
         return Then(start, MoveOn(sample));
     }
+    // Held as a hand's step may be, and not once on its way since the pass's first time: no
+    // turn. The clip was launched the other way where it landed: the same pass.
+    if (stepped.atUs < heldUntilUs && passFirst &&
+        passFarthest.value_or(Along(passFirst->time)) <= Along(passFirst->time) + kHeldSeconds)
+    {
+        scrubLanding = passFirst->time;
+        TurnAround(*passFirst, SpeedBounds::Range{});
+        AddToRun(stepped);
+        AddToRun(sample);
+        return std::nullopt;
+    }
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }
 
