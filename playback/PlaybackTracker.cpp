@@ -535,8 +535,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::MoveOn(const Sample& samp
     {
         // Standing: the speed is measured anew once it moves.
         pass.Add(Along(sample.time), sample.atUs);
+        const bool first = !runFromStand;
+        const std::pair<Sample, SpeedBounds::Range> before{last, runBounds.SecondsPerClipSecond()};
         Restart(sample);
         runFromStand = true;
+        if (first)
+            beforeStand = before;
         // Where a jump across a gap landed and stands (launched paused), its times still tell it.
         if (!pending || !pending->afterGap)
             return std::nullopt;
@@ -616,6 +620,19 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         AddToRun(stepped);
         AddToRun(sample);
         return std::nullopt;
+    }
+    // Two like times, the clip on the other way after them at the speed it played before: they
+    // straddled the turn, and the run before the first is the turn's.
+    if (runFromStand && beforeStand && runBounds.Times() == 1)
+    {
+        const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
+        const auto [from, range] = *beforeStand;
+        if (on && !on->Meet(range).Empty() &&
+            2 * (last.atUs - from.atUs) <= 3 * TypicalIntervalUs())
+        {
+            const std::optional<Start> start = Turn(from, last, stepped, range, kDatingUs);
+            return Then(start, MoveOn(sample));
+        }
     }
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }

@@ -305,5 +305,8 @@ private:
     std::optional<Quiet> quiet;
     std::optional<Sample> preRoll; // below 0 mid-clip: a launch if the next time goes on from 0
     std::optional<Sample> lastGiven; // as given, below 0 included
+    // The run before the clip first stood (its last time, its speed bounds): two like times
+    // may straddle a turn.
+    std::optional<std::pair<Sample, SpeedBounds::Range>> beforeStand;
     std::optional<Sample> stay;      // the first time of those since within a point's slack
 };
