@@ -460,6 +460,31 @@ void PlaybackTracker::TurnAround(const Sample& from, const SpeedBounds::Range& p
     Restart(from);
 }
 
+void PlaybackTracker::LaunchedOtherWayAt(const Sample& landing)
+{
+    // Where it landed may be its in point (out point backwards).
+    scrubLanding = landing.time;
+    TurnAround(landing, SpeedBounds::Range{});
+}
+
+bool PlaybackTracker::NeverWentItsWay() const
+{
+    return passFirst &&
+           passFarthest.value_or(Along(passFirst->time)) <= Along(passFirst->time) + kHeldSeconds;
+}
+
+bool PlaybackTracker::StraddledTurn(const Sample& stepped) const
+{
+    // Two like times, the clip on the other way after them at the speed it played before: the
+    // run before the first is the turn's, if they lie a host interval apart (not a pause).
+    if (!runFromStand || !beforeStand || runBounds.Times() != 1)
+        return false;
+    const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
+    const auto& [from, range] = *beforeStand;
+    return on && !on->Meet(range).Empty() &&
+           2 * (last.atUs - from.atUs) <= 3 * TypicalIntervalUs();
+}
+
 bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) const
 {
     return RanOnWithin(from, to, speed, kWobbleSeconds);
@@ -612,27 +637,19 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     }
     // Held as a hand's step may be, and not once on its way since the pass's first time: no
     // turn. The clip was launched the other way where it landed: the same pass.
-    if (stepped.atUs < heldUntilUs && passFirst &&
-        passFarthest.value_or(Along(passFirst->time)) <= Along(passFirst->time) + kHeldSeconds)
+    if (stepped.atUs < heldUntilUs && NeverWentItsWay())
     {
-        scrubLanding = passFirst->time;
-        TurnAround(*passFirst, SpeedBounds::Range{});
+        LaunchedOtherWayAt(*passFirst);
         AddToRun(stepped);
         AddToRun(sample);
         return std::nullopt;
     }
-    // Two like times, the clip on the other way after them at the speed it played before: they
-    // straddled the turn, and the run before the first is the turn's.
-    if (runFromStand && beforeStand && runBounds.Times() == 1)
+    // Two like times straddled the turn: the run before the first of them is the turn's.
+    if (StraddledTurn(stepped))
     {
-        const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
-        const auto [from, range] = *beforeStand;
-        if (on && !on->Meet(range).Empty() &&
-            2 * (last.atUs - from.atUs) <= 3 * TypicalIntervalUs())
-        {
-            const std::optional<Start> start = Turn(from, last, stepped, range, kDatingUs);
-            return Then(start, MoveOn(sample));
-        }
+        const auto& [from, range] = *beforeStand;
+        const std::optional<Start> start = Turn(from, last, stepped, range, kDatingUs);
+        return Then(start, MoveOn(sample));
     }
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }
@@ -752,9 +769,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::JumpBack(const Sample& la
         landing.atUs >= heldUntilUs &&
         Along(last.time - landing.time) <= Travel(last.atUs, landing.atUs, kFastestPlay))
     {
-        // Where it landed may be its in point (out point backwards).
-        scrubLanding = last.time;
-        TurnAround(last, SpeedBounds::Range{});
+        LaunchedOtherWayAt(last);
         AddToRun(landing);
         return std::nullopt;
     }

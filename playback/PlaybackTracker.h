@@ -239,6 +239,12 @@ private:
     double BeginningPoint() const;
     // Plays the other way from `from` on, at the pace its steps showed where they bound it.
     void TurnAround(const Sample& from, const SpeedBounds::Range& pace);
+    // Launched the other way where it landed, at `landing`: the same pass, its speed unknown.
+    void LaunchedOtherWayAt(const Sample& landing);
+    // The pass's times never went its way since its first.
+    bool NeverWentItsWay() const;
+    // The doubted step after two like times turned the clip: the two straddled the turn.
+    bool StraddledTurn(const Sample& stepped) const;
     double LatestBeginningPoint(double landing) const;
     static PassDating::Bound FarBound(const Sample& from);
     // The earliest a run from `from` reached `point`.
