@@ -1033,13 +1033,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
             if (!jump.told)
                 return Loop(jump.from, jump.landing, loop->speed, jump.before, &jump);
             // Told at its landing: dated now where the playhead crossed the point, and held as
-            // told: a loop to a point not learnt may still be a hand's first step.
+            // told: a loop to a point not learnt may still be a hand's first step. Held at the
+            // point, not where the times showed it (a gap's way away): the next loop lands
+            // there, no hand's next step.
             const std::pair points{inPoint, outPoint};
             const std::int64_t anchorUs = DateLoop(jump.from, jump.landing, loop->speed,
                                                    jump.before, &jump);
             reportedUs = anchorUs;
+            const Sample atPoint{loop->point, jump.landing.atUs};
             return Start{anchorUs, jump.landing.time, false,
-                         loop->toLearntPoint ? 0 : Hold(jump.landing, points)};
+                         loop->toLearntPoint ? 0 : Hold(atPoint, points)};
         }
     // Back across a gap and played on since, at no speed that leads back to where passes begin:
     // scrubbed while hidden; or stood since where passes begin (launched paused at its start).
@@ -1094,9 +1097,11 @@ std::optional<PlaybackTracker::LoopRun> PlaybackTracker::LoopSpeed(const Jump& j
     };
     const bool forward = direction == Direction::Forward;
     if ((forward ? inPoint.Known() : outPoint.Known()) && leadsBack(BeginningPoint()))
-        return LoopRun{measured->speed, true};
-    if ((forward && leadsBack(0.0)) || (scrubLanding && leadsBack(*scrubLanding)))
-        return LoopRun{measured->speed, false};
+        return LoopRun{measured->speed, true, BeginningPoint()};
+    if (forward && leadsBack(0.0))
+        return LoopRun{measured->speed, false, 0.0};
+    if (scrubLanding && leadsBack(*scrubLanding))
+        return LoopRun{measured->speed, false, *scrubLanding};
     return std::nullopt;
 }
 

@@ -202,6 +202,7 @@ private:
     {
         double speed = 0.0;
         bool toLearntPoint = false; // not to 0 or where a scrub landed
+        double point = 0.0;         // where it led back to
     };
     // The speed of the run after the jump, where it shows a loop.
     std::optional<LoopRun> LoopSpeed(const Jump& jump) const;
@@ -287,7 +288,7 @@ private:
     std::int64_t gestureHoldUs = 0; // told with a hand's step; later while it may go on
     // A loop to a point not learnt, held as a hand's first step: until when.
     std::int64_t heldUntilUs = 0;
-    std::optional<Sample> heldLanding; // where it landed
+    std::optional<Sample> heldLanding; // where it landed (the point a loop led back to)
     // The in and out points before it: a step before the hold is over shows the loop a hand's.
     std::optional<std::pair<LearnedPoint, LearnedPoint>> pointsBeforeHold;
     bool pointTentative = false; // the point learnt last was learnt by such a loop alone
