@@ -381,7 +381,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
         back > TurnStepLeast(pending->from, pending->from) &&
         back <= std::max(TurnReach(sample.atUs - last.atUs),
                          Travel(last.atUs, sample.atUs, kFastestPlay)))
-        return GapTurn(sample);
+        return GapTurn(sample, sample);
     if (pending && pending->told)
     {
         // (Played on from the landing first, it is a jump or a turn, judged as one.)
@@ -595,10 +595,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     const Sample stepped = *doubted;
     const double further = -Along(sample.time - stepped.time);
     doubted.reset();
-    // It stood, or went on the way it played (no turn stops or turns back at once), or went back
-    // no further in all than a wobble of the clock, or most of a slow clip's frame.
+    // Back further, but no further in all than a wobble of the clock (a slow clip's frames, or
+    // a slow launch the other way, step less): the times after it tell, the first step kept.
     const double wobble = TurnStepLeast(last, stepped);
-    if (further <= kHeldSeconds || -Along(sample.time - last.time) <= wobble)
+    if (further > kHeldSeconds && -Along(sample.time - last.time) <= wobble)
+    {
+        doubted = stepped;
+        return std::nullopt;
+    }
+    // It stood, or went on the way it played: no turn stops or turns back at once.
+    if (further <= kHeldSeconds)
         return NotATurn(stepped, sample);
     // A clip that stood, jittering, goes on whichever way it plays now, from where it stood: no
     // play reached a turn.
@@ -632,7 +638,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     // Turned inside a gap: the line before it is the one through the time before the gap.
     if (pending && pending->afterGap && pending->count == 1)
     {
-        const std::optional<Start> start = GapTurn(stepped); // before the time after it
+        const std::optional<Start> start = GapTurn(stepped, sample); // before the time after it
         return Then(start, MoveOn(sample));
     }
     // Held as a hand's step may be, and not once on its way since the pass's first time: no
@@ -654,12 +660,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }
 
-std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& confirm)
+std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& confirm,
+                                                               const Sample& latest)
 {
     const Jump jump = *pending;
     // A clip that stood before the gap made no turn inside it, nor one that goes on at another
     // speed (a turn keeps its speed): it was launched the other way.
-    const std::optional<SpeedBounds::Range> after = StepBounds(jump.landing, confirm);
+    const std::optional<SpeedBounds::Range> after = StepBounds(jump.landing, latest);
     const bool otherSpeed = knownSpeed && after &&
                             (after->most * kSpeedMargin < 1.0 / *knownSpeed ||
                              after->least > kSpeedMargin / *knownSpeed);

@@ -152,8 +152,9 @@ private:
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
     std::optional<Start> Resolve(const Sample& sample);
-    // Turned inside the gap of the pending jump, `confirm` the time that shows it.
-    std::optional<Start> GapTurn(const Sample& confirm);
+    // Turned inside the gap of the pending jump, `confirm` the time that shows it; `latest`,
+    // the last time since, measures the speed after it.
+    std::optional<Start> GapTurn(const Sample& confirm, const Sample& latest);
     // Back no further than this from a step back, a clock's wobble or most of a slow frame.
     double TurnWobble() const;
     // The least step up from `before` to `after` that tells a turn.
