@@ -473,16 +473,49 @@ bool PlaybackTracker::NeverWentItsWay() const
            passFarthest.value_or(Along(passFirst->time)) <= Along(passFirst->time) + kHeldSeconds;
 }
 
+std::optional<SpeedBounds::Range> PlaybackTracker::StraddleSpeed(const Sample& stepped) const
+{
+    // Two like times, the clip on the other way after them at the speed it played before.
+    if (!runFromStand || !beforeStand || runBounds.Times() != 1)
+        return std::nullopt;
+    const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
+    if (!on || on->Meet(beforeStand->second).Empty())
+        return std::nullopt;
+    return on->Meet(beforeStand->second);
+}
+
 bool PlaybackTracker::StraddledTurn(const Sample& stepped) const
 {
-    // Two like times, the clip on the other way after them at the speed it played before: the
-    // run before the first is the turn's, if they lie a host interval apart (not a pause).
-    if (!runFromStand || !beforeStand || runBounds.Times() != 1)
+    // A host interval apart: no pause.
+    return StraddleSpeed(stepped) &&
+           2 * (last.atUs - beforeStand->first.atUs) <= 3 * TypicalIntervalUs();
+}
+
+bool PlaybackTracker::StraddledTurnAtPoint(const Sample& stepped) const
+{
+    // Frames dropped between them, going down: the way down from the first and up to the second,
+    // at that speed, meet where passes begin (the in point learnt, or 0). A pause seldom lasts
+    // just that long.
+    const std::optional<SpeedBounds::Range> speed = StraddleSpeed(stepped);
+    const Sample& from = beforeStand ? beforeStand->first : last;
+    if (!speed || direction != Direction::Backward ||
+        last.atUs - from.atUs > 3 * TypicalIntervalUs())
         return false;
-    const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
-    const auto& [from, range] = *beforeStand;
-    return on && !on->Meet(range).Empty() &&
-           2 * (last.atUs - from.atUs) <= 3 * TypicalIntervalUs();
+    const double half = Seconds(last.atUs - from.atUs) / 2.0;
+    const double lateness = Seconds(kLatenessUs) / 2.0;
+    const double low = inPoint.Known() ? inPoint.Low() : 0.0;
+    const double high = inPoint.Known() ? inPoint.High() : 0.0;
+    return last.time - high <= (half + lateness) / speed->least + kPointSlackSeconds &&
+           last.time - low >= (half - lateness) / speed->most - kPointSlackSeconds;
+}
+
+std::optional<PlaybackTracker::Start> PlaybackTracker::TurnBetweenLikeTimes(const Sample& stepped,
+                                                                          const Sample& sample)
+{
+    // The run before the first of them is the turn's.
+    const auto [from, range] = *beforeStand;
+    const std::optional<Start> start = Turn(from, last, stepped, range, kDatingUs);
+    return Then(start, MoveOn(sample));
 }
 
 bool PlaybackTracker::RanOn(const Sample& from, const Sample& to, double speed) const
@@ -610,6 +643,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     // play reached a turn.
     const double newSpeed =
         std::abs(sample.time - stepped.time) / std::max(Seconds(sample.atUs - stepped.atUs), 1e-6);
+    if (doubtedAfterStay && StraddledTurnAtPoint(stepped))
+        return TurnBetweenLikeTimes(stepped, sample);
     // Parked at its start (jitter), or on at the speed it stood from (a turn between two like
     // readings): elsewhere, a clip that stood and goes on the other way was launched so.
     const bool resumes = last.time <= kRestartToleranceSeconds ||
@@ -650,13 +685,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
         AddToRun(sample);
         return std::nullopt;
     }
-    // Two like times straddled the turn: the run before the first of them is the turn's.
     if (StraddledTurn(stepped))
-    {
-        const auto& [from, range] = *beforeStand;
-        const std::optional<Start> start = Turn(from, last, stepped, range, kDatingUs);
-        return Then(start, MoveOn(sample));
-    }
+        return TurnBetweenLikeTimes(stepped, sample);
     return Turn(last, stepped, sample, runBounds.SecondsPerClipSecond(), kDatingUs);
 }
 

@@ -245,8 +245,14 @@ private:
     void LaunchedOtherWayAt(const Sample& landing);
     // The pass's times never went its way since its first.
     bool NeverWentItsWay() const;
-    // The doubted step after two like times turned the clip: the two straddled the turn.
+    // The doubted step after two like times goes on the other way at the speed before them:
+    // the speed both allow.
+    std::optional<SpeedBounds::Range> StraddleSpeed(const Sample& stepped) const;
+    // The two like times straddled a turn: a host interval apart, or at a bottom turn where
+    // passes begin, with frames dropped between them.
     bool StraddledTurn(const Sample& stepped) const;
+    bool StraddledTurnAtPoint(const Sample& stepped) const;
+    std::optional<Start> TurnBetweenLikeTimes(const Sample& stepped, const Sample& sample);
     double LatestBeginningPoint(double landing) const;
     static PassDating::Bound FarBound(const Sample& from);
     // The earliest a run from `from` reached `point`.
