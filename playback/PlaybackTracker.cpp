@@ -867,9 +867,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OtherWay(const Sample& sa
         steps.Add(-Along(sample.time), sample.atUs);
     }
     // Steps faster than any play are a hand's; so may be steady ones, while they could still be
-    // a drag that the hand has not ended.
+    // a drag that the hand has not ended. Three times at one pace over 150 ms are play, however
+    // seldom the host gives them.
     const SpeedBounds::Range& pace = steps.SecondsPerClipSecond();
-    if (steps.Times() <= kSteadySteps || pace.most < 1.0 / kFastestPlay ||
+    if (steps.Times() < kSteadySteps || pace.most < 1.0 / kFastestPlay ||
         sample.atUs - steps.FirstAtUs().value_or(sample.atUs) < kScrubSettleUs)
         return std::nullopt;
     return PlaysOtherWay(sample);
