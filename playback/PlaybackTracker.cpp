@@ -367,6 +367,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
         if (doubted && Along(sample.time - doubted->time) < -kWobbleSeconds)
             return Resolve(sample);
         doubted.reset();
+        // One time after a gap, then another gap, after which the time went on back from it:
+        // turned, or launched the other way, inside the first (judged as it would be at once).
+        if (BackFromGapLanding(sample, Travel(last.atUs, sample.atUs, kFastestPlay)))
+            return GapTurn(sample, sample);
         return AfterGap(sample);
     }
     if (doubted)
@@ -377,10 +381,8 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
     // launched to play that way.
     // Back again from the first time after a gap: it turned inside the gap, or, further than a
     // turn at its speed reaches but no further than play goes, was launched the other way.
-    if (pending && pending->afterGap && !pending->told && pending->count == 1 &&
-        back > TurnStepLeast(pending->from, pending->from) &&
-        back <= std::max(TurnReach(sample.atUs - last.atUs),
-                         Travel(last.atUs, sample.atUs, kFastestPlay)))
+    if (BackFromGapLanding(sample, std::max(TurnReach(sample.atUs - last.atUs),
+                                            Travel(last.atUs, sample.atUs, kFastestPlay))))
         return GapTurn(sample, sample);
     if (pending && pending->told)
     {
@@ -420,6 +422,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Play(const Sample& sample
         return std::nullopt;
     }
     return JumpBack(sample);
+}
+
+bool PlaybackTracker::BackFromGapLanding(const Sample& sample, double reach) const
+{
+    const double back = -Along(sample.time - last.time);
+    return pending && pending->afterGap && !pending->told && pending->count == 1 &&
+           back > TurnStepLeast(pending->from, pending->from) && back <= reach;
 }
 
 bool PlaybackTracker::PlaysAgainst(const Sample& sample)

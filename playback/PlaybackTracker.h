@@ -151,6 +151,9 @@ private:
     std::optional<Start> AfterGap(const Sample& sample);
     // The times went steadily the other way: it plays that way now. Answers whether it turned.
     bool PlaysAgainst(const Sample& sample);
+    // The time went back from the one time after a gap, further than a wobble and no further
+    // than `reach`.
+    bool BackFromGapLanding(const Sample& sample, double reach) const;
     std::optional<Start> Resolve(const Sample& sample);
     // Turned inside the gap of the pending jump, `confirm` the time that shows it; `latest`,
     // the last time since, measures the speed after it.
