@@ -93,9 +93,10 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::OnHostTime(double time, s
         return settled;
     lastGiven = Sample{time, nowUs};
     std::optional<Start> judged;
-    // Two in a row below 0, or one going on from 0: a launch.
+    // Two in a row below 0, or one going on from 0 at any speed (a launch brings its own): a
+    // launch.
     if (const std::optional<Sample> roll = std::exchange(preRoll, std::nullopt);
-        roll && sample.time <= kRestartToleranceSeconds + Travel(roll->atUs, nowUs, Speed()))
+        roll && sample.time <= kRestartToleranceSeconds + Travel(roll->atUs, nowUs, kFastestPlay))
         judged = Take(*roll);
     return Then(Then(settled, judged), Take(sample));
 }
