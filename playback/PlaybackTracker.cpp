@@ -437,7 +437,9 @@ bool PlaybackTracker::PlaysAgainst(const Sample& sample)
     // Times that go steadily against the way it plays, each a step no turn or re-sync alone
     // explains, show it plays the other way (launched so, unseen): it does now, no pass begun.
     const double back = -Along(sample.time - last.time);
-    if ((pending && pending->told) || back <= TurnWobble() || IsGap(sample.atUs - last.atUs))
+    // (Back from the one time after a gap, the gap's turn or launch is judged first.)
+    if ((pending && (pending->told || (pending->afterGap && pending->count == 1))) ||
+        back <= TurnWobble() || IsGap(sample.atUs - last.atUs))
     {
         against.Restart();
         return false;
@@ -720,6 +722,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
         pending.reset();
         return Turn(jump.landing, confirm, confirm, jump.before, kDatingUs);
     }
+    // Up before the gap, a turn is at the top, no pass: while the times since cannot yet tell
+    // the speed it kept from another (a launch the other way), a little longer they may.
+    if (direction == Direction::Forward && !jump.fromStay && !otherSpeed && after &&
+        after->most > kSpeedMargin * kSpeedMargin * after->least &&
+        latest.atUs - jump.landing.atUs < kDatingUs / 2)
+        return std::nullopt;
     if (jump.fromStay || otherSpeed)
     {
         TurnAround(jump.landing, SpeedBounds::Range{});
