@@ -383,7 +383,7 @@ class RandomShows : public vdrxtest::ControllerTest
 
 TEST_F(RandomShows, EachEnabledMessageGoesOncePerPassAtItsMomentNeverEarly)
 {
-    ExpectRandomShowsPass(20261210, 100, 2,
+    ExpectRandomShowsPass(20261210, 100, 1,
                           [](const showfuzz::Show& show) -> std::optional<std::string>
                           {
                               const showfuzz::JudgedShow judged = showfuzz::JudgeTracker(show, false);
