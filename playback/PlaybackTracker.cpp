@@ -192,11 +192,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     const bool stale = std::abs(Along(sample.time) - ranOn) <=
                        0.02 * Speed() * gap + kRestartToleranceSeconds;
     // Back from the time after the gap: the clip turned inside it (a slow clip's turn shows in
-    // less than the clock's wobble).
+    // less than the clock's wobble). Or, where that time had moved, on from it either way: it
+    // plays, it did not stop (one that stood still and plays on was stopped).
     const bool turned = Along(sample.time - first.time) < -TurnWobble();
-    if (phase == Phase::Playing && (stale || turned))
+    const bool moving = std::abs(first.time - before.time) > kGapHeldSeconds &&
+                        std::abs(sample.time - first.time) > kGapHeldSeconds;
+    if (phase == Phase::Playing && (stale || turned || moving))
     {
-        if (turned)
+        if (turned || (moving && !stale))
             Play(first);
         return Play(sample);
     }
