@@ -242,9 +242,11 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Join(const Sample& sample
     // Further on than any play (and than calls back to back in a clip's first moments show): a
     // scrub, or a clip playing backwards wrapped. The next times tell.
     // Joined in the clip's first seconds: where the next time is the first to move on from the
-    // join's, however long the host sent none, the join's tells where the clip was.
+    // join's (or from times given back to back with it: a re-sync in the same frame), however
+    // long the host sent none, the join's tells where the clip was.
     const bool jumpedUp = move > std::max(fastest, kRestartToleranceSeconds);
-    const double shown = last.atUs == joinFirst.atUs ? joinFirst.time : sample.time;
+    const double shown =
+        last.atUs - joinFirst.atUs <= kRepeatUs ? joinFirst.time : sample.time;
     if (move > 0.0 && !jumpedUp && joinArmed && shown < kLateStartWindowSeconds &&
         !joinJumpedUp)
         return JoinForward(sample);
