@@ -178,21 +178,26 @@ void NameCache::LookUp(Entry& entry)
     answered.notify_all();
 }
 
-void NameCache::LookUpAhead(const std::string& host, std::int32_t port)
+void NameCache::LookUpAhead(const std::string& host, std::int32_t port, const Known& seen)
 {
     std::unique_lock lock(mutex);
     const std::int64_t nowMs = platform::SteadyClockMs();
     const EntryPtr entry = Slot(host, port, nowMs);
-    if (!entry->lookingUp && !FailureStands(*entry, nowMs))
+    if (!entry->lookingUp && KnownOf(*entry).foundMs == seen.foundMs &&
+        !FailureStands(*entry, nowMs))
         LookUpInBackground(std::move(lock), entry);
 }
 
 Known NameCache::Know(const std::string& host, std::int32_t port)
 {
     const std::lock_guard lock(mutex);
-    const EntryPtr entry = Slot(host, port, platform::SteadyClockMs());
-    return Known{entry->answered || entry->lookingUp,
-                 entry->addresses.empty() ? std::nullopt : std::optional(entry->foundMs)};
+    return KnownOf(*Slot(host, port, platform::SteadyClockMs()));
+}
+
+Known NameCache::KnownOf(const Entry& entry)
+{
+    return Known{entry.answered || entry.lookingUp,
+                 entry.addresses.empty() ? std::nullopt : std::optional(entry.foundMs)};
 }
 
 Resolution NameCache::Resolve(const std::string& host, std::int32_t port,

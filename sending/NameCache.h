@@ -67,9 +67,10 @@ public:
     NameCache& operator=(const NameCache&) = delete;
 
     // Has the name looked up in the background now, unless a lookup of it is under way or
-    // waiting its turn, or it failed too recently to be asked again. Never waits for the
+    // waiting its turn, or it failed too recently to be asked again, or it was found again
+    // since the caller saw it `seen` (a lookup that ended meanwhile). Never waits for the
     // network. Any thread.
-    void LookUpAhead(const std::string& host, std::int32_t port);
+    void LookUpAhead(const std::string& host, std::int32_t port, const Known& seen);
     // What the cache knows of the name now. Any thread.
     Known Know(const std::string& host, std::int32_t port);
 
@@ -114,6 +115,7 @@ private:
 
     // A failure that stands for now, with nothing good to serve in its place.
     bool FailureStands(const Entry& entry, std::int64_t nowMs) const;
+    static Known KnownOf(const Entry& entry);
     bool WantsRefresh(const Entry& entry, std::int64_t nowMs) const;
     // What a send gets from the entry as it stands; marks what it tells as told. With the lock
     // held.

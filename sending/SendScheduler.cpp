@@ -111,10 +111,13 @@ void SendScheduler::LookUpAhead(std::int64_t nowUs)
     {
         for (std::size_t i = 0; i < needsCount; ++i)
         {
-            const std::optional<std::int64_t> atUs = LookupMomentUs(needsSeen[i], nowUs);
+            const std::string host(needsSeen[i].Host());
+            if (!osc::NeedsLookup(host))
+                continue;
+            const osc::Known known = osc::SharedNameCache().Know(host, needsSeen[i].port);
+            const std::optional<std::int64_t> atUs = LookupMomentUs(needsSeen[i], known, nowUs);
             if (atUs && *atUs <= nowUs)
-                osc::SharedNameCache().LookUpAhead(std::string(needsSeen[i].Host()),
-                                                   needsSeen[i].port);
+                osc::SharedNameCache().LookUpAhead(host, needsSeen[i].port, known);
             if (atUs)
                 nextLookupUs = Earlier(nextLookupUs, std::max(*atUs, nowUs + kLookupRetryUs));
         }
@@ -126,12 +129,9 @@ void SendScheduler::LookUpAhead(std::int64_t nowUs)
 }
 
 std::optional<std::int64_t> SendScheduler::LookupMomentUs(const NameNeeds::Need& need,
+                                                          const osc::Known& known,
                                                           std::int64_t nowUs)
 {
-    const std::string host(need.Host());
-    if (!osc::NeedsLookup(host))
-        return std::nullopt;
-    const osc::Known known = osc::SharedNameCache().Know(host, need.port);
     if (!known.answered)
         return nowUs; // never asked: at once, as the user set it
     std::optional<std::int64_t> atUs;

@@ -24,6 +24,7 @@
 #include "platform/ThreadPriority.h"
 #include "sending/DatagramSender.h"
 #include "sending/LookupWaiters.h"
+#include "sending/NameCache.h"
 #include "sending/NameNeeds.h"
 #include "sending/SendQueue.h"
 #include "sending/WakeMargin.h"
@@ -67,8 +68,10 @@ private:
     // Looks up ahead the names whose cues need a fresher answer by now; notes when the next one
     // will.
     void LookUpAhead(std::int64_t nowUs);
-    // When the name of `need` must next be looked up for its cues; nothing when it need not be.
-    std::optional<std::int64_t> LookupMomentUs(const NameNeeds::Need& need, std::int64_t nowUs);
+    // When the name of `need`, `known` so, must next be looked up for its cues; nothing when it
+    // need not be.
+    static std::optional<std::int64_t> LookupMomentUs(const NameNeeds::Need& need,
+                                                      const osc::Known& known, std::int64_t nowUs);
     // Waits for the next deadline or lookup, or for whatever wakes the thread.
     void WaitForNext(std::int64_t nowUs);
     void Deliver(ScheduledMessage& message) noexcept;

@@ -190,19 +190,35 @@ TEST_F(NameCacheTest, SendsThatFindNoAnswerShareOneLookupPerNameAndTheThreadsAre
     }
 }
 
+TEST_F(NameCacheTest, LookupAheadJudgedBeforeAnAnswerCameStartsNone)
+{
+    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::Resolved);
+    nowMs += 120000;
+    const osc::Known stale = cache.Know("studio-pc", 7000);
+    EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::Resolved); // refreshed meanwhile
+    WaitForLookups();
+    const int resolves = counts.resolves.load();
+    cache.LookUpAhead("studio-pc", 7000, stale);
+    EXPECT_EQ(cache.BackgroundLookups(), 0u);
+    EXPECT_EQ(counts.resolves.load(), resolves) << "found again since: no second lookup";
+    cache.LookUpAhead("studio-pc", 7000, cache.Know("studio-pc", 7000));
+    WaitForLookups();
+    EXPECT_EQ(counts.resolves.load(), resolves + 1);
+}
+
 TEST_F(NameCacheTest, SilentNameServerWithNothingGoodIsAskedAgainAfterASecond)
 {
     answer = LookupStatus::NoAnswer;
     EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
     nowMs += 999;
     EXPECT_EQ(Resolve("studio-pc").status, LookupStatus::NoAnswer);
-    cache.LookUpAhead("studio-pc", 7000);
+    cache.LookUpAhead("studio-pc", 7000, cache.Know("studio-pc", 7000));
     EXPECT_EQ(cache.BackgroundLookups(), 0u);
     EXPECT_EQ(counts.resolves.load(), 1) << "kept for the pause, for sends and lookups ahead alike";
 
     nowMs += 1;
     SetGate(false);
-    cache.LookUpAhead("studio-pc", 7000);
+    cache.LookUpAhead("studio-pc", 7000, cache.Know("studio-pc", 7000));
     EXPECT_EQ(cache.BackgroundLookups(), 1u) << "asked again once the pause is over";
     answer = LookupStatus::Resolved;
     SetGate(true);
