@@ -192,14 +192,14 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::AfterQuiet(const Sample& 
     const bool stale = std::abs(Along(sample.time) - ranOn) <=
                        0.02 * Speed() * gap + kRestartToleranceSeconds;
     // Back from the time after the gap: the clip turned inside it (a slow clip's turn shows in
-    // less than the clock's wobble). Or, where that time had moved, on from it either way: it
-    // plays, it did not stop (one that stood still and plays on was stopped).
+    // less than the clock's wobble; so does one whose first time had moved, which then steps
+    // back at all). A clip that goes on from there was stopped and is shown again.
     const bool turned = Along(sample.time - first.time) < -TurnWobble();
-    const bool moving = std::abs(first.time - before.time) > kGapHeldSeconds &&
-                        std::abs(sample.time - first.time) > kGapHeldSeconds;
-    if (phase == Phase::Playing && (stale || turned || moving))
+    const bool creptBack = std::abs(first.time - before.time) > kGapHeldSeconds &&
+                           Along(sample.time - first.time) < -kGapHeldSeconds;
+    if (phase == Phase::Playing && (stale || turned || creptBack))
     {
-        if (turned || (moving && !stale))
+        if (turned || (creptBack && !stale))
             Play(first);
         return Play(sample);
     }
