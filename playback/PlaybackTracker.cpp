@@ -496,9 +496,10 @@ std::optional<SpeedBounds::Range> PlaybackTracker::StraddleSpeed(const Sample& s
     if (!runFromStand || !beforeStand || runBounds.Times() != 1)
         return std::nullopt;
     const std::optional<SpeedBounds::Range> on = StepBounds(last, stepped);
-    if (!on || on->Meet(beforeStand->second).Empty())
+    if (!on)
         return std::nullopt;
-    return on->Meet(beforeStand->second);
+    const SpeedBounds::Range both = on->Meet(beforeStand->second);
+    return both.Empty() ? std::nullopt : std::optional(both);
 }
 
 bool PlaybackTracker::StraddledTurn(const Sample& stepped) const
@@ -514,11 +515,10 @@ bool PlaybackTracker::StraddledTurnAtPoint(const Sample& stepped) const
     // at that speed, meet where passes begin (the in point learnt, or 0). A pause seldom lasts
     // just that long.
     const std::optional<SpeedBounds::Range> speed = StraddleSpeed(stepped);
-    const Sample& from = beforeStand ? beforeStand->first : last;
     if (!speed || direction != Direction::Backward ||
-        last.atUs - from.atUs > 3 * TypicalIntervalUs())
+        last.atUs - beforeStand->first.atUs > 3 * TypicalIntervalUs())
         return false;
-    const double half = Seconds(last.atUs - from.atUs) / 2.0;
+    const double half = Seconds(last.atUs - beforeStand->first.atUs) / 2.0;
     const double lateness = Seconds(kLatenessUs) / 2.0;
     const double low = inPoint.Known() ? inPoint.Low() : 0.0;
     const double high = inPoint.Known() ? inPoint.High() : 0.0;
@@ -656,12 +656,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Resolve(const Sample& sam
     // It stood, or went on the way it played: no turn stops or turns back at once.
     if (further <= kHeldSeconds)
         return NotATurn(stepped, sample);
+    if (doubtedAfterStay && StraddledTurnAtPoint(stepped))
+        return TurnBetweenLikeTimes(stepped, sample);
     // A clip that stood, jittering, goes on whichever way it plays now, from where it stood: no
     // play reached a turn.
     const double newSpeed =
         std::abs(sample.time - stepped.time) / std::max(Seconds(sample.atUs - stepped.atUs), 1e-6);
-    if (doubtedAfterStay && StraddledTurnAtPoint(stepped))
-        return TurnBetweenLikeTimes(stepped, sample);
     // Parked at its start (jitter), or on at the speed it stood from (a turn between two like
     // readings): elsewhere, a clip that stood and goes on the other way was launched so.
     const bool resumes = last.time <= kRestartToleranceSeconds ||
