@@ -15,7 +15,10 @@ void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std:
     reach.reset();
     shownUs = anchorUs = atUs;
     floorUs = std::min(floor, atUs);
-    windowEndUs = atUs + windowUs;
+    // From the reading that showed it, which the host may have taken a call's lateness before: a
+    // time it gives again later (a stale reading) must not date the pass past the window.
+    windowEndUs =
+        atUs - static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6) + windowUs;
     open = true;
     held.reset();
 }

@@ -22,7 +22,8 @@ public:
     };
 
     // A pass first seen by the time `along` clip seconds the way it plays, given at `atUs`, and
-    // begun no earlier than `floorUs`. Its run's times date it for `windowUs` after that one.
+    // begun no earlier than `floorUs`. Its run's times date it for `windowUs` after the
+    // reading that showed it.
     void Begin(double along, std::int64_t atUs, std::int64_t floorUs, std::int64_t windowUs);
     // Where along the way the pass began (its in point forwards, its out point backwards, as
     // late as known): each time of its run dates the beginning by the way it took from there,
