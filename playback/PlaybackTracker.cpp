@@ -326,6 +326,7 @@ void PlaybackTracker::Restart(const Sample& sample)
     run.Restart(sample.time, sample.atUs);
     runBounds.Restart();
     runBounds.Add(Along(sample.time), sample.atUs);
+    brokenRun.reset();
 }
 
 void PlaybackTracker::AddToRun(const Sample& sample)
@@ -343,6 +344,7 @@ void PlaybackTracker::AddToRun(const Sample& sample)
         run.Add(sample.time, sample.atUs);
     else
     {
+        brokenRun = std::pair{last, runBounds.SecondsPerClipSecond()};
         runBounds.Restart();
         runBounds.Add(Along(sample.time), sample.atUs);
         run.Restart(sample.time, sample.atUs);
@@ -1034,6 +1036,14 @@ std::int64_t PlaybackTracker::ReachedNoEarlier(const Sample& from, double point,
     return from.atUs - kLatenessUs + static_cast<std::int64_t>(way * least * 1e6);
 }
 
+std::pair<PlaybackTracker::Sample, SpeedBounds::Range>
+PlaybackTracker::LineDown(const Sample& before, const SpeedBounds::Range& runBefore) const
+{
+    if (runBefore.least <= 0.0 && brokenRun && runBounds.Times() == 1 && before.atUs == last.atUs)
+        return *brokenRun;
+    return {before, runBefore};
+}
+
 bool PlaybackTracker::TurnFits(const Sample& before, const Sample& after, double point,
                                const SpeedBounds::Range& run)
 {
@@ -1185,6 +1195,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     // Turned where passes began before: it began at that in point. (Elsewhere it may be a clip
     // launched the other way as well as a turn.)
     const bool atInPoint = AtInPoint(before, after);
+    const auto [down, downRun] = LineDown(before, runBefore);
     direction = bottom ? Direction::Forward : Direction::Backward;
     pending.reset();
     pass.Close();
@@ -1206,7 +1217,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     }
     // A point that moved up within a frame's travel lies nearer than the one learnt: dated from
     // the old one the pass would begin early.
-    const bool turnedAtInPoint = atInPoint && TurnFits(before, after, inPoint.High(), runBefore);
+    const bool turnedAtInPoint = atInPoint && TurnFits(down, after, inPoint.High(), downRun);
     const double beginning = turnedAtInPoint ? inPoint.High() : 0.0;
     inPoint.Learn(std::max(0.0, low - travel), low);
     inPointFromTurn = true;
@@ -1219,7 +1230,7 @@ PlaybackTracker::Turn(Sample before, Sample after, Sample confirm,
     pass.SetReachBound(FarBound(before), runBefore);
     if (turnedAtInPoint)
         pass.SetBeginningAt(Along(beginning), SpeedBounds::Range{},
-                            ReachedNoEarlier(before, beginning, runBefore));
+                            ReachedNoEarlier(down, beginning, downRun));
     pass.Add(Along(confirm.time), confirm.atUs);
     return Begin(pass.AnchorUs(), after.time, after.atUs);
 }

@@ -261,6 +261,10 @@ private:
     // The earliest a run from `from` reached `point`.
     static std::int64_t ReachedNoEarlier(const Sample& from, double point,
                                          const SpeedBounds::Range& run);
+    // The line down to a turn whose `before` time is the run's only one: the run it broke off,
+    // where `before` broke one.
+    std::pair<Sample, SpeedBounds::Range> LineDown(const Sample& before,
+                                                   const SpeedBounds::Range& runBefore) const;
     // Whether a turn at `point` fits between `before` and `after` at the turn's speed: the way
     // down to it and back up takes no longer than the two times allow.
     static bool TurnFits(const Sample& before, const Sample& after, double point,
@@ -325,5 +329,8 @@ private:
     // The run before the clip first stood (its last time, its speed bounds): two like times
     // may straddle a turn.
     std::optional<std::pair<Sample, SpeedBounds::Range>> beforeStand;
+    // The run the current one broke off (its last time, its speed bounds), while the current
+    // one holds only the time that broke it: a time just past a turn lies off the line down.
+    std::optional<std::pair<Sample, SpeedBounds::Range>> brokenRun;
     std::optional<Sample> stay;      // the first time of those since within a point's slack
 };
