@@ -10,8 +10,8 @@
 //    reading's travel of clip time, so that its step is no re-sync.   PassFits, GestureUs
 // 3. A gap (stall, hidden spell) longer than 0.8 of the pass (leg) it falls in; gaps of more
 //    than 0.4 s less than 2 s apart; a gap in a pass's measuring window; a loop, wrap or
-//    bottom turn inside a gap to a point no pass was seen to begin at (moved, or not seen
-//    since a join).                                                   GapFits, Settled
+//    bottom turn inside a gap (or before the reading after it) to a point no pass was seen to
+//    begin at (moved, or not seen since a join).                      GapFits, Settled
 // 4. A change of speed (pauses included), a re-sync, a wobble, a stale time, a scrub, a drag, a
 //    re-trigger, a launch, moved points, a gap, a Test press, within the measuring window of a
 //    pass (250 ms and 4 readings after its first frame, 1 s when it began inside a gap), within
@@ -126,12 +126,12 @@ bool ShowDirector::GapFits(std::int64_t us) const
     // The readings around it lie up to a reading's interval further apart.
     if (static_cast<double>(us + 2 * rhythm.LongestSampleUs()) > kGapShare * passUs)
         return false;
-    // A pass that began inside it lands where one began before (no point moved unseen: the
-    // same times come from the old point, or from a new one reached later), and is seen by 3
-    // readings after it before the next.
+    // A pass that began inside it, or before the reading after it, lands where one began before
+    // (no point moved unseen: the same times come from the old point, or from a new one reached
+    // later), and is seen by 3 readings after it before the next.
     HostPlayhead after = head;
     std::vector<Crossing> crossings;
-    after.PlayTo(static_cast<double>(nextFrameUs + us), crossings);
+    after.PlayTo(static_cast<double>(nextFrameUs + us + rhythm.LongestSampleUs()), crossings);
     const std::optional<HostPlayhead::Ahead> next = after.Next();
     return crossings.empty() ||
            (KnownLanding(clip, clip.mode != PlayMode::Backward) && next &&
