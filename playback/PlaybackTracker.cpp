@@ -730,10 +730,12 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::GapTurn(const Sample& con
         return Turn(jump.landing, confirm, confirm, jump.before, kDatingUs);
     }
     // Up before the gap, a turn is at the top, no pass: while the times since cannot yet tell
-    // the speed it kept from another (a launch the other way), a little longer they may.
+    // the speed it kept from another (a launch the other way), a little longer they may. Only
+    // where the time that shows it is the latest: the next call judges the gap again.
+    const bool judgedAgain = confirm.atUs == latest.atUs;
     if (direction == Direction::Forward && !jump.fromStay && !otherSpeed && after &&
         after->most > kSpeedMargin * kSpeedMargin * after->least &&
-        latest.atUs - jump.landing.atUs < kDatingUs / 2)
+        latest.atUs - jump.landing.atUs < kDatingUs / 2 && judgedAgain)
         return std::nullopt;
     if (jump.fromStay || otherSpeed)
     {

@@ -156,7 +156,8 @@ private:
     bool BackFromGapLanding(const Sample& sample, double reach) const;
     std::optional<Start> Resolve(const Sample& sample);
     // Turned inside the gap of the pending jump, `confirm` the time that shows it; `latest`,
-    // the last time since, measures the speed after it.
+    // the last time since, measures the speed after it. Where the two are one, it may leave
+    // the gap pending for the next call to judge.
     std::optional<Start> GapTurn(const Sample& confirm, const Sample& latest);
     // Back no further than this from a step back, a clock's wobble or most of a slow frame.
     double TurnWobble() const;
