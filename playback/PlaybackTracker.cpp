@@ -559,20 +559,35 @@ bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
            !across.SecondsPerClipSecond().Meet(runBounds.SecondsPerClipSecond()).Empty();
 }
 
-bool PlaybackTracker::PlayedAcross(const Jump& jump,
-                                   const std::optional<PlaySpeed::Estimate>& after) const
+std::optional<std::pair<double, double>>
+PlaybackTracker::MovedAcross(const Jump& jump, const SpeedBounds::Range& after) const
 {
-    // At the speed before the gap, the one its first times after it measure, or one between
-    // them (changed inside it), give or take a re-sync of the clock.
+    // At the speed before the gap, one `after` it, or one between them (changed inside it),
+    // give or take a re-sync of the clock.
     const SpeedBounds::Range& before = jump.before;
-    if (!after || after->speed <= 0.0 || before.least <= 0.0 || !std::isfinite(before.most))
-        return true;
-    const double fastest = std::max(1.0 / before.least, after->speed);
-    const double slowest = std::min(1.0 / before.most, after->speed);
+    if (before.least <= 0.0 || !std::isfinite(before.most))
+        return std::nullopt;
+    const double fastest =
+        std::max(1.0 / before.least, after.least > 0.0 ? 1.0 / after.least : kFastestMeasured);
+    const double slowest = std::min(1.0 / before.most, 1.0 / after.most);
     const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
+    return std::pair{
+        slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds,
+        Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds};
+}
+
+bool PlaybackTracker::PlayedAcross(const Jump& jump, const SpeedBounds::Range& after) const
+{
+    const std::optional<std::pair<double, double>> carried = MovedAcross(jump, after);
     const double moved = Along(jump.landing.time - jump.from.time);
-    return moved <= Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds &&
-           moved >= slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds;
+    return !carried || (moved >= carried->first && moved <= carried->second);
+}
+
+bool PlaybackTracker::BehindPlay(const Jump& jump) const
+{
+    const std::optional<std::pair<double, double>> carried =
+        MovedAcross(jump, runBounds.SecondsPerClipSecond());
+    return carried && Along(jump.landing.time - jump.from.time) < carried->first;
 }
 
 bool PlaybackTracker::ResyncedAcross(const Jump& jump) const
@@ -1094,12 +1109,20 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
         jump.afterGap && jump.count >= 2 &&
         ((measured && RanOn(jump.from, jump.landing, measured->speed)) ||
-         (CarriedAcross(jump.from, jump.landing) && PlayedAcross(jump, measured)) ||
+         (CarriedAcross(jump.from, jump.landing) &&
+          (!measured || measured->speed <= 0.0 ||
+           PlayedAcross(jump, SpeedBounds::Range{1.0 / measured->speed, 1.0 / measured->speed}))) ||
          ResyncedAcross(jump)))
     {
         pending.reset();
         return std::nullopt;
     }
+    // Two times after it, too close together to measure a speed, that allow play on across it:
+    // the third tells.
+    if (jump.afterGap && jump.count == 2 && last.atUs - jump.landing.atUs < kLatenessUs &&
+        CarriedAcross(jump.from, jump.landing) &&
+        PlayedAcross(jump, runBounds.SecondsPerClipSecond()))
+        return std::nullopt;
     if (jump.mayCount && !jump.laterStep)
         if (const std::optional<LoopRun> loop = LoopSpeed(jump))
         {
@@ -1117,15 +1140,16 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
             return Start{anchorUs, jump.landing.time, false,
                          loop->toLearntPoint ? 0 : Hold(atPoint, points)};
         }
-    // Back across a gap and played on since, at no speed that leads back to where passes begin:
-    // scrubbed while hidden; or stood since where passes begin (launched paused at its start).
+    // Back across a gap (or on, but less than play either side of it carried it) and played on
+    // since, at no speed that leads back to where passes begin: scrubbed while hidden; or stood
+    // since where passes begin (launched paused at its start).
     // No hand's gesture goes on unseen: counted at once (on two times where the host sends no
     // more a while).
     const bool playedOn = Along(last.time - jump.landing.time) > kHeldSeconds;
     const bool parkedAtStart = runFromStand && LandsWherePassesBegin(jump.landing, jump.from);
     const bool timesStopped = nowUs - last.atUs >= kLongestFrameUs;
     if (jump.afterGap && jump.count >= (timesStopped ? 2u : 3u) && (playedOn || parkedAtStart) &&
-        Along(jump.landing.time - jump.from.time) < 0.0)
+        (Along(jump.landing.time - jump.from.time) < 0.0 || BehindPlay(jump)))
     {
         pending.reset();
         return Scrub(jump);

@@ -134,8 +134,13 @@ private:
     bool RanOnWithin(const Sample& from, const Sample& to, double speed, double clockSlack) const;
     // Whether a speed the current run allows carried the time from `from` to `to`.
     bool CarriedAcross(const Sample& from, const Sample& to) const;
-    // Whether the speed before a gap, the one `after` it or one between carried the jump's time.
-    bool PlayedAcross(const Jump& jump, const std::optional<PlaySpeed::Estimate>& after) const;
+    // The least and most play carried the jump's time across its gap, at the speed before it,
+    // one `after` it or one between; none where no speed before it was measured.
+    std::optional<std::pair<double, double>> MovedAcross(const Jump& jump,
+                                                         const SpeedBounds::Range& after) const;
+    // Whether play carried the jump's time there; whether it lies behind where it carried it.
+    bool PlayedAcross(const Jump& jump, const SpeedBounds::Range& after) const;
+    bool BehindPlay(const Jump& jump) const;
     // Whether the speed before a gap carried the jump's time there, but for a re-sync.
     bool ResyncedAcross(const Jump& jump) const;
     // From `from` to `to` the time moved further than any play takes it, or faster than the
