@@ -17,8 +17,7 @@ void PassDating::Begin(double along, std::int64_t atUs, std::int64_t floor, std:
     floorUs = std::min(floor, atUs);
     // From the reading that showed it, which the host may have taken a call's lateness before: a
     // time it gives again later (a stale reading) must not date the pass past the window.
-    windowEndUs =
-        atUs - static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6) + windowUs;
+    windowEndUs = atUs - SpeedBounds::kCallLatenessUs + windowUs;
     open = true;
     held.reset();
 }

@@ -52,8 +52,7 @@ constexpr double kFastestMeasured = 64.0;
 // before it (a host giving times a few a second), not one hole after frames.
 constexpr std::int64_t kRhythmSpread = 4;
 
-constexpr std::int64_t kLatenessUs =
-    static_cast<std::int64_t>(SpeedBounds::kCallLatenessSeconds * 1e6);
+constexpr std::int64_t kLatenessUs = SpeedBounds::kCallLatenessUs;
 
 double Seconds(std::int64_t us)
 {
@@ -559,7 +558,7 @@ bool PlaybackTracker::CarriedAcross(const Sample& from, const Sample& to) const
            !across.SecondsPerClipSecond().Meet(runBounds.SecondsPerClipSecond()).Empty();
 }
 
-std::optional<std::pair<double, double>>
+std::optional<PlaybackTracker::Carried>
 PlaybackTracker::MovedAcross(const Jump& jump, const SpeedBounds::Range& after) const
 {
     // At the speed before the gap, one `after` it, or one between them (changed inside it),
@@ -571,23 +570,21 @@ PlaybackTracker::MovedAcross(const Jump& jump, const SpeedBounds::Range& after) 
         std::max(1.0 / before.least, after.least > 0.0 ? 1.0 / after.least : kFastestMeasured);
     const double slowest = std::min(1.0 / before.most, 1.0 / after.most);
     const double gap = Seconds(jump.landing.atUs - jump.from.atUs);
-    return std::pair{
-        slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds,
-        Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds};
+    return Carried{slowest * (gap - SpeedBounds::kCallLatenessSeconds) - kRestartToleranceSeconds,
+                   Travel(jump.from.atUs, jump.landing.atUs, fastest) + kRestartToleranceSeconds};
 }
 
 bool PlaybackTracker::PlayedAcross(const Jump& jump, const SpeedBounds::Range& after) const
 {
-    const std::optional<std::pair<double, double>> carried = MovedAcross(jump, after);
+    const std::optional<Carried> carried = MovedAcross(jump, after);
     const double moved = Along(jump.landing.time - jump.from.time);
-    return !carried || (moved >= carried->first && moved <= carried->second);
+    return !carried || (moved >= carried->least && moved <= carried->most);
 }
 
 bool PlaybackTracker::BehindPlay(const Jump& jump) const
 {
-    const std::optional<std::pair<double, double>> carried =
-        MovedAcross(jump, runBounds.SecondsPerClipSecond());
-    return carried && Along(jump.landing.time - jump.from.time) < carried->first;
+    const std::optional<Carried> carried = MovedAcross(jump, runBounds.SecondsPerClipSecond());
+    return carried && Along(jump.landing.time - jump.from.time) < carried->least;
 }
 
 bool PlaybackTracker::ResyncedAcross(const Jump& jump) const
@@ -1106,12 +1103,13 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
         return std::nullopt;
     const Jump jump = *pending;
     // Across a gap, where the speed after it shows play carried the time there: the same pass.
-    if (const std::optional<PlaySpeed::Estimate> measured = run.Current();
-        jump.afterGap && jump.count >= 2 &&
+    const std::optional<PlaySpeed::Estimate> measured = run.Current();
+    const bool timesAfter = jump.afterGap && jump.count >= 2;
+    const bool carried = timesAfter && CarriedAcross(jump.from, jump.landing);
+    if (timesAfter &&
         ((measured && RanOn(jump.from, jump.landing, measured->speed)) ||
-         (CarriedAcross(jump.from, jump.landing) &&
-          (!measured || measured->speed <= 0.0 ||
-           PlayedAcross(jump, SpeedBounds::Range{1.0 / measured->speed, 1.0 / measured->speed}))) ||
+         (carried && (!measured || measured->speed <= 0.0 ||
+                      PlayedAcross(jump, SpeedBounds::Range::At(measured->speed)))) ||
          ResyncedAcross(jump)))
     {
         pending.reset();
@@ -1119,8 +1117,7 @@ std::optional<PlaybackTracker::Start> PlaybackTracker::Decide(std::int64_t nowUs
     }
     // Two times after it, too close together to measure a speed, that allow play on across it:
     // the third tells.
-    if (jump.afterGap && jump.count == 2 && last.atUs - jump.landing.atUs < kLatenessUs &&
-        CarriedAcross(jump.from, jump.landing) &&
+    if (carried && jump.count == 2 && last.atUs - jump.landing.atUs < kLatenessUs &&
         PlayedAcross(jump, runBounds.SecondsPerClipSecond()))
         return std::nullopt;
     if (jump.mayCount && !jump.laterStep)

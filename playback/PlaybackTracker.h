@@ -136,8 +136,12 @@ private:
     bool CarriedAcross(const Sample& from, const Sample& to) const;
     // The least and most play carried the jump's time across its gap, at the speed before it,
     // one `after` it or one between; none where no speed before it was measured.
-    std::optional<std::pair<double, double>> MovedAcross(const Jump& jump,
-                                                         const SpeedBounds::Range& after) const;
+    struct Carried
+    {
+        double least = 0.0;
+        double most = 0.0;
+    };
+    std::optional<Carried> MovedAcross(const Jump& jump, const SpeedBounds::Range& after) const;
     // Whether play carried the jump's time there; whether it lies behind where it carried it.
     bool PlayedAcross(const Jump& jump, const SpeedBounds::Range& after) const;
     bool BehindPlay(const Jump& jump) const;

@@ -18,11 +18,15 @@ public:
     // The latest a host calls after the moment whose time it gives: 10 ms, and a tenth of a
     // millisecond for moments read to the microsecond.
     static constexpr double kCallLatenessSeconds = 0.0101;
+    static constexpr std::int64_t kCallLatenessUs =
+        static_cast<std::int64_t>(kCallLatenessSeconds * 1e6);
 
     struct Range
     {
         double least = 0.0; // the fastest play the times allow
         double most = std::numeric_limits<double>::infinity(); // the slowest
+        // Exactly `speed` (above 0).
+        static Range At(double speed) { return Range{1.0 / speed, 1.0 / speed}; }
         bool Empty() const { return least > most; }
         Range Meet(const Range& other) const;
     };
